@@ -1,0 +1,82 @@
+#include "archive/archive_stream.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "shell/fatal.h"
+
+ArchiveStream archive_stream;
+
+namespace {
+constexpr uint32_t kBufferSize = 64 * 1024;
+
+// Refills the buffer from the current logical position.
+bool refill() {
+  ArchiveStream& s = archive_stream;
+  uint64_t position = s.buffer_start + s.pos;
+  if (position >= s.size) return false;
+  if (position != s.file_pos) {
+    if (!platform::seek_file(s.file, position)) return false;
+    s.file_pos = position;
+  }
+  s.buffer_start = position;
+  s.pos = 0;
+  s.filled = platform::read_file(s.file, s.buffer, kBufferSize);
+  s.file_pos += s.filled;
+  return s.filled > 0;
+}
+}  // namespace
+
+bool open_archive_stream(const char* path) {
+  close_archive_stream();
+  ArchiveStream& s = archive_stream;
+  s.file = platform::open_for_reading(path);
+  if (s.file == platform::kNoFile) return false;
+  s.size = platform::file_size(s.file);
+  s.buffer = static_cast<uint8_t*>(alloc_zeroed(kBufferSize));
+  s.buffer_start = s.file_pos = 0;
+  s.filled = s.pos = 0;
+  return true;
+}
+
+void close_archive_stream() {
+  ArchiveStream& s = archive_stream;
+  if (s.file != platform::kNoFile) platform::close_file(s.file);
+  std::free(s.buffer);
+  s = ArchiveStream{};
+}
+
+uint64_t archive_position() { return archive_stream.buffer_start + archive_stream.pos; }
+
+uint32_t archive_refill_byte() {
+  if (!refill()) return 0xFFFFFFFFu;
+  return archive_stream.buffer[archive_stream.pos++];
+}
+
+uint32_t archive_read(void* out, uint32_t count) {
+  ArchiveStream& s = archive_stream;
+  auto* dst = static_cast<uint8_t*>(out);
+  uint32_t done = 0;
+  while (done < count) {
+    if (s.pos >= s.filled && !refill()) break;
+    uint32_t n = s.filled - s.pos;
+    if (n > count - done) n = count - done;
+    std::memcpy(dst + done, s.buffer + s.pos, n);
+    s.pos += n;
+    done += n;
+  }
+  return done;
+}
+
+bool archive_skip(uint32_t count) {
+  ArchiveStream& s = archive_stream;
+  uint64_t target = archive_position() + count;
+  if (target - s.buffer_start <= s.filled) {
+    s.pos = static_cast<uint32_t>(target - s.buffer_start);
+  } else {
+    s.buffer_start = target;  // the next refill seeks there
+    s.pos = 0;
+    s.filled = 0;
+  }
+  return target <= s.size;
+}

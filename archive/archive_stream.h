@@ -1,0 +1,38 @@
+// The program's own executable opened for binary reading, read through one
+// buffer so the scanner's 4-byte steps and the bit input's single bytes cost
+// no system call each.
+#pragma once
+#include <cstdint>
+
+#include "platform/files.h"
+
+struct ArchiveStream {
+  platform::FileHandle file = platform::kNoFile;
+  uint64_t size = 0;          // of the whole file
+  uint64_t buffer_start = 0;  // file offset of buffer[0]
+  uint8_t* buffer = nullptr;
+  uint32_t filled = 0;        // valid bytes in the buffer
+  uint32_t pos = 0;           // next byte within the buffer
+  uint64_t file_pos = 0;      // where the next system read starts
+};
+
+extern ArchiveStream archive_stream;
+
+// Opens a fresh stream at offset 0, closing any previous one.
+bool open_archive_stream(const char* path);
+void close_archive_stream();
+
+uint64_t archive_position();
+// Bytes copied (short at the end of the file).
+uint32_t archive_read(void* out, uint32_t count);
+// Moves forward `count` bytes; true when the new position is within the file.
+bool archive_skip(uint32_t count);
+
+uint32_t archive_refill_byte();
+
+// The next byte, or 0xFFFFFFFF at the end of the file.
+inline uint32_t archive_get_byte() {
+  ArchiveStream& s = archive_stream;
+  if (s.pos < s.filled) return s.buffer[s.pos++];
+  return archive_refill_byte();
+}

@@ -1,0 +1,23 @@
+// The single source of compressed data for every decoder: the current entry's
+// bytes, least significant bit first, never read past the entry's compressed
+// size, with a small per-entry allowance for reads beyond it.
+#pragma once
+#include <cstdint>
+
+inline constexpr uint16_t kEndOfData = 0xFFFF;
+
+extern uint32_t bit_buffer;
+extern uint8_t bit_count;
+extern int32_t compressed_left;
+extern int16_t overrun_allowance;
+extern const uint16_t bit_masks[17];
+
+// Entry start: compressed_left = size, bit_count = 0, allowance 2, and the bit
+// buffer cleared so that nothing of the previous entry leaks into this one.
+void reset_bit_input(uint32_t compressed_size);
+
+// n from 0 to 16. See the allowance rules in bit_input.cpp.
+uint16_t peek_bits(int16_t n);
+uint16_t take_bits(int16_t n);
+// The next whole byte, or kEndOfData once the entry's bytes are used up.
+uint16_t read_byte();

@@ -1,0 +1,2 @@
+#include "decoders/decoders.h"
+void expand_entry(const LocalHeader&) {}

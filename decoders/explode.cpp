@@ -1,0 +1,2 @@
+#include "decoders/decoders.h"
+void explode_entry(const LocalHeader&) {}

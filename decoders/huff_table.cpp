@@ -1,0 +1,1 @@
+// Huffman decoding tables for inflate.

@@ -1,0 +1,25 @@
+// The main dialog's controls as the shared dialog logic sees them. Win32
+// drives the real dialog; Linux shows the same dialog on the console.
+#pragma once
+#include <cstddef>
+
+namespace platform {
+
+void set_dialog_caption(const char* text);
+void set_new_dir_name(const char* text);
+void read_new_dir_name(char* out, size_t capacity);
+void center_dialog();
+// Lists the subdirectories (and drives) of dir_spec, makes it the current
+// directory and shows its full path as the target directory.
+void fill_dir_list(char* dir_spec);
+// The selected directory or drive in a form fill_dir_list accepts; false
+// when the selection is neither.
+bool select_from_dir_list(char* dir_spec, size_t capacity);
+void repaint_dialog();
+// OK, Make and the directory list; Cancel always stays usable.
+void enable_pass_commands(bool enabled);
+void end_dialog(int result);
+// Runs the dialog modally until end_dialog.
+void run_main_dialog();
+
+}  // namespace platform

@@ -1,0 +1,55 @@
+// File-system calls: the only file and directory code that differs between
+// Windows and Linux. Paths are byte strings in the platform's own encoding.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace platform {
+
+#ifdef _WIN32
+inline constexpr bool kHasDrives = true;
+inline constexpr char kSeparator = '\\';
+// Windows matches names without regard to case, so paths are upper-cased.
+inline constexpr bool kCaseInsensitiveNames = true;
+#else
+inline constexpr bool kHasDrives = false;
+inline constexpr char kSeparator = '/';
+inline constexpr bool kCaseInsensitiveNames = false;
+#endif
+
+inline bool is_separator(char c) { return c == '/' || c == '\\'; }
+
+using FileHandle = intptr_t;
+inline constexpr FileHandle kNoFile = -1;
+
+FileHandle open_for_reading(const char* path);
+// Creates or truncates.
+FileHandle open_for_writing(const char* path);
+// Bytes read (0 at the end of the file or on an error).
+uint32_t read_file(FileHandle f, void* buffer, uint32_t count);
+// True when every byte was written.
+bool write_file(FileHandle f, const void* data, uint32_t count);
+bool seek_file(FileHandle f, uint64_t offset);
+uint64_t file_size(FileHandle f);
+// True when the file was closed without a pending write error.
+bool close_file(FileHandle f);
+
+// Full path of the running program.
+void module_path(char* out, size_t capacity);
+bool current_dir(char* out, size_t capacity);
+bool set_current_dir(const char* path);
+// Makes drive A..Z current with its own current directory; false where the
+// drive does not exist (always false without drives).
+bool set_current_drive(char letter);
+
+enum class CreateDirResult { kCreated, kAccessDenied, kFailed };
+CreateDirResult create_dir(const char* path);
+bool delete_file(const char* path);
+// Clears read-only (and hidden/system) attributes.
+bool make_file_normal(const char* path);
+bool file_exists(const char* path);
+// Creation, access and write times from a DOS date and time taken as they
+// are (no local-to-universal shift). Invalid DOS values leave the file alone.
+void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time);
+
+}  // namespace platform

@@ -1,0 +1,190 @@
+// The Linux stub's face: the dialog and its message boxes as text on the
+// console, driven by one command or answer per input line.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/dialog_controls.h"
+#include "platform/files.h"
+#include "shell/fatal.h"
+#include "shell/main_dialog.h"
+#include "shell/process_state.h"
+#include "shell/window_services.h"
+
+namespace {
+
+std::string last_list_line;
+std::string new_dir_name;
+std::string dir_selection;
+std::vector<std::string> dir_list;
+bool dialog_ended = false;
+bool confirm_next_question = false;  // end of input at the prompt: Cancel answered Yes
+
+void print_line(const std::string& text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+// One line of input without its line end; false at the end of input.
+bool read_line(std::string& line) {
+  line.clear();
+  int c;
+  while ((c = std::fgetc(stdin)) != EOF && c != '\n') line.push_back(static_cast<char>(c));
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return c != EOF || !line.empty();
+}
+
+void print_dir_list() {
+  std::string text = "Directories:";
+  for (const std::string& name : dir_list) text += " [" + name + "]";
+  print_line(text);
+}
+
+std::string lower(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+void print_help() {
+  print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help");
+}
+
+// Runs one command line; "cd" and "make" take the rest of the line as the name.
+void run_command(const std::string& line) {
+  std::string verb = line.substr(0, line.find(' '));
+  std::string argument = line.size() > verb.size() ? line.substr(verb.size() + 1) : "";
+  if (verb == "ok") {
+    dialog_command(kIdOk);
+  } else if (verb == "cancel") {
+    dialog_command(kIdCancel);
+  } else if (verb == "cd") {
+    if (std::find(dir_list.begin(), dir_list.end(), argument) == dir_list.end()) {
+      print_line("Not in the directory list: " + argument);
+      return;
+    }
+    dir_selection = argument;
+    dialog_command(kIdDirList);
+  } else if (verb == "make") {
+    new_dir_name = argument;
+    dialog_command(kIdMake);
+  } else if (verb == "dirs") {
+    print_dir_list();
+  } else if (!verb.empty()) {
+    print_help();
+  }
+}
+
+}  // namespace
+
+void show_progress_line(const char* text) {
+  last_list_line = text;
+  print_line(text);
+}
+
+void clear_progress_lines() { last_list_line.clear(); }
+
+void set_status(const char* text) {
+  // A line just added to the list is already on screen as the status too.
+  if (text != last_list_line) print_line(std::string("Status: ") + text);
+}
+
+bool ask_yes_no(const char* text, const char* caption) {
+  print_line(std::string("[") + caption + "] " + text);
+  if (confirm_next_question) {
+    confirm_next_question = false;
+    print_line("(end of input) Yes");
+    return true;
+  }
+  std::fputs("Yes/No? ", stdout);
+  std::fflush(stdout);
+  std::string answer;
+  bool got = read_line(answer);
+  if (!isatty(STDIN_FILENO)) std::fputc('\n', stdout);
+  answer = lower(answer);
+  return got && (answer == "y" || answer == "yes");
+}
+
+void show_message(BoxOwner, const char* text, const char* caption) {
+  print_line(std::string("[") + caption + "] " + text);
+  std::string ignored;
+  read_line(ignored);
+}
+
+void end_process(int status) {
+  std::fflush(stdout);
+  std::exit(status);
+}
+
+namespace platform {
+
+// The caption is printed with the dialog's fixed texts, before anything else.
+void set_dialog_caption(const char*) {}
+
+void set_new_dir_name(const char* text) { new_dir_name = text; }
+
+void read_new_dir_name(char* out, size_t capacity) { copy_text(out, capacity, new_dir_name.c_str()); }
+
+void center_dialog() {}
+
+void fill_dir_list(char* dir_spec) {
+  set_current_dir(dir_spec);
+  dir_list.assign(1, "..");
+  std::vector<std::string> names;
+  if (DIR* d = ::opendir(".")) {
+    while (dirent* e = ::readdir(d)) {
+      struct stat st;
+      std::string name = e->d_name;
+      if (name != "." && name != ".." && ::stat(e->d_name, &st) == 0 && S_ISDIR(st.st_mode))
+        names.push_back(name);
+    }
+    ::closedir(d);
+  }
+  std::sort(names.begin(), names.end());
+  dir_list.insert(dir_list.end(), names.begin(), names.end());
+  char cwd[kPathCapacity];
+  current_dir(cwd, sizeof cwd);
+  print_line(std::string("Target Directory: ") + cwd);
+  print_dir_list();
+}
+
+bool select_from_dir_list(char* dir_spec, size_t capacity) {
+  if (dir_selection.empty()) return false;
+  copy_text(dir_spec, capacity, (dir_selection + "/").c_str());
+  dir_selection.clear();
+  return true;
+}
+
+void repaint_dialog() {}
+
+void enable_pass_commands(bool) {}
+
+void end_dialog(int) { dialog_ended = true; }
+
+void run_main_dialog() {
+  print_line(std::string("== ") + window_caption + " ==");
+  print_line("This Self Extracting  File will be Unzipped To The Target Directory Shown Below.");
+  print_line("If you want to set a different target directory, use the listbox on the right to select it. "
+             "You can also use the make directory option below then select it with the lisbox. ");
+  print_line("Select OK to begin.                          Choose Cancel to exit.");
+  dialog_initialise();
+  print_help();
+  std::string line;
+  while (!dialog_ended) {
+    if (isatty(STDIN_FILENO)) std::fputs("> ", stdout), std::fflush(stdout);
+    if (!read_line(line)) {
+      confirm_next_question = true;
+      line = "cancel";
+    }
+    run_command(line);
+  }
+}
+
+}  // namespace platform

@@ -1,0 +1,110 @@
+// POSIX stand-in for the Windows file-system calls.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "platform/files.h"
+
+namespace platform {
+
+FileHandle open_for_reading(const char* path) {
+  int fd = ::open(path, O_RDONLY | O_CLOEXEC);
+  return fd < 0 ? kNoFile : fd;
+}
+
+FileHandle open_for_writing(const char* path) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd < 0 ? kNoFile : fd;
+}
+
+uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::read(static_cast<int>(f), static_cast<char*>(buffer) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    done += static_cast<uint32_t>(n);
+  }
+  return done;
+}
+
+bool write_file(FileHandle f, const void* data, uint32_t count) {
+  uint32_t done = 0;
+  while (done < count) {
+    ssize_t n = ::write(static_cast<int>(f), static_cast<const char*>(data) + done, count - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
+    done += static_cast<uint32_t>(n);
+  }
+  return true;
+}
+
+bool seek_file(FileHandle f, uint64_t offset) {
+  return ::lseek(static_cast<int>(f), static_cast<off_t>(offset), SEEK_SET) >= 0;
+}
+
+uint64_t file_size(FileHandle f) {
+  struct stat st;
+  return ::fstat(static_cast<int>(f), &st) == 0 ? static_cast<uint64_t>(st.st_size) : 0;
+}
+
+bool close_file(FileHandle f) { return ::close(static_cast<int>(f)) == 0; }
+
+void module_path(char* out, size_t capacity) {
+  ssize_t n = ::readlink("/proc/self/exe", out, capacity - 1);
+  out[n < 0 ? 0 : n] = '\0';
+}
+
+bool current_dir(char* out, size_t capacity) {
+  if (::getcwd(out, capacity)) return true;
+  out[0] = '\0';
+  return false;
+}
+
+bool set_current_dir(const char* path) { return ::chdir(path) == 0; }
+
+bool set_current_drive(char) { return false; }
+
+CreateDirResult create_dir(const char* path) {
+  if (::mkdir(path, 0777) == 0) return CreateDirResult::kCreated;
+  return errno == EACCES || errno == EROFS || errno == EPERM ? CreateDirResult::kAccessDenied
+                                                             : CreateDirResult::kFailed;
+}
+
+bool delete_file(const char* path) { return ::unlink(path) == 0; }
+
+bool make_file_normal(const char* path) {
+  struct stat st;
+  if (::stat(path, &st) != 0) return false;
+  return ::chmod(path, st.st_mode | S_IWUSR) == 0;
+}
+
+bool file_exists(const char* path) {
+  struct stat st;
+  return ::lstat(path, &st) == 0;
+}
+
+void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time) {
+  struct tm t = {};
+  t.tm_year = 80 + (dos_date >> 9);
+  t.tm_mon = ((dos_date >> 5) & 0x0F) - 1;
+  t.tm_mday = dos_date & 0x1F;
+  t.tm_hour = dos_time >> 11;
+  t.tm_min = (dos_time >> 5) & 0x3F;
+  t.tm_sec = (dos_time & 0x1F) * 2;
+  static const int kDaysInMonth[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  // Values the Windows conversion refuses leave the file's times alone there too.
+  if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_mday > kDaysInMonth[t.tm_mon] ||
+      t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
+    return;
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = ::timegm(&t);
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  ::utimensat(AT_FDCWD, path, times, 0);
+}
+
+}  // namespace platform

@@ -1,0 +1,3 @@
+#include "shell/program_entry.h"
+
+int main() { return program_entry(); }
