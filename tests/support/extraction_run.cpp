@@ -23,6 +23,7 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
   if (target_text.empty() || !platform::is_separator(target_text.back())) target_text += platform::kSeparator;
   copy_text(target_dir, sizeof target_dir, target_text.c_str());
   files_counted = 0;
+  encrypted_seen = 0;  // as at program start
   total_uncompressed = total_compressed = 0;
   cancel_requested = 0;
   listing_mode = listing;

@@ -1,6 +1,10 @@
 #include "tests/support/test_paths.h"
 
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <atomic>
+#include <ctime>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -31,4 +35,27 @@ std::string read_file_bytes(const fs::path& path) {
 void write_file_bytes(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::string modification_time_text(const fs::path& path) {
+#ifdef _WIN32
+  struct _stat64 st;
+  if (_wstat64(path.wstring().c_str(), &st) != 0) return "";
+  __time64_t seconds = st.st_mtime;
+  struct tm* t = _gmtime64(&seconds);
+#else
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return "";
+  time_t seconds = st.st_mtime;
+  struct tm* t = gmtime(&seconds);
+#endif
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", t);
+  return text;
+}
+
+std::string native_name(std::string name) {
+  for (char& c : name)
+    if (c == '/' || c == '\\') c = static_cast<char>(fs::path::preferred_separator);
+  return name;
 }

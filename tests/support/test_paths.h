@@ -24,3 +24,8 @@ class TempDir {
 
 std::string read_file_bytes(const fs::path& path);
 void write_file_bytes(const fs::path& path, const std::string& bytes);
+
+// The file's last write time in UTC as "YYYY-MM-DDTHH:MM:SS".
+std::string modification_time_text(const fs::path& path);
+// The entry name with the platform's separator.
+std::string native_name(std::string name);
