@@ -1,0 +1,1 @@
+# Tests under Wine (filled in with the Win32 front end).
