@@ -196,7 +196,7 @@ TEST_F(Extraction, StoredEntriesAcrossWindowAndChunkBoundaries) {
   for (size_t size : {32767u, 32768u, 32769u, 40000u, 16384u * 3 + 1}) {
     std::string content(size, '\0');
     for (size_t i = 0; i < size; ++i) content[i] = static_cast<char>((i * 131 + size) & 0xFF);
-    zip.add(stored_entry("s" + std::to_string(size), content));
+    zip.add(stored_entry(std::to_string(size) + ".bin", content));
   }
   RunOutcome run = extract(zip);
   EXPECT_FALSE(run.fatal()) << run.message;
