@@ -56,6 +56,10 @@ bool extract_file(const LocalHeader& header) {
   confirm_cancel();
   if (!method_supported(header.method())) {
     ask_or_stop(kUnableToExtract);
+    // The empty file stays, unstamped; its handle is not kept open for the
+    // rest of the run.
+    platform::close_file(output_stream);
+    output_stream = platform::kNoFile;
     return false;
   }
   decode(header);
