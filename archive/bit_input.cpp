@@ -24,7 +24,7 @@ void reset_bit_input(uint32_t compressed_size) {
 // what a request needs ever leaves the archive stream. Past the entry's data
 // the allowance decides: positive, the request is answered kEndOfData; negative
 // (inflate), it is answered with the bits held, zero-extended; zero, the run stops.
-uint16_t peek_bits(int16_t n) {
+uint16_t peek_bits_refill(int16_t n) {
   while (bit_count < static_cast<uint8_t>(n)) {
     if (compressed_left > 0) {
       // The end of the file reads as all one bits, like a failed byte read.
@@ -44,13 +44,6 @@ uint16_t peek_bits(int16_t n) {
     }
   }
   return static_cast<uint16_t>(bit_buffer & bit_masks[n]);
-}
-
-uint16_t take_bits(int16_t n) {
-  uint16_t value = peek_bits(n);
-  bit_buffer >>= n;
-  bit_count = static_cast<uint8_t>(bit_count - n);
-  return value;
 }
 
 uint16_t read_byte() {

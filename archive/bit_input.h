@@ -16,8 +16,24 @@ extern const uint16_t bit_masks[17];
 // buffer cleared so that nothing of the previous entry leaks into this one.
 void reset_bit_input(uint32_t compressed_size);
 
-// n from 0 to 16. See the allowance rules in bit_input.cpp.
-uint16_t peek_bits(int16_t n);
-uint16_t take_bits(int16_t n);
+// Reads bytes until n bits are held, or answers from the allowance; see
+// bit_input.cpp.
+uint16_t peek_bits_refill(int16_t n);
+
+// n from 0 to 16: the next n bits without consuming them. Served from the
+// buffer when it holds enough, which is the common case.
+inline uint16_t peek_bits(int16_t n) {
+  if (bit_count >= static_cast<uint8_t>(n)) return static_cast<uint16_t>(bit_buffer & bit_masks[n]);
+  return peek_bits_refill(n);
+}
+
+// peek_bits, then consumes n bits, even after a short or end-of-data answer
+// (the count then wraps, and later reads are served zeros from the buffer).
+inline uint16_t take_bits(int16_t n) {
+  uint16_t value = peek_bits(n);
+  bit_buffer >>= n;
+  bit_count = static_cast<uint8_t>(bit_count - n);
+  return value;
+}
 // The next whole byte, or kEndOfData once the entry's bytes are used up.
 uint16_t read_byte();
