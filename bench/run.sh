@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Speed, size and memory benchmarks, in one command from anywhere:
+#
+#   bench/run.sh [--reps N] [--gbench-reps N] [--min-time S] [--size-mib N] [--small-mib N]
+#
+# Builds build/bench (Release, benchmarks on, tests off), then bench/run_bench.py
+# generates the 64 MiB mixed input, archives and binds it, times the Linux stub
+# against bsdtar and 7z, runs the in-process decoder benchmarks against zlib,
+# prints the ratio table and writes it to bench/results.md. Takes about two
+# minutes on 2 cores with the defaults (9 runs of everything, medians), plus
+# the first build.
+# `bench/run_bench.py --help` lists every option.
+set -euo pipefail
+repo=$(cd "$(dirname "$0")/.." && pwd)
+build="$repo/build/bench"
+cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release -DSFX_BUILD_BENCH=ON -DSFX_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" -j2 --target sfxstub sfx_bench sfx_bench_corpus
+exec python3 "$repo/bench/run_bench.py" --build "$build" "$@"

@@ -1,0 +1,354 @@
+#!/usr/bin/env python3
+"""Measures the stub against its peers and its targets; started by bench/run.sh.
+
+End to end: the bound Linux stub, `bsdtar -xf` and `7z x` each extract the
+same archive into a fresh folder: wall time, and peak RSS from GNU time (a
+small runner: a child forked from this large process would inherit its
+high-water mark). Medians; the tools take turns in a rotating order. In process: sfx_bench's Google
+Benchmark families, repetitions interleaved at random, medians of CPU-time
+throughput. Every extraction is checked against the input once before timing.
+"""
+import argparse
+import datetime
+import filecmp
+import json
+import os
+import platform
+import shutil
+import signal
+import statistics
+import subprocess
+import sys
+import time
+import zipfile
+from pathlib import Path
+
+REPO = Path(__file__).resolve().parent.parent
+MIB = 1 << 20
+WIN32_TARGET = 48 * 1024
+FIXED_DATE = (2024, 1, 2, 3, 4, 6)
+
+
+def parse_args():
+    p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    p.add_argument("--build", type=Path, default=REPO / "build" / "bench", help="build folder with sfxstub and bench/")
+    p.add_argument("--work", type=Path, help="scratch folder (default BUILD/work)")
+    p.add_argument("--out", type=Path, default=REPO / "bench" / "results.md", help="markdown results file")
+    p.add_argument("--reps", type=int, default=9, help="timed end-to-end runs per tool (median)")
+    p.add_argument("--gbench-reps", type=int, default=9, help="repetitions of each in-process benchmark (median)")
+    p.add_argument("--min-time", type=float, default=0.5, help="seconds per in-process repetition")
+    p.add_argument("--size-mib", type=int, default=64, help="size of the large input")
+    p.add_argument("--small-mib", type=int, default=1, help="size of the small input (memory comparison)")
+    p.add_argument("--seed", type=int, default=1, help="input generator seed")
+    p.add_argument("--win32-stub", type=Path, default=REPO / "build" / "win32" / "sfxstub.exe")
+    p.add_argument("--corpus", type=Path, default=REPO.parent / "shared" / "corpus")
+    p.add_argument("--timeout", type=float, default=120, help="seconds before an extraction counts as hung")
+    return p.parse_args()
+
+
+# ---------------------------------------------------------------- inputs
+
+def make_archive(generator, folder, zip_path, size, seed):
+    subprocess.run([generator, str(folder), str(size), str(seed)], check=True, stdout=subprocess.DEVNULL)
+    with zipfile.ZipFile(zip_path, "w") as z:
+        for root, dirs, files in os.walk(folder):
+            dirs.sort()
+            rel = Path(root).relative_to(folder)
+            if rel != Path("."):
+                info = zipfile.ZipInfo(rel.as_posix() + "/", FIXED_DATE)
+                info.external_attr = 0o40755 << 16 | 0x10
+                z.writestr(info, b"")
+            for name in sorted(files):
+                info = zipfile.ZipInfo((rel / name).as_posix(), FIXED_DATE)
+                info.external_attr = 0o644 << 16
+                info.compress_type = zipfile.ZIP_DEFLATED
+                z.writestr(info, (Path(root) / name).read_bytes(), compresslevel=6)
+
+
+def bind(stub, zip_path, bound):
+    image = stub.read_bytes()
+    image += bytes(-len(image) % 4)
+    bound.write_bytes(image + zip_path.read_bytes())
+    bound.chmod(0o755)
+
+
+def same_tree(expected, actual):
+    for root, _, files in os.walk(expected):
+        rel = Path(root).relative_to(expected)
+        for name in files:
+            other = actual / rel / name
+            if not other.is_file() or not filecmp.cmp(Path(root) / name, other, shallow=False):
+                return False
+    return True
+
+
+# ---------------------------------------------------------------- end to end
+
+class Tool:
+    """One extractor: how to start it in a fresh folder, and its timings."""
+
+    def __init__(self, name, command, size_label, timeout, stdin=b"", link=None):
+        self.name, self.command, self.size_label, self.stdin, self.link = name, command, size_label, stdin, link
+        self.timeout = timeout
+        self.walls, self.cpus, self.rss_kib = [], [], []
+        self.failure = None
+
+    def run(self, folder, capture=False):
+        """(problem or None, wall s, CPU s, peak RSS KiB, output if captured)."""
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir(parents=True)
+        if self.link:  # the stub extracts next to itself
+            os.link(self.link, folder / self.link.name)
+        out = subprocess.PIPE if capture else subprocess.DEVNULL
+        usage = folder.parent / f"{self.name}.usage"
+        command = ["/usr/bin/time", "-f", "%U %S %M", "-o", str(usage), *self.command]
+        start = time.perf_counter()
+        proc = subprocess.Popen(command, cwd=folder, stdin=subprocess.PIPE, stdout=out, stderr=subprocess.STDOUT,
+                                start_new_session=True)
+        try:
+            text = proc.communicate(self.stdin, timeout=self.timeout)[0]
+        except subprocess.TimeoutExpired:
+            os.killpg(proc.pid, signal.SIGKILL)  # the tool too, not only its runner
+            proc.communicate()
+            return f"no end after {self.timeout:.0f} s", 0.0, 0.0, 0, b""
+        wall = time.perf_counter() - start
+        if self.link:
+            (folder / self.link.name).unlink()
+        user, system, rss_kib = usage.read_text().split()[-3:]
+        problem = f"exit {proc.returncode}" if proc.returncode else None
+        return problem, wall, float(user) + float(system), int(rss_kib), text
+
+    def check(self, folder, expected):
+        problem, _, _, _, text = self.run(folder, capture=True)
+        if problem or not same_tree(expected, folder):
+            lines = (text or b"").decode(errors="replace").strip().splitlines()
+            self.failure = f"{problem or 'wrong output'}: {lines[-1] if lines else 'no output'}"
+        shutil.rmtree(folder, ignore_errors=True)
+
+    def time_once(self, folder):
+        problem, wall, cpu, rss, _ = self.run(folder)
+        if problem:
+            self.failure = f"{problem} in a timed run"
+            return
+        self.walls.append(wall)
+        self.cpus.append(cpu)
+        self.rss_kib.append(rss)
+        shutil.rmtree(folder, ignore_errors=True)
+
+
+def end_to_end(tools, reps, work):
+    for i in range(reps):
+        order = tools[i % len(tools):] + tools[:i % len(tools)]
+        for tool in order:
+            if not tool.failure:
+                tool.time_once(work / "out" / tool.name)
+        print(f"  end-to-end round {i + 1}/{reps} done", flush=True)
+
+
+# ---------------------------------------------------------------- in process
+
+def in_process(args, zip_path, work):
+    out = work / "gbench.json"
+    cmd = [str(args.build / "bench" / "sfx_bench"), f"--archive={zip_path}", f"--corpus={args.corpus}",
+           f"--scratch={work / 'scratch'}", f"--benchmark_repetitions={args.gbench_reps}",
+           "--benchmark_enable_random_interleaving=true", f"--benchmark_min_time={args.min_time}",
+           f"--benchmark_out={out}", "--benchmark_out_format=json"]
+    out.unlink(missing_ok=True)
+    try:
+        code = subprocess.run(cmd, stdout=subprocess.DEVNULL, timeout=args.timeout * 10).returncode
+        results = json.loads(out.read_text())["benchmarks"]
+    except (subprocess.TimeoutExpired, OSError, ValueError, KeyError) as e:
+        return {}, f"sfx_bench gave no results ({type(e).__name__})"
+    if code != 0:
+        return {}, f"sfx_bench exit {code}"
+    runs = {}
+    for b in results:
+        if b.get("run_type") != "iteration":
+            continue
+        entry = runs.setdefault(b["run_name"], {"rates": [], "error": None})
+        if b.get("error_occurred"):
+            entry["error"] = b.get("error_message", "failed")
+        else:
+            entry["rates"].append(b["bytes_per_second"])
+    return runs, None
+
+
+# ---------------------------------------------------------------- report
+
+def median(values):
+    return statistics.median(values) if values else None
+
+
+def git_state():
+    def git(*a):
+        return subprocess.run(["git", "-C", str(REPO), *a], capture_output=True, text=True).stdout.strip()
+    dirty = git("status", "--porcelain", "--untracked-files=no")
+    return git("rev-parse", "--short", "HEAD") + (" + uncommitted changes" if dirty else "")
+
+
+def cpu_model():
+    for line in Path("/proc/cpuinfo").read_text().splitlines():
+        if line.startswith("model name"):
+            return line.split(":", 1)[1].strip()
+    return platform.processor()
+
+
+class Table:
+    def __init__(self):
+        self.rows = []
+
+    def add(self, measure, ours, peer, ratio, target, met):
+        self.rows.append([measure, ours, peer, ratio, target, met])
+
+    def compare(self, measure, ours, peer, fmt, target, passes):
+        """A ratio row; `ours` and `peer` are (value, failure) pairs."""
+        failure = ours[1] or peer[1]
+        if failure or ours[0] is None or peer[0] is None:
+            self.add(measure, "—" if ours[0] is None else fmt(ours[0]), "—" if peer[0] is None else fmt(peer[0]),
+                     "n/a", target, f"no: {failure or 'no data'}")
+            return
+        ratio = ours[0] / peer[0]
+        met = "—" if passes is None else "yes" if passes(ratio) else "**no**"
+        self.add(measure, fmt(ours[0]), fmt(peer[0]), f"{ratio:.2f}", target, met)
+
+    def markdown(self):
+        head = ["Measure", "Ours", "Peer", "Ratio (ours/peer)", "Target", "Met"]
+        lines = ["| " + " | ".join(head) + " |", "|" + "---|" * len(head)]
+        lines += ["| " + " | ".join(r) + " |" for r in self.rows]
+        return "\n".join(lines)
+
+
+def seconds(v):
+    return f"{v:.3f} s"
+
+
+def mib_s(v):
+    return f"{v / MIB:.1f} MiB/s"
+
+
+def kib(v):
+    return f"{v / 1024:.1f} MiB" if v >= 10240 else f"{v:.0f} KiB"
+
+
+def build_table(tools, small_stub, rates, rates_failure, win32_stub):
+    t = Table()
+    ours, bsdtar, seven = tools
+    for peer in (bsdtar, seven):
+        t.compare(f"End-to-end wall, {ours.size_label} archive, vs {peer.name}",
+                  (median(ours.walls), ours.failure), (median(peer.walls), peer.failure), seconds,
+                  "≤ 1.0", lambda r: r <= 1.0)
+    for peer in (bsdtar, seven):
+        t.compare(f"End-to-end CPU time (user + system) vs {peer.name}",
+                  (median(ours.cpus), ours.failure), (median(peer.cpus), peer.failure), seconds, "—", None)
+    for peer in (bsdtar, seven):
+        t.compare(f"End-to-end peak RSS vs {peer.name}",
+                  (median(ours.rss_kib), ours.failure), (median(peer.rss_kib), peer.failure), kib, "—", None)
+
+    def rate(name):
+        r = rates.get(name, {"rates": [], "error": rates_failure or "not run"})
+        return median(r["rates"]), r["error"]
+
+    t.compare("In-process inflate + CRC-32 throughput vs zlib", rate("inflate_crc/ours"), rate("inflate_crc/zlib"),
+              mib_s, "≥ 0.9", lambda r: r >= 0.9)
+    for name in ("explode", "unshrink", "expand"):
+        t.compare(f"{name} throughput vs our inflate, same contents", rate(f"{name}/legacy"),
+                  rate(f"{name}/our_inflate"), mib_s, "≥ 0.5", lambda r: r >= 0.5)
+    t.compare(f"Stub peak RSS, {ours.size_label} vs {small_stub.size_label} archive",
+              (median(ours.rss_kib), ours.failure), (median(small_stub.rss_kib), small_stub.failure), kib,
+              "within 10%", lambda r: 0.9 <= r <= 1.1)
+    if win32_stub.is_file():
+        size = win32_stub.stat().st_size
+        t.compare("Win32 stub size vs 48 KiB", (size, None), (WIN32_TARGET, None), lambda v: f"{v} B",
+                  "≤ 1.0", lambda r: r <= 1.0)
+    else:
+        t.add("Win32 stub size vs 48 KiB", "—", f"{WIN32_TARGET} B", "n/a", "≤ 1.0", f"no: {win32_stub} not built")
+    return t
+
+
+def raw_runs(tools, small_stub, rates):
+    lines = ["Raw end-to-end runs (wall s / CPU s / peak RSS KiB):", ""]
+    for tool in (*tools, small_stub):
+        runs = ", ".join(f"{w:.3f}/{c:.2f}/{r}" for w, c, r in zip(tool.walls, tool.cpus, tool.rss_kib))
+        lines.append(f"- {tool.name} ({tool.size_label}): {runs or tool.failure}")
+    lines += ["", "Raw in-process repetitions (MiB/s, CPU time):", ""]
+    for name, r in sorted(rates.items()):
+        values = ", ".join(f"{v / MIB:.1f}" for v in r["rates"])
+        lines.append(f"- {name}: {values or r['error']}")
+    return "\n".join(lines)
+
+
+NOTES = """How each row is measured:
+
+- End to end: the bound Linux stub (`printf 'ok\\n' | ./bound`, extracting next to
+  itself), `bsdtar -xf` and `7z x -y` each extract the archive into a fresh folder
+  on the same file system, the archive in page cache. Each tool's output is
+  compared with the input tree once before timing. Wall time from start to exit;
+  CPU time and peak RSS from GNU time.
+- In process: `sfx_bench` (Google Benchmark; repetitions interleaved at random,
+  throughput from CPU time, medians). inflate_crc runs the stub's path over the
+  archive's deflated entries: archive stream on the file, `reset_bit_input`,
+  `reset_window`, `inflate_entry`, CRC-32 in the window, writes to /dev/null; zlib
+  runs raw inflate plus crc32 with the same 64 KiB reads and 32 KiB writes.
+- Legacy decoders: every shared-corpus entry of the decoder's methods, decoded in
+  a loop, against our inflate on the same contents deflated by zlib at level 6.
+  The entries are small (a few KiB), so per-entry costs (the 32 KiB window reset)
+  weigh on both sides.
+"""
+
+
+def main():
+    args = parse_args()
+    work = args.work or args.build / "work"
+    work.mkdir(parents=True, exist_ok=True)
+    started = time.perf_counter()
+    load = os.getloadavg()[0]
+
+    stub = args.build / "sfxstub"
+    inputs = {}
+    for label, mib, seed in ((f"{args.size_mib} MiB", args.size_mib, args.seed),
+                             (f"{args.small_mib} MiB", args.small_mib, args.seed + 1)):
+        key = label.replace(" ", "")
+        folder, zip_path, bound = work / f"input_{key}", work / f"mixed_{key}.zip", work / f"bound_{key}"
+        print(f"making the {label} input, archive and bound stub", flush=True)
+        make_archive(args.build / "bench" / "sfx_bench_corpus", folder, zip_path, mib * MIB, seed)
+        bind(stub, zip_path, bound)
+        inputs[label] = (folder, zip_path, bound)
+
+    big_label, small_label = f"{args.size_mib} MiB", f"{args.small_mib} MiB"
+    folder, zip_path, bound = inputs[big_label]
+    tools = [Tool("sfxstub", [f"./{bound.name}"], big_label, args.timeout, b"ok\n", bound),
+             Tool("bsdtar", ["bsdtar", "-xf", str(zip_path)], big_label, args.timeout),
+             Tool("7z", ["7z", "x", "-y", str(zip_path)], big_label, args.timeout)]
+    small_folder, _, small_bound = inputs[small_label]
+    small_stub = Tool("sfxstub-small", [f"./{small_bound.name}"], small_label, args.timeout, b"ok\n", small_bound)
+    for tool in tools:
+        tool.check(work / "out" / tool.name, folder)
+    small_stub.check(work / "out" / small_stub.name, small_folder)
+    for tool in (*tools, small_stub):
+        if tool.failure:
+            print(f"  {tool.name}: extraction check failed ({tool.failure})", flush=True)
+
+    print(f"timing end to end, {args.reps} rounds", flush=True)
+    end_to_end(tools + [small_stub], args.reps, work)
+    print(f"in-process benchmarks, {args.gbench_reps} repetitions", flush=True)
+    rates, rates_failure = in_process(args, zip_path, work)
+
+    table = build_table(tools, small_stub, rates, rates_failure, args.win32_stub)
+    zip_size = zip_path.stat().st_size
+    header = (f"Measured {datetime.date.today()} at commit {git_state()} on {cpu_model()}, "
+              f"{os.cpu_count()} cores, load average {load:.1f} at start; "
+              f"{args.reps} end-to-end runs and {args.gbench_reps} in-process repetitions per measure, medians. "
+              f"Input: {args.size_mib} MiB in {sum(1 for _ in folder.rglob('*') if _.is_file())} files "
+              f"(text, machine code, random bytes, runs), deflated at level 6 to {zip_size / MIB:.1f} MiB. "
+              f"Made by `bench/run.sh`.")
+    report = (f"# Benchmark results\n\n{header}\n\n{table.markdown()}\n\n{NOTES}\n"
+              f"{raw_runs(tools, small_stub, rates)}\n")
+    args.out.write_text(report)
+    print()
+    print(table.markdown())
+    print(f"\nwritten to {args.out} ({time.perf_counter() - started:.0f} s)")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

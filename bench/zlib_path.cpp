@@ -1,0 +1,59 @@
+#include "bench/zlib_path.h"
+
+namespace {
+constexpr uint32_t kInSize = 64 * 1024;
+constexpr uint32_t kOutSize = 32 * 1024;
+}  // namespace
+
+ZlibPath::ZlibPath(const DecodeSet& set)
+    : set_(set),
+      input_(platform::open_for_reading(set.path.c_str())),
+      output_(platform::open_for_writing("/dev/null")),
+      in_buffer_(kInSize),
+      out_buffer_(kOutSize) {
+  if (input_ == platform::kNoFile || output_ == platform::kNoFile) throw DecodeStop{-1, "cannot open files"};
+  if (inflateInit2(&stream_, -15) != Z_OK) throw DecodeStop{-1, "inflateInit2 failed"};
+}
+
+ZlibPath::~ZlibPath() {
+  inflateEnd(&stream_);
+  platform::close_file(input_);
+  platform::close_file(output_);
+}
+
+void ZlibPath::decode_all() {
+  for (const DecodeItem& item : set_.items) decode_item(item);
+}
+
+void ZlibPath::decode_item(const DecodeItem& item) {
+  if (!platform::seek_file(input_, item.data_offset)) throw DecodeStop{-1, "seek failed"};
+  inflateReset(&stream_);
+  uint32_t in_left = item.header.compressed_size();
+  uLong crc = crc32(0, nullptr, 0);
+  uint64_t produced = 0;
+  int status = Z_OK;
+  stream_.next_out = out_buffer_.data();
+  stream_.avail_out = kOutSize;
+  while (status != Z_STREAM_END) {
+    if (stream_.avail_in == 0) {
+      uint32_t n = in_left < kInSize ? in_left : kInSize;
+      stream_.next_in = in_buffer_.data();
+      stream_.avail_in = platform::read_file(input_, in_buffer_.data(), n);
+      in_left -= stream_.avail_in;
+    }
+    status = inflate(&stream_, Z_NO_FLUSH);
+    if (status != Z_OK && status != Z_STREAM_END) throw DecodeStop{status, "zlib inflate failed"};
+    // Whole buffers out, as the window writes them.
+    if (stream_.avail_out == 0 || status == Z_STREAM_END) {
+      uint32_t n = kOutSize - stream_.avail_out;
+      crc = crc32(crc, out_buffer_.data(), n);
+      if (!platform::write_file(output_, out_buffer_.data(), n)) throw DecodeStop{-1, "write failed"};
+      produced += n;
+      stream_.next_out = out_buffer_.data();
+      stream_.avail_out = kOutSize;
+    }
+  }
+  stream_.avail_in = 0;
+  if (produced != item.header.uncompressed_size() || crc != item.header.crc32())
+    throw DecodeStop{-1, "zlib output differs from the entry"};
+}
