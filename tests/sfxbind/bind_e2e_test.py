@@ -1,0 +1,428 @@
+#!/usr/bin/env python3
+"""End-to-end checks of the sfxbind program.
+
+round-trip  every corpus archive the stub extracts (and the sample) bound to
+            the Linux stub: the result is still a ZIP file for Python's
+            zipfile, 7-Zip and a strict reading of its offsets, and the bound
+            stub extracts it
+refusals    the corpus archives the preflight refuses, each entry with its
+            reason, nothing written; --force binds them all the same
+bad-inputs  missing, foreign, truncated and damaged archives and unwritable
+            outputs: one line on stderr, status 2, nothing left behind
+stubs       stubs with record signatures, execute bits, the built-in stub,
+            binding a self-extractor again
+zip64       an archive with ZIP64 end records and extra fields
+"""
+import argparse
+import hashlib
+import json
+import os
+import pathlib
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import zipfile
+
+LOCAL, CENTRAL, END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
+ZIP64_END, ZIP64_LOCATOR = b"PK\x06\x06", b"PK\x06\x07"
+METHOD_LABELS = {7: "tokenized", 9: "Deflate64", 12: "BZip2", 14: "LZMA"}
+PYTHON_READS = {0, 8, 12, 14}
+
+
+class Checks:
+    def __init__(self):
+        self.failures = []
+        self.count = 0
+
+    def expect(self, condition, what):
+        self.count += 1
+        if not condition:
+            self.failures.append(what)
+            print("FAIL:", what)
+        return condition
+
+    def equal(self, got, want, what):
+        return self.expect(got == want, f"{what}: got {got!r}, want {want!r}")
+
+
+def run(command, stdin=b"", cwd=None, timeout=120):
+    return subprocess.run([str(c) for c in command], input=stdin, cwd=cwd, capture_output=True, timeout=timeout)
+
+
+def padded(stub):
+    return stub + b"\0" * (-len(stub) % 4)
+
+
+def sha256(data):
+    return hashlib.sha256(data).hexdigest()
+
+
+def read_directory(data):
+    """Follows the file's own offsets, strictly: the central directory's
+    position and each entry's local header position, as stored."""
+    end = data.rfind(END)
+    count, _, cd_offset = struct.unpack_from("<HII", data, end + 10)
+    if data[end - 20:end - 16] == ZIP64_LOCATOR:
+        zip64_end = struct.unpack_from("<Q", data, end - 12)[0]
+        assert data[zip64_end:zip64_end + 4] == ZIP64_END, "locator does not lead to the ZIP64 end record"
+        count, _, cd_offset = struct.unpack_from("<QQQ", data, zip64_end + 32)
+    entries = []
+    at = cd_offset
+    for _ in range(count):
+        assert data[at:at + 4] == CENTRAL, f"no central header at {at}"
+        compressed, uncompressed, n, x, c = struct.unpack_from("<IIHHH", data, at + 20)
+        local = struct.unpack_from("<I", data, at + 42)[0]
+        name = data[at + 46:at + 46 + n]
+        if local == 0xFFFFFFFF:
+            extra = data[at + 46 + n:at + 46 + n + x]
+            while extra:
+                tag, size = struct.unpack_from("<HH", extra)
+                if tag == 1:
+                    skip = 8 * ((uncompressed == 0xFFFFFFFF) + (compressed == 0xFFFFFFFF))
+                    local = struct.unpack_from("<Q", extra, 4 + skip)[0]
+                extra = extra[4 + size:]
+        local_name_length = struct.unpack_from("<H", data, local + 26)[0]
+        assert data[local:local + 4] == LOCAL, f"no local header at {local} for {name}"
+        assert data[local + 30:local + 30 + local_name_length] == name, f"local header at {local} is not {name}"
+        entries.append((name.decode("cp437"), local))
+        at += 46 + n + x + c
+    return cd_offset, entries
+
+
+def seven_zip_listing(seven_zip, path):
+    """7-Zip's technical listing: the archive's properties and entry paths."""
+    r = run([seven_zip, "l", "-slt", path])
+    text = r.stdout.decode("utf-8", "replace")
+    head, _, body = text.partition("\n----------\n")
+    props = dict(line.split(" = ", 1) for line in head.splitlines() if " = " in line)
+    paths = [line[len("Path = "):] for line in body.splitlines() if line.startswith("Path = ")]
+    return r.returncode, text, props, paths
+
+
+def check_still_a_zip(checks, label, seven_zip, bound_path, original_path, prefix_length):
+    """The bound file read as a ZIP file by three independent readers."""
+    bound, original = bound_path.read_bytes(), original_path.read_bytes()
+    first_header = prefix_length
+    try:
+        cd, entries = read_directory(bound)
+        original_cd, original_entries = read_directory(original)
+        first_header += min(offset for _, offset in original_entries)
+        checks.equal(cd, original_cd + prefix_length, f"{label}: central directory offset")
+        checks.equal(entries, [(n, o + prefix_length) for n, o in original_entries], f"{label}: local header offsets")
+    except AssertionError as e:
+        checks.expect(False, f"{label}: offsets do not lead to their records: {e}")
+
+    with zipfile.ZipFile(bound_path) as z, zipfile.ZipFile(original_path) as o:
+        checks.equal(z.namelist(), o.namelist(), f"{label}: zipfile names")
+        for got, want in zip(z.infolist(), o.infolist()):
+            checks.equal((got.CRC, got.file_size, got.compress_size, got.header_offset),
+                         (want.CRC, want.file_size, want.compress_size, want.header_offset + prefix_length),
+                         f"{label}: zipfile entry {want.filename}")
+            if want.compress_type in PYTHON_READS and not want.flag_bits & 1:
+                checks.expect(z.read(got) == o.read(want), f"{label}: zipfile reads {want.filename} back")
+
+    status, text, props, paths = seven_zip_listing(seven_zip, bound_path)
+    checks.equal(status, 0, f"{label}: 7z l status")
+    problems = [line for line in text.splitlines() if line.upper().startswith(("WARNING", "ERROR"))]
+    checks.equal(problems, [], f"{label}: 7z l reports problems")
+    checks.equal(props.get("Physical Size"), str(len(bound)), f"{label}: 7z sees the whole file as the archive")
+    checks.expect("Offset" not in props, f"{label}: 7z had to search for the archive (offsets not shifted)")
+    checks.equal(props.get("Embedded Stub Size"), str(first_header), f"{label}: 7z stub size")
+    with zipfile.ZipFile(original_path) as o:
+        checks.equal(paths, [n.rstrip("/") for n in o.namelist()], f"{label}: 7z names")
+
+
+def run_bound_stub(checks, label, bound, answers, expected_message):
+    """Runs the bound Linux stub in a fresh folder; returns that folder."""
+    folder = pathlib.Path(tempfile.mkdtemp(prefix="sfxbind-run-"))
+    program = folder / "setup"
+    shutil.copy2(bound, program)
+    r = run(["./setup"], stdin=b"ok\n" + b"y\n" * answers, cwd=folder)
+    out = r.stdout.decode("utf-8", "replace")
+    checks.equal(r.returncode, 0, f"{label}: the self-extractor's exit status")
+    checks.expect(f"] {expected_message}\n" in out, f"{label}: closing message {expected_message!r} missing:\n{out[-2000:]}")
+    return folder
+
+
+def corpus_manifest(corpus):
+    return json.loads((corpus / "manifest.json").read_text())["archives"]
+
+
+def expected_refusals(archive):
+    """(entry, reason) the preflight must name, from the manifest's own account."""
+    reasons = []
+    for e in archive["entries"]:
+        name, method = e["name"], e["method"]
+        if e["flags"] & 1:
+            reasons.append((name, "encrypted: the self-extractor cannot decrypt it"))
+        if not e["is_directory"]:
+            if method == 7 or method > 8:
+                reasons.append((name, f"method {method} ({METHOD_LABELS[method]}) is not supported"))
+            descriptor = e.get("data_descriptor", False)
+            if descriptor and method == 8:
+                reasons.append((name, "deflated with its sizes in a data descriptor after the data"))
+            elif descriptor and e["compressed_size"] == 0:
+                reasons.append((name, "its local header gives compressed size 0"))
+        if not e["found_by_scanner"]:
+            reasons.append((name, "off the self-extractor's sequential walk"))
+    return reasons
+
+
+def bind(args, archive, output, *extra, stub=None):
+    return run([args.sfxbind, archive, "-o", output, "--stub", stub or args.stub, *extra])
+
+
+def check_round_trip(args, checks):
+    stub = args.stub.read_bytes()
+    cases = [(a["file"], args.corpus / a["file"], a) for a in corpus_manifest(args.corpus)
+             if a["expected_run"]["process_exit_status"] == 0]
+    cases.append(("sample.zip", args.sample / "sample.zip", None))
+    for label, path, archive in cases:
+        with tempfile.TemporaryDirectory() as tmp:
+            bound = pathlib.Path(tmp) / "bound"
+            questions = len(archive["expected_run"]["questions_if_all_answered_yes"]) if archive else 0
+            r = bind(args, path, bound)
+            if questions:  # the stub would ask: refused, then forced
+                checks.equal(r.returncode, 1, f"{label}: refused without --force")
+                r = bind(args, path, bound, "--force")
+            elif not checks.equal(r.stderr.decode(), "", f"{label}: preflight findings"):
+                continue
+            if not checks.equal(r.returncode, 0, f"{label}: sfxbind status ({r.stderr.decode()})"):
+                continue
+            data = bound.read_bytes()
+            checks.equal(data[:len(padded(stub))], padded(stub), f"{label}: stub padded with zeros")
+            checks.equal(len(data), len(padded(stub)) + path.stat().st_size, f"{label}: bound size")
+            checks.expect(os.access(bound, os.X_OK), f"{label}: the Linux self-extractor is executable")
+            check_still_a_zip(checks, label, args.seven_zip, bound, path, len(padded(stub)))
+
+            if archive:
+                message = archive["expected_run"]["final_message"]
+            else:
+                with zipfile.ZipFile(path) as z:
+                    files = [n for n in z.namelist() if not n.endswith("/")]
+                message = f"Extraction Complete {len(files)} files processed"
+            folder = run_bound_stub(checks, label, bound, questions, message)
+            if archive:
+                for e in archive["entries"]:
+                    if e["expected"]["outcome"] == "extracted" and e["expected"].get("output") == "content":
+                        out = folder / e["name"]
+                        checks.expect(out.is_file() and sha256(out.read_bytes()) == e["sha256"],
+                                      f"{label}: {e['name']} extracted byte-exact")
+            else:
+                for name in files:
+                    checks.equal((folder / name).read_bytes(), (args.sample / "sample" / name).read_bytes(),
+                                 f"{label}: {name} extracted byte-exact")
+            shutil.rmtree(folder)
+
+
+def check_refusals(args, checks):
+    for archive in corpus_manifest(args.corpus):
+        expected = expected_refusals(archive)
+        if not expected:
+            continue
+        label, path = archive["file"], args.corpus / archive["file"]
+        names = {name for name, _ in expected}
+        with tempfile.TemporaryDirectory() as tmp:
+            bound = pathlib.Path(tmp) / "bound"
+            r = bind(args, path, bound)
+            lines = r.stderr.decode().splitlines()
+            checks.equal(r.returncode, 1, f"{label}: status when refused")
+            checks.equal(list(pathlib.Path(tmp).iterdir()), [], f"{label}: nothing written when refused")
+            refused = [line[len("sfxbind: refused: "):] for line in lines if line.startswith("sfxbind: refused: ")]
+            for name, reason in expected:
+                checks.expect(any(line.startswith(name + ": ") and reason in line for line in refused),
+                              f"{label}: {name} refused with {reason!r}:\n" + "\n".join(lines))
+            checks.equal({line.split(": ", 1)[0] for line in refused}, names, f"{label}: entries refused")
+            count = len(names)
+            checks.equal(lines[-1] if lines else "",
+                         f"sfxbind: nothing written: {count} {'entry' if count == 1 else 'entries'} would not "
+                         "extract as expected (--force binds anyway)", f"{label}: closing line")
+
+            forced = bind(args, path, bound, "--force")
+            checks.equal(forced.returncode, 0, f"{label}: status with --force")
+            forced_lines = forced.stderr.decode().splitlines()
+            checks.equal(forced_lines, [line.replace("sfxbind: refused: ", "sfxbind: forced: ") for line in lines[:-1]],
+                         f"{label}: findings under --force")
+            if bound.exists():
+                check_still_a_zip(checks, label + " (forced)", args.seven_zip, bound, path, len(padded(args.stub.read_bytes())))
+
+
+def expect_one_line_error(checks, label, r, message, folder, before):
+    checks.equal(r.returncode, 2, f"{label}: status")
+    checks.equal(r.stdout.decode(), "", f"{label}: stdout")
+    checks.equal(r.stderr.decode(), f"sfxbind: {message}\n", f"{label}: the one-line error")
+    checks.equal(sorted(p.name for p in folder.iterdir()), before, f"{label}: files left behind")
+
+
+def check_bad_inputs(args, checks):
+    a01 = (args.corpus / "a01_stored.zip").read_bytes()
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = pathlib.Path(tmp)
+        (folder / "words.txt").write_text("no archive here, only a few words of text\n")
+        (folder / "half.zip").write_bytes(a01[:len(a01) // 2])
+        (folder / "short.zip").write_bytes(a01[:-1])
+        (folder / "headless.zip").write_bytes(a01[100:])
+        (folder / "good.zip").write_bytes(a01)
+        (folder / "a_directory").mkdir()
+        before = sorted(p.name for p in folder.iterdir())
+        out = folder / "out"
+        cases = [
+            ("missing archive", [folder / "none.zip", "-o", out], f"cannot read {folder / 'none.zip'}: No such file or directory"),
+            ("archive is a directory", [folder / "a_directory", "-o", out], f"cannot read {folder / 'a_directory'}: Is a directory"),
+            ("not a ZIP file", [folder / "words.txt", "-o", out], f"{folder / 'words.txt'}: not a ZIP file"),
+            ("truncated to half", [folder / "half.zip", "-o", out],
+             f"{folder / 'half.zip'}: truncated or damaged ZIP file: its end record is missing"),
+            ("last byte missing", [folder / "short.zip", "-o", out],
+             f"{folder / 'short.zip'}: truncated or damaged ZIP file: its end record is missing"),
+            ("start missing", [folder / "headless.zip", "-o", out],
+             f"{folder / 'headless.zip'}: damaged ZIP file: the central directory is not where the end record says"),
+            ("output folder missing", [folder / "good.zip", "-o", folder / "no" / "out"],
+             f"cannot write {folder / 'no' / 'out'}: No such file or directory"),
+            ("output is a directory", [folder / "good.zip", "-o", folder / "a_directory"],
+             f"cannot write {folder / 'a_directory'}: Is a directory"),
+            ("stub missing", [folder / "good.zip", "-o", out, "--stub", folder / "nostub"],
+             f"cannot read {folder / 'nostub'}: No such file or directory"),
+            ("no archive", ["-o", out], "no archive given (see --help)"),
+            ("no output", [folder / "good.zip"], "no output given: use -o OUTPUT"),
+        ]
+        for label, arguments, message in cases:
+            if "--stub" not in arguments:
+                arguments = arguments + ["--stub", args.stub]
+            expect_one_line_error(checks, label, run([args.sfxbind, *arguments]), message, folder, before)
+        checks.equal(list((folder / "a_directory").iterdir()), [], "output is a directory: left untouched")
+
+        r = run([args.sfxbind, "--help"])
+        checks.equal(r.returncode, 0, "--help status")
+        checks.expect(r.stdout.decode().startswith("Usage: sfxbind ARCHIVE.zip -o OUTPUT [--stub STUB] [--force]\n"),
+                      "--help shows the usage line")
+
+
+def check_stubs(args, checks):
+    sample = args.sample / "sample.zip"
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = pathlib.Path(tmp)
+        for at in (12, 13):
+            stub = folder / f"stub{at}"
+            stub.write_bytes(b"\x7fELF" + b"x" * (at - 4) + END + b"tail")
+            out = folder / f"out{at}"
+            r = bind(args, sample, out, stub=stub)
+            if at % 4 == 0:
+                expect_one_line_error(checks, f"signature at {at}", r,
+                                      f"{stub}: the stub holds a ZIP record signature at offset {at}, "
+                                      "where the self-extractor's walk would take it for a record",
+                                      folder, sorted(p.name for p in folder.iterdir()))
+            else:
+                checks.equal(r.returncode, 0, f"signature at {at}: accepted")
+                check_still_a_zip(checks, f"signature at {at}", args.seven_zip, out, sample, len(padded(stub.read_bytes())))
+
+        # Execute bits for Linux stubs only; an existing output is replaced whole.
+        windows_stub = folder / "windows_stub"
+        windows_stub.write_bytes(b"MZ" + b"\0" * 62)
+        windows_out = folder / "setup.exe"
+        windows_out.write_bytes(b"an older, much longer file " * 1000)
+        r = bind(args, sample, windows_out, stub=windows_stub)
+        checks.equal(r.returncode, 0, "Windows stub: status")
+        checks.expect(not os.access(windows_out, os.X_OK), "Windows stub: no execute bit")
+        checks.equal(len(windows_out.read_bytes()), 64 + sample.stat().st_size, "Windows stub: output replaced whole")
+
+        # A self-extractor is no stub: its archive sits at an aligned offset.
+        bound = folder / "bound"
+        checks.equal(bind(args, sample, bound).returncode, 0, "first binding")
+        r = bind(args, sample, folder / "twice", stub=bound)
+        checks.equal(r.returncode, 2, "a bound self-extractor as the stub is refused")
+        # A self-extractor as the archive: its offsets already count from the file's start.
+        rebound = folder / "rebound"
+        r = bind(args, bound, rebound)
+        checks.equal((r.returncode, r.stderr.decode()), (0, ""), "binding a self-extractor again")
+        if r.returncode == 0:
+            check_still_a_zip(checks, "bound again", args.seven_zip, rebound, bound, len(padded(args.stub.read_bytes())))
+            with zipfile.ZipFile(sample) as z:
+                files = [n for n in z.namelist() if not n.endswith("/")]
+            shutil.rmtree(run_bound_stub(checks, "bound again", rebound, 0,
+                                         f"Extraction Complete {len(files)} files processed"))
+
+        # The built-in stub, when this build has one.
+        help_text = run([args.sfxbind, "--help"]).stdout.decode()
+        built_in = [line for line in help_text.splitlines() if line.startswith("Built-in stub: ")]
+        if not checks.equal(len(built_in), 1, "--help names the built-in stub"):
+            return
+        out = folder / "default.exe"
+        r = run([args.sfxbind, sample, "-o", out])
+        if built_in[0] == "Built-in stub: none; --stub is required":
+            expect_one_line_error(checks, "no built-in stub", r,
+                                  "this sfxbind has no built-in stub: give one with --stub STUB",
+                                  folder, sorted(p.name for p in folder.iterdir()))
+        else:
+            size = int(built_in[0].split()[2])
+            checks.equal(r.returncode, 0, "built-in stub: status")
+            data = out.read_bytes()
+            checks.equal(data[:2], b"MZ", "built-in stub: a Windows program")
+            prefix = size + (-size % 4)
+            checks.equal(len(data), prefix + sample.stat().st_size, "built-in stub: size")
+            check_still_a_zip(checks, "built-in stub", args.seven_zip, out, sample, prefix)
+
+
+def zip64_archive():
+    """Two stored entries; the second's local header offset kept in a ZIP64
+    extra field; ZIP64 end record and locator; an end record deferring to them."""
+    entries = [("first.txt", b"the first entry\n"), ("second.txt", b"the second entry, kept by offset in ZIP64\n")]
+    data, central = b"", b""
+    for index, (name, content) in enumerate(entries):
+        crc = zipfile.crc32(content)
+        offset = len(data)
+        data += struct.pack("<4sHHHHHIIIHH", LOCAL, 45, 0, 0, 0x6020, 0x5A65, crc, len(content), len(content),
+                            len(name), 0) + name.encode() + content
+        extra = struct.pack("<HHQ", 1, 8, offset) if index == 1 else b""
+        central += struct.pack("<4sHHHHHHIIIHHHHHII", CENTRAL, 45, 45, 0, 0, 0x6020, 0x5A65, crc, len(content),
+                               len(content), len(name), len(extra), 0, 0, 0, 0o644 << 16,
+                               0xFFFFFFFF if index == 1 else offset) + name.encode() + extra
+    cd_offset = len(data)
+    zip64_end = cd_offset + len(central)
+    tail = struct.pack("<4sQHHIIQQQQ", ZIP64_END, 44, 45, 45, 0, 0, 2, 2, len(central), cd_offset)
+    tail += struct.pack("<4sIQI", ZIP64_LOCATOR, 0, zip64_end, 1)
+    tail += struct.pack("<4sHHHHIIH", END, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    return data + central + tail, entries
+
+
+def check_zip64(args, checks):
+    archive, entries = zip64_archive()
+    with tempfile.TemporaryDirectory() as tmp:
+        folder = pathlib.Path(tmp)
+        path, bound = folder / "zip64.zip", folder / "bound"
+        path.write_bytes(archive)
+        with zipfile.ZipFile(path) as z:  # the hand-made archive itself is sound
+            checks.equal([(i.filename, z.read(i)) for i in z.infolist()], [(n, c) for n, c in entries], "zip64: as made")
+        r = bind(args, path, bound)
+        checks.equal((r.returncode, r.stderr.decode()),
+                     (0, "sfxbind: warning: ZIP64 end record: the self-extractor ignores it "
+                         "(its offsets are shifted all the same)\n"), "zip64: bound with a warning")
+        if r.returncode == 0:
+            check_still_a_zip(checks, "zip64", args.seven_zip, bound, path, len(padded(args.stub.read_bytes())))
+            folder_run = run_bound_stub(checks, "zip64", bound, 0, "Extraction Complete 2 files processed")
+            for name, content in entries:
+                checks.equal((folder_run / name).read_bytes(), content, f"zip64: {name} extracted")
+            shutil.rmtree(folder_run)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--sfxbind", type=pathlib.Path, required=True)
+    parser.add_argument("--stub", type=pathlib.Path, required=True, help="the Linux stub")
+    parser.add_argument("--corpus", type=pathlib.Path, required=True)
+    parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
+    parser.add_argument("--seven-zip", default="7z")
+    parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64"])
+    args = parser.parse_args()
+    if not shutil.which(args.seven_zip):
+        sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
+    checks = Checks()
+    {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
+     "stubs": check_stubs, "zip64": check_zip64}[args.check](args, checks)
+    print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
+    sys.exit(1 if checks.failures else 0)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,214 @@
+// Reading an archive's layout through its end record and central directory,
+// and moving its offsets on behind a stub.
+#include <gtest/gtest.h>
+
+#include "tests/sfxbind/bind_test_support.h"
+#include "tools/sfxbind/binding.h"
+#include "tools/sfxbind/preflight.h"
+#include "tools/sfxbind/zip_layout.h"
+
+using namespace sfxbind;
+
+namespace {
+
+std::string error_of(const std::string& archive) {
+  try {
+    read_zip_layout(to_bytes(archive));
+  } catch (const BindError& e) {
+    return e.what();
+  }
+  return "";
+}
+
+uint32_t le32_at(const std::string& s, size_t at) { return read_le32(reinterpret_cast<const uint8_t*>(s.data() + at)); }
+
+// Follows the bound file's own offsets, as a ZIP reader does, and returns the
+// names of the local headers they lead to.
+std::vector<std::string> names_via_offsets(const std::string& file) {
+  size_t end = file.size() - 22;
+  EXPECT_EQ(file.substr(end, 4), "PK\x05\x06");
+  size_t at = le32_at(file, end + 16);
+  std::vector<std::string> names;
+  while (file.compare(at, 4, "PK\x01\x02") == 0) {
+    uint16_t n = read_le16(reinterpret_cast<const uint8_t*>(file.data() + at + 28));
+    size_t local = le32_at(file, at + 42);
+    EXPECT_EQ(file.substr(local, 4), "PK\x03\x04");
+    EXPECT_EQ(file.substr(local + 30, n), file.substr(at + 46, n));
+    names.push_back(file.substr(at + 46, n));
+    at += 46 + n;
+  }
+  return names;
+}
+
+// A one-entry archive whose central directory keeps the local header offset
+// in a ZIP64 extra field, closed by a ZIP64 end record, its locator and an
+// end record whose fields all point to them. `front` goes before it, with
+// offsets counted from the file's start.
+std::string zip64_archive(const std::string& front = "") {
+  std::string out = front;
+  std::string name = "big.txt", data = "zip64 payload";
+  size_t local = out.size();
+  out += "PK\x03\x04";
+  put16(out, 45); put16(out, 0); put16(out, 0); put16(out, 0); put16(out, 0);
+  put32(out, reference_crc32(data)); put32(out, static_cast<uint32_t>(data.size()));
+  put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, static_cast<uint16_t>(name.size())); put16(out, 0);
+  out += name + data;
+  size_t central = out.size();
+  out += "PK\x01\x02";
+  put16(out, 45); put16(out, 45); put16(out, 0); put16(out, 0); put16(out, 0); put16(out, 0);
+  put32(out, reference_crc32(data)); put32(out, static_cast<uint32_t>(data.size()));
+  put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, static_cast<uint16_t>(name.size())); put16(out, 12); put16(out, 0);
+  put16(out, 0); put16(out, 0); put32(out, 0); put32(out, 0xFFFFFFFF);
+  out += name;
+  put16(out, 0x0001); put16(out, 8); put32(out, static_cast<uint32_t>(local)); put32(out, 0);
+  size_t central_size = out.size() - central;
+  size_t zip64_end = out.size();
+  out += "PK\x06\x06";
+  put32(out, 44); put32(out, 0); put16(out, 45); put16(out, 45); put32(out, 0); put32(out, 0);
+  put32(out, 1); put32(out, 0); put32(out, 1); put32(out, 0);
+  put32(out, static_cast<uint32_t>(central_size)); put32(out, 0);
+  put32(out, static_cast<uint32_t>(central)); put32(out, 0);
+  out += "PK\x06\x07";
+  put32(out, 0); put32(out, static_cast<uint32_t>(zip64_end)); put32(out, 0); put32(out, 1);
+  out += "PK\x05\x06";
+  put16(out, 0); put16(out, 0); put16(out, 0xFFFF); put16(out, 0xFFFF);
+  put32(out, 0xFFFFFFFF); put32(out, 0xFFFFFFFF); put16(out, 0);
+  return out;
+}
+
+}  // namespace
+
+TEST(ZipLayout, FindsEveryRecordOfAnOrdinaryArchive) {
+  ZipBuilder builder;
+  builder.add(stored_entry("a.txt", "first file")).add(directory_entry("dir/")).add(stored_entry("dir/b.txt", "x"));
+  std::string archive = builder.bytes();
+  ZipLayout layout = read_zip_layout(to_bytes(archive));
+  ASSERT_EQ(layout.entries.size(), 3u);
+  EXPECT_EQ(layout.entries[1].name, "dir/");
+  for (size_t i = 0; i < 3; ++i) EXPECT_EQ(layout.entries[i].local_header, builder.local_offsets()[i]);
+  EXPECT_EQ(layout.end_record, archive.size() - 22);
+  EXPECT_EQ(layout.central_dir, le32_at(archive, archive.size() - 6));
+  EXPECT_FALSE(layout.zip64);
+}
+
+TEST(ZipLayout, AnArchiveCommentAndDataAfterTheArchive) {
+  std::string archive = three_entry_archive();
+  std::string commented = archive.substr(0, archive.size() - 2) + std::string("\x05\x00hello", 7);
+  EXPECT_EQ(read_zip_layout(to_bytes(commented)).end_record, archive.size() - 22);
+  // A comment that happens to hold an end record signature does not mislead.
+  std::string tricky = archive.substr(0, archive.size() - 2) + std::string("\x1A\x00", 2) + "PK\x05\x06" +
+                       std::string(18, '\0') + "\x00\x00";
+  tricky.resize(archive.size() + 26, '\0');
+  EXPECT_EQ(read_zip_layout(to_bytes(tricky)).end_record, archive.size() - 22);
+  EXPECT_EQ(read_zip_layout(to_bytes(archive + "trailing data")).entries.size(), 3u);
+}
+
+TEST(ZipLayout, DataPutInFrontWithOrWithoutCorrectedOffsets) {
+  std::string archive = three_entry_archive();
+  std::string front(10, 'x');
+  // Offsets still counting from the archive's own start.
+  ZipLayout layout = read_zip_layout(to_bytes(front + archive));
+  EXPECT_EQ(layout.entries[0].local_header, 10u);
+  EXPECT_EQ(layout.central_dir, 10 + le32_at(archive, archive.size() - 6));
+  // Offsets already counting from the file's start (an earlier binding).
+  Bytes shifted = to_bytes(archive);
+  shift_offsets(shifted, read_zip_layout(shifted), 10);
+  ZipLayout again = read_zip_layout(to_bytes(front + to_text(shifted)));
+  EXPECT_EQ(again.entries[2].local_header, layout.entries[2].local_header);
+  EXPECT_EQ(again.central_dir, layout.central_dir);
+}
+
+TEST(ZipLayout, BadInputIsNamedInOneLine) {
+  EXPECT_EQ(error_of(""), "not a ZIP file");
+  EXPECT_EQ(error_of("just some text, long enough to hold an end record"), "not a ZIP file");
+  std::string archive = three_entry_archive();
+  EXPECT_EQ(error_of(archive.substr(0, archive.size() - 1)), "truncated or damaged ZIP file: its end record is missing");
+  EXPECT_EQ(error_of(archive.substr(40)), "damaged ZIP file: the central directory is not where the end record says");
+  std::string split = archive;
+  split[split.size() - 18] = 1;  // disk number
+  EXPECT_EQ(error_of(split), "split ZIP archives (several parts) are not supported");
+  std::string lost_header = archive;
+  lost_header[0] = 'X';
+  EXPECT_EQ(error_of(lost_header), "damaged ZIP file: the local header of a.txt is missing");
+  std::string short_directory = archive;
+  short_directory[short_directory.size() - 12] = 4;  // four entries claimed, three present
+  EXPECT_EQ(error_of(short_directory), "damaged ZIP file: the central directory is cut short");
+}
+
+TEST(ZipLayout, EveryCutOfAnArchiveIsReadOrRefusedSafely) {
+  for (const std::string& archive : {three_entry_archive(), zip64_archive()}) {
+    for (size_t keep = 0; keep < archive.size(); ++keep) {
+      std::string cut = archive.substr(0, keep);
+      std::string error = error_of(cut);
+      EXPECT_FALSE(error.empty()) << keep;
+      // The same bytes with the end record kept and the middle cut out.
+      std::string holed = archive.substr(0, keep / 2) + archive.substr(archive.size() - (archive.size() - keep) / 2 - 22);
+      error_of(holed);
+    }
+  }
+}
+
+TEST(ZipLayout, EveryByteDamagedIsReadOrRefusedSafely) {
+  for (const std::string& archive : {three_entry_archive(), zip64_archive()}) {
+    for (size_t at = 0; at < archive.size(); ++at) {
+      for (char damage : {'\x00', '\x80', '\xFF'}) {
+        Bytes bytes = to_bytes(archive);
+        bytes[at] = static_cast<uint8_t>(damage);
+        try {
+          ZipLayout layout = read_zip_layout(bytes);
+          preflight(bytes, layout, StubKind::kWindows);
+          shift_offsets(bytes, layout, 64);
+        } catch (const BindError&) {
+        }
+      }
+    }
+  }
+}
+
+TEST(ShiftOffsets, BoundBehindAStubEveryOffsetLeadsToItsRecord) {
+  std::string archive = three_entry_archive();
+  Bytes stub = padded_stub(to_bytes("a stub of 21 bytes..."));
+  ASSERT_EQ(stub.size(), 24u);
+  Bytes shifted = to_bytes(archive);
+  shift_offsets(shifted, read_zip_layout(shifted), stub.size());
+  std::string bound = to_text(stub) + to_text(shifted);
+  EXPECT_EQ(names_via_offsets(bound), (std::vector<std::string>{"a.txt", "dir/", "dir/b.txt"}));
+  // Nothing but the four offsets changed.
+  size_t changed = 0;
+  for (size_t i = 0; i < archive.size(); ++i) changed += archive[i] != static_cast<char>(shifted[i]);
+  EXPECT_LE(changed, 4u);
+  EXPECT_EQ(le32_at(bound, bound.size() - 6), 24 + le32_at(archive, archive.size() - 6));
+}
+
+TEST(ShiftOffsets, Zip64RecordsAndExtraFieldsMoveToo) {
+  std::string archive = zip64_archive();
+  Bytes bytes = to_bytes(archive);
+  ZipLayout layout = read_zip_layout(bytes);
+  ASSERT_TRUE(layout.zip64);
+  ASSERT_EQ(layout.entries.size(), 1u);
+  EXPECT_TRUE(layout.entries[0].offset_field_is_64);
+  shift_offsets(bytes, layout, 1000);
+  std::string shifted = to_text(bytes);
+  // The 32-bit fields that defer to ZIP64 stay as they are.
+  EXPECT_EQ(le32_at(shifted, shifted.size() - 6), 0xFFFFFFFFu);
+  EXPECT_EQ(read_le64(&bytes[layout.zip64_end_record + 48]), layout.central_dir + 1000);
+  EXPECT_EQ(read_le64(&bytes[layout.zip64_locator + 8]), layout.zip64_end_record + 1000);
+  EXPECT_EQ(read_le64(&bytes[layout.entries[0].offset_field]), 1000u);
+  // Read back from behind the stub, the layout is the same one moved on.
+  ZipLayout bound = read_zip_layout(to_bytes(std::string(1000, 's') + shifted));
+  EXPECT_EQ(bound.entries[0].local_header, 1000u);
+  EXPECT_EQ(bound.central_dir, layout.central_dir + 1000);
+  // Found as well when data in front was never accounted for.
+  EXPECT_EQ(read_zip_layout(to_bytes(std::string(8, 'f') + archive)).entries[0].local_header, 8u);
+}
+
+TEST(ShiftOffsets, AnOffsetPastWhatItsFieldHoldsIsRefused) {
+  Bytes bytes = to_bytes(three_entry_archive());
+  ZipLayout layout = read_zip_layout(bytes);
+  uint64_t room = 0xFFFFFFFEull - layout.central_dir;  // the end record's offset reaches 0xFFFFFFFE
+  Bytes fits = bytes;
+  EXPECT_NO_THROW(shift_offsets(fits, layout, room));
+  EXPECT_THROW(shift_offsets(bytes, layout, room + 1), BindError);
+}

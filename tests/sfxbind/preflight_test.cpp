@@ -1,0 +1,143 @@
+// The preflight over whole archives: what the self-extractor does with each
+// entry's local header, and which entries its sequential walk reaches.
+#include <gtest/gtest.h>
+
+#include "tests/sfxbind/bind_test_support.h"
+#include "tools/sfxbind/preflight.h"
+
+using namespace sfxbind;
+
+namespace {
+
+// Each finding as "refused NAME: reason" or "warning NAME: reason".
+std::vector<std::string> preflight_of(const std::string& archive, StubKind stub = StubKind::kWindows) {
+  Bytes bytes = to_bytes(archive);
+  std::vector<std::string> texts;
+  for (const Finding& f : preflight(bytes, read_zip_layout(bytes), stub))
+    texts.push_back((f.severity == Severity::kRefusal ? "refused " : "warning ") + f.entry + ": " + f.reason);
+  return texts;
+}
+
+using Texts = std::vector<std::string>;
+
+// A small stored-looking entry named after its method, "m12" for method 12.
+ZipEntry method_entry(uint16_t method) {
+  std::string name = "m";
+  name += std::to_string(method);
+  ZipEntry e = stored_entry(name, "data");
+  e.method = method;
+  return e;
+}
+
+ZipEntry with(ZipEntry e, uint16_t method, uint16_t flags) {
+  e.method = method;
+  e.flags = flags;
+  return e;
+}
+
+const std::string kUnsupported =
+    " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and leaves an empty file";
+const std::string kStopsRun = "the run stops with \"File type not supported\"";
+
+}  // namespace
+
+TEST(Preflight, EveryMethodTheSelfExtractorDecodesPasses) {
+  ZipBuilder b;
+  for (uint16_t method : {0, 1, 2, 3, 4, 5, 6, 8}) b.add(method_entry(method));
+  EXPECT_EQ(preflight_of(b.bytes()), Texts{});
+}
+
+TEST(Preflight, OtherMethodsAreRefusedByNumberAndName) {
+  ZipBuilder b;
+  for (uint16_t method : {7, 9, 12, 14, 99, 300}) b.add(method_entry(method));
+  b.add(with(directory_entry("d/"), 12, 0));  // directories are only created, whatever their method
+  EXPECT_EQ(preflight_of(b.bytes()), (Texts{"refused m7: method 7 (tokenized)" + kUnsupported,
+                                            "refused m9: method 9 (Deflate64)" + kUnsupported,
+                                            "refused m12: method 12 (BZip2)" + kUnsupported,
+                                            "refused m14: method 14 (LZMA)" + kUnsupported,
+                                            "refused m99: method 99 (AES encryption)" + kUnsupported,
+                                            "refused m300: method 300" + kUnsupported}));
+}
+
+TEST(Preflight, EncryptedEntriesIncludingDirectories) {
+  std::string archive = ZipBuilder()
+                            .add(with(stored_entry("secret.txt", "xxxx"), 8, kFlagEncrypted))
+                            .add(with(directory_entry("locked/"), 0, kFlagEncrypted))
+                            .bytes();
+  const std::string why = ": encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it";
+  EXPECT_EQ(preflight_of(archive), (Texts{"refused secret.txt" + why, "refused locked/" + why}));
+}
+
+TEST(Preflight, DataDescriptorsThatStopTheRun) {
+  // Sizes in the local header as well: only a deflated entry is refused.
+  std::string sized = ZipBuilder()
+                          .add(with(stored_entry("stored.txt", "abcd"), 0, kFlagDataDescriptor))
+                          .add(with(stored_entry("shrunk.txt", "abcd"), 1, kFlagDataDescriptor))
+                          .add(with(stored_entry("deflated.txt", "abcd"), 8, kFlagDataDescriptor))
+                          .bytes();
+  EXPECT_EQ(preflight_of(sized),
+            Texts{"refused deflated.txt: deflated with its sizes in a data descriptor after the data: " + kStopsRun});
+  // Compressed size 0 in the local header: no method can be walked over.
+  ZipEntry streamed = with(stored_entry("streamed.txt", ""), 0, kFlagDataDescriptor);
+  ZipEntry empty_plain = stored_entry("empty.txt", "");
+  EXPECT_EQ(preflight_of(ZipBuilder().add(streamed).add(empty_plain).bytes()),
+            Texts{"refused streamed.txt: its sizes are in a data descriptor and its local header gives compressed size 0: " +
+                  kStopsRun});
+}
+
+TEST(Preflight, Zip64SizesInALocalHeader) {
+  ZipEntry e = stored_entry("big.bin", "data");
+  e.size_override = true;
+  e.uncompressed_size = 0xFFFFFFFF;
+  EXPECT_EQ(preflight_of(ZipBuilder().add(e).bytes()),
+            Texts{"refused big.bin: ZIP64 sizes in its local header: the self-extractor reads only the 32-bit fields "
+                  "and would lose its way"});
+}
+
+TEST(Preflight, NamesAreCheckedForTheStubsSystem) {
+  std::string archive = ZipBuilder().add(stored_entry("dir/con.txt", "x")).add(stored_entry("../up.txt", "y")).bytes();
+  Texts windows = preflight_of(archive, StubKind::kWindows);
+  ASSERT_EQ(windows.size(), 2u);
+  EXPECT_EQ(windows[0].rfind("refused dir/con.txt: \"con.txt\" is a Windows device name", 0), 0u);
+  EXPECT_EQ(windows[1].rfind("warning ../up.txt: name leads outside the target directory", 0), 0u);
+  EXPECT_EQ(preflight_of(archive, StubKind::kLinux), Texts{windows[1]});
+}
+
+TEST(Preflight, EntriesOffTheSequentialWalk) {
+  // A gap of 2 bytes puts the second header off the 4-byte steps.
+  std::string first = ZipBuilder().add(stored_entry("a.txt", "0123")).bytes();
+  std::string local_a = first.substr(0, 30 + 5 + 4);
+  std::string second = ZipBuilder().add(stored_entry("b.txt", "data")).bytes();
+  std::string local_b = second.substr(0, 30 + 5 + 4);
+  std::string body = local_a + "--" + local_b;
+  std::string central = ZipBuilder().add(stored_entry("a.txt", "0123")).add(stored_entry("b.txt", "data")).bytes();
+  central = central.substr(2 * (30 + 5 + 4));
+  // The second central header's offset must name where b.txt really is.
+  size_t b_offset_field = 46 + 5 + 42;
+  central[b_offset_field] = static_cast<char>(local_a.size() + 2);
+  uint32_t cd_offset = static_cast<uint32_t>(body.size());
+  central.replace(central.size() - 6, 4, std::string(reinterpret_cast<const char*>(&cd_offset), 4));
+  EXPECT_EQ(preflight_of(body + central),
+            Texts{"refused b.txt: its local header (offset 41) is off the self-extractor's sequential walk: the entry "
+                  "would be missing"});
+  // With a 4-byte gap the walk stays in step.
+  std::string aligned = local_a + "----" + local_b;
+  central[b_offset_field] = static_cast<char>(local_a.size() + 4);
+  cd_offset = static_cast<uint32_t>(aligned.size());
+  central.replace(central.size() - 6, 4, std::string(reinterpret_cast<const char*>(&cd_offset), 4));
+  EXPECT_EQ(preflight_of(aligned + central), Texts{});
+}
+
+TEST(Preflight, LocalHeadersTheCentralDirectoryDoesNotList) {
+  // An entry left behind by an update in place: still on the walk, no longer listed.
+  std::string stale = ZipBuilder().add(stored_entry("old.txt", "gone")).bytes().substr(0, 30 + 7 + 4);
+  std::string current = ZipBuilder().add(stored_entry("new.txt", "kept")).bytes();
+  EXPECT_EQ(preflight_of(stale + current),
+            Texts{"refused old.txt: local header at offset 0 that the central directory does not list: the "
+                  "self-extractor would extract it as well"});
+}
+
+TEST(Preflight, ArchiveWideWarnings) {
+  EXPECT_EQ(preflight_of(ZipBuilder().bytes()),
+            Texts{"warning : the archive holds no entries: the self-extractor will extract nothing"});
+}

@@ -1,0 +1,37 @@
+// What every part of the binding tool shares: archive bytes in memory, the
+// one error type (its text is the whole one-line message), and little-endian
+// field access.
+#pragma once
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "archive/records.h"
+
+namespace sfxbind {
+
+using Bytes = std::vector<uint8_t>;
+
+struct BindError : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{read_le32(p + 4)} << 32; }
+
+inline void write_le32(uint8_t* p, uint32_t v) {
+  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
+}
+
+inline void write_le64(uint8_t* p, uint64_t v) {
+  write_le32(p, static_cast<uint32_t>(v));
+  write_le32(p + 4, static_cast<uint32_t>(v >> 32));
+}
+
+// True when `bytes` holds the 4-byte signature "PK" + `type` at `at`.
+inline bool has_signature(const Bytes& bytes, uint64_t at, uint16_t type) {
+  return at < bytes.size() && bytes.size() - at >= 4 && read_le16(&bytes[at]) == kSignatureWord &&
+         read_le16(&bytes[at + 2]) == type;
+}
+
+}  // namespace sfxbind

@@ -1,0 +1,22 @@
+// sfxbind: makes a self-extractor from a ZIP archive.
+#include <iostream>
+
+#include "tools/sfxbind/byte_fields.h"
+#include "tools/sfxbind/embedded_stub.h"
+#include "tools/sfxbind/run_binding.h"
+
+int main(int argc, char** argv) {
+  using namespace sfxbind;
+  Options options;
+  try {
+    options = parse_command_line(std::vector<std::string>(argv + 1, argv + argc));
+  } catch (const BindError& e) {
+    std::cerr << "sfxbind: " << e.what() << '\n';
+    return kFailed;
+  }
+  if (options.help) {
+    print_help(std::cout, embedded_stub());
+    return kBound;
+  }
+  return run_binding(options, embedded_stub(), std::cout, std::cerr);
+}
