@@ -1,1 +1,16 @@
-# Win32 stub build (filled in with the Win32 front end).
+# The Win32 stub: the core, the dialog front end and the resources, built for
+# size. It must stay small (it travels in front of every archive) and import
+# nothing but KERNEL32, USER32 and msvcrt.
+enable_language(RC)
+
+add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_FRONT_END_SOURCES} resources/sfxstub.rc)
+target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
+target_compile_options(sfxstub PRIVATE
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>)
+# msvcrt's own stdio, not mingw's larger replacement.
+target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
+target_link_options(sfxstub PRIVATE -mwindows -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+set_property(SOURCE resources/sfxstub.rc APPEND PROPERTY OBJECT_DEPENDS
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/dlg32.h
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.ico
+  ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.manifest)

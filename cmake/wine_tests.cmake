@@ -1,1 +1,44 @@
-# Tests under Wine (filled in with the Win32 front end).
+# The Win32 build's tests under Wine, headless: the unit tests, the stub file
+# itself, and the stub run end to end with its dialog driven from outside.
+# Every Wine test shares one prefix inside the build folder, made once by the
+# wine_prefix fixture, and one lock: a case ends by stopping the prefix's
+# Wine server, which must not hit another test.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(SFX_WINE_RUN ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/wine_run.py)
+set(SFX_WINE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix)
+set(SFX_E2E_DIR ${CMAKE_BINARY_DIR}/tests/win32)
+
+# Drives the stub's dialog from a second process under the same Wine.
+add_executable(dialog_driver ${CMAKE_SOURCE_DIR}/tests/win32/dialog_driver.cpp)
+target_link_options(dialog_driver PRIVATE -static)
+
+add_test(NAME wine_prefix COMMAND ${SFX_WINE_RUN} boot ${SFX_WINE_PREFIX})
+set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wine TIMEOUT 600 SKIP_RETURN_CODE 77)
+
+add_test(NAME win32_unit_tests COMMAND ${SFX_WINE_RUN} unit ${SFX_WINE_PREFIX} $<TARGET_FILE:sfx_unit_tests>)
+set_tests_properties(win32_unit_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)
+
+# Size, imports and resources of the stub file: no Wine needed.
+add_test(NAME win32_stub_image COMMAND ${SFX_WINE_RUN} image $<TARGET_FILE:sfxstub> ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+
+# name case archive [extra arguments]
+function(sfx_wine_e2e name case archive)
+  add_test(NAME win32_e2e_${name}
+           COMMAND ${SFX_WINE_RUN} e2e ${SFX_WINE_PREFIX} ${case}
+                   --stub $<TARGET_FILE:sfxstub> --driver $<TARGET_FILE:dialog_driver>
+                   --corpus ${SFX_CORPUS_DIR_HOST} --archive ${archive}
+                   --work ${SFX_E2E_DIR}/${name} ${ARGN})
+  set_tests_properties(win32_e2e_${name} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                       SKIP_RETURN_CODE 77)
+endfunction()
+
+set(SFX_CORPUS_DIR_HOST ${CMAKE_SOURCE_DIR}/../shared/corpus)
+cmake_path(NORMAL_PATH SFX_CORPUS_DIR_HOST)
+# The latest screenshot of the dialog (kept as docs/dialog.png).
+sfx_wine_e2e(ok_stored ok a01_stored.zip --screenshot ${SFX_E2E_DIR}/dialog.png)
+sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
+sfx_wine_e2e(make_select make_select a01_stored.zip)
+sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
+sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)

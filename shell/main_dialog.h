@@ -2,16 +2,18 @@
 // choose or make the target directory, extracts on OK, confirms Cancel.
 #pragma once
 
+#include "resources/dlg32.h"
+
 enum DialogControl : int {
-  kIdOk = 1,
-  kIdCancel = 2,
-  kIdTargetPath = 101,
-  kIdDirList = 103,
-  kIdContentsFrame = 104,
-  kIdContentsList = 105,
-  kIdNewDirName = 106,
-  kIdMake = 107,
-  kIdStatus = 201,
+  kIdOk = IDC_OK,
+  kIdCancel = IDC_CANCEL,
+  kIdTargetPath = IDC_TARGET_PATH,
+  kIdDirList = IDC_DIR_LIST,
+  kIdContentsFrame = IDC_CONTENTS_FRAME,
+  kIdContentsList = IDC_CONTENTS_LIST,
+  kIdNewDirName = IDC_NEW_DIR_NAME,
+  kIdMake = IDC_MAKE,
+  kIdStatus = IDC_STATUS,
 };
 
 void dialog_initialise();
