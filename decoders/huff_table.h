@@ -1,0 +1,48 @@
+// Multi-level lookup tables for the Huffman codes of inflate: the first level
+// is indexed by `lookup_bits` input bits, longer codes go on in sub-tables
+// hanging off link entries. All tables of one code form one chain that is
+// released as a whole.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+// What a table entry is (`op`); 0 to 13 are extra-bit counts of a length or
+// distance symbol, 17 to 32 are links to a sub-table of 2^(op - 16) entries.
+inline constexpr uint8_t kOpEndOfBlock = 15;
+inline constexpr uint8_t kOpPlain = 16;  // a literal byte or a code-length symbol
+inline constexpr uint8_t kOpUnused = 99;
+
+struct HuffEntry {
+  uint8_t op;
+  uint8_t bits;  // input bits the decoder drops when it uses this entry
+  union {
+    uint16_t value;    // symbol, base length or base distance
+    HuffEntry* table;  // link entries: the sub-table; table headers: the next table of the chain
+  };
+};
+
+// A table is referred to by its entry 0; the header entry in front of it links
+// the chain. None (nullptr) is the table of an empty code.
+using HuffTable = HuffEntry*;
+
+inline constexpr uint16_t kMaxHuffSymbols = 288;
+
+// Builds the tables of the code given by n code lengths (0 = no code, at most
+// 15). Symbols below s are plain; from s on, op and value come from
+// extra[sym - s] and base[sym - s]. lookup_bits is the wanted first-level width
+// on entry and the width used on return. Returns 0 when built (codes that leave
+// part of the code space unused included; the empty code gives no table and
+// width 0) and 1 for lengths that over-subscribe the code space or are out of
+// range, in which case nothing is allocated and `table` is untouched.
+uint16_t build_huff_table(const uint16_t* lengths, uint16_t n, uint16_t s, const uint16_t* base,
+                          const uint16_t* extra, HuffTable& table, int16_t& lookup_bits);
+
+// Releases every table of the chain that starts at `table`.
+void release_huff_table(HuffTable table);
+
+struct HuffTableRelease {
+  void operator()(HuffEntry* table) const { release_huff_table(table); }
+};
+
+// Owner of a table chain; also frees it when a test build unwinds out of a fatal stop.
+using HuffChain = std::unique_ptr<HuffEntry, HuffTableRelease>;
