@@ -92,7 +92,8 @@ struct Search {
 BOOL CALLBACK match_window(HWND w, LPARAM param) {
   auto* s = reinterpret_cast<Search*>(param);
   if (class_name(w) != "#32770" || !IsWindowVisible(w) || w == s->skip) return TRUE;
-  if (s->caption && window_text(w) != *s->caption) return TRUE;
+  // Message boxes share the dialog's caption; only the dialog holds list 105.
+  if (s->caption && (window_text(w) != *s->caption || !GetDlgItem(w, 105))) return TRUE;
   if (s->process) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
