@@ -229,7 +229,7 @@ TEST_F(Extraction, NamesThatCannotBeFilesAreAskedAbout) {
   if (platform::kHasDrives) {
     zip.add(stored_entry("CON", "device"));
     zip.add(stored_entry("dir/nul.txt", "device"));
-    zip.add(stored_entry("a:b.txt", "stream"));
+    zip.add(stored_entry("dir/a:b.txt", "stream"));
   }
   zip.add(stored_entry("fine.txt", "ok"));
   RunOutcome run = extract(zip);
