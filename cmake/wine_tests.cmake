@@ -42,3 +42,12 @@ sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
 sfx_wine_e2e(make_select make_select a01_stored.zip)
 sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
 sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
+
+# A self-extractor made by sfxbind.exe with its built-in stub, signed with a
+# throw-away self-signed certificate: it still verifies and still extracts.
+add_test(NAME win32_e2e_signed
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/signed_stub_test.py ${SFX_WINE_PREFIX}
+                 --sfxbind $<TARGET_FILE:sfxbind> --driver $<TARGET_FILE:dialog_driver>
+                 --corpus ${SFX_CORPUS_DIR_HOST} --archive a24_mixed_methods.zip --work ${SFX_E2E_DIR}/signed)
+set_tests_properties(win32_e2e_signed PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)
