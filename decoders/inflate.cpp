@@ -3,6 +3,7 @@
 // driver's consumption and CRC checks report it.
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
+#include "archive/fast_bits.h"
 #include "archive/slide_window.h"
 #include "decoders/decoders.h"
 #include "decoders/huff_table.h"
@@ -56,9 +57,72 @@ const HuffEntry* decode_symbol(const Code& code) {
   return e;
 }
 
+// The same decoding as decode_codes below while plenty of input is buffered,
+// with the bits in a local reservoir and literals stored straight into the
+// window. Stops at a symbol boundary: 0 at the end of the block, 1 for bad
+// data, kInputLow when the rest must go one symbol at a time.
+constexpr uint16_t kInputLow = 2;
+
+uint16_t decode_codes_fast(const Code& literals, const Code& distances) {
+  const HuffEntry* lit_table = literals.chain.get();
+  const HuffEntry* dist_table = distances.chain.get();
+  FastBits bits;
+  if (!lit_table || !dist_table || !bits.begin()) return kInputLow;
+  const unsigned lit_bits = static_cast<unsigned>(literals.bits);
+  const unsigned dist_bits = static_cast<unsigned>(distances.bits);
+  uint8_t* out = window_pos;
+  uint16_t result = kInputLow;
+  while (bits.refill()) {
+    const HuffEntry* e = lit_table + bits.peek(lit_bits);
+    while (e->op > kOpPlain) {
+      if (e->op == kOpUnused) {
+        result = 1;
+        goto done;
+      }
+      bits.drop(e->bits);
+      e = e->table + bits.peek(e->op - kOpPlain);
+    }
+    bits.drop(e->bits);
+    if (e->op == kOpPlain) {
+      *out++ = static_cast<uint8_t>(e->value);
+      if (out == window_end) {
+        window_pos = out;
+        write_full_window();
+        out = window_pos;
+      }
+      continue;
+    }
+    if (e->op == kOpEndOfBlock) {
+      result = 0;
+      break;
+    }
+    uint32_t length = e->value + bits.take(e->op);
+    const HuffEntry* d = dist_table + bits.peek(dist_bits);
+    while (d->op > kOpPlain) {
+      if (d->op == kOpUnused) {
+        result = 1;
+        goto done;
+      }
+      bits.drop(d->bits);
+      d = d->table + bits.peek(d->op - kOpPlain);
+    }
+    bits.drop(d->bits);
+    uint32_t distance = d->value + bits.take(d->op);
+    window_pos = out;
+    copy_match(distance, length);
+    out = window_pos;
+  }
+done:
+  window_pos = out;
+  bits.end();
+  return result;
+}
+
 // Literals and matches up to the end-of-block code; 1 for bad data.
 uint16_t decode_codes(const Code& literals, const Code& distances) {
   for (;;) {
+    uint16_t fast = decode_codes_fast(literals, distances);
+    if (fast != kInputLow) return fast;
     const HuffEntry* e = decode_symbol(literals);
     if (!e) return 1;
     if (e->op == kOpPlain) {

@@ -1,0 +1,55 @@
+// The bit input lent to a decoder's inner loop. Bits come from a 64-bit
+// reservoir refilled eight bytes at a time straight out of the archive
+// stream's buffer, instead of one byte per call. It is used only while the
+// entry has plenty of bytes left in that buffer, so no read can come near the
+// end of the data; on return it leaves the bit input exactly as the lazy
+// byte-at-a-time reads would have: the same bytes taken from the stream, the
+// same bits held. To know that, it keeps the furthest bit any peek has looked
+// at (reads are lazy, so that point decides how many bytes were read).
+#pragma once
+#include <cstdint>
+#include <cstring>
+
+class FastBits {
+ public:
+  // False when the bit input or the buffer does not allow it; then nothing changed.
+  bool begin();
+  // Hands the state back to the bit input.
+  void end();
+
+  // Tops the reservoir up to at least 56 bits; false once the input left is
+  // too short for another round of peeks (up to 48 bits).
+  bool refill() {
+    if (in_ > limit_) return false;
+    uint64_t next;
+    std::memcpy(&next, in_, 8);  // little-endian targets only (x86)
+    hold_ |= next << bits_;
+    in_ += (63 - bits_) >> 3;
+    bits_ |= 56;
+    return true;
+  }
+  uint32_t peek(unsigned n) {
+    if (consumed_ + n > furthest_) furthest_ = consumed_ + n;
+    return static_cast<uint32_t>(hold_) & ((1u << n) - 1);
+  }
+  void drop(unsigned n) {
+    hold_ >>= n;
+    bits_ -= n;
+    consumed_ += n;
+  }
+  uint32_t take(unsigned n) {
+    uint32_t v = peek(n);
+    drop(n);
+    return v;
+  }
+
+ private:
+  uint64_t hold_ = 0;
+  unsigned bits_ = 0;
+  const uint8_t* start_ = nullptr;
+  const uint8_t* in_ = nullptr;
+  const uint8_t* limit_ = nullptr;
+  uint32_t held_at_start_ = 0;
+  uint32_t consumed_ = 0;  // bits taken since begin()
+  uint32_t furthest_ = 0;  // furthest bit looked at since begin(), from the same point
+};
