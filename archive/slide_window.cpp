@@ -60,18 +60,16 @@ uint32_t entry_crc() {
   return crc ^ 0xFFFFFFFFu;
 }
 
-void copy_match(uint32_t distance, uint32_t length) {
+void copy_match_wrapping(uint32_t distance, uint32_t length) {
   uint32_t written = static_cast<uint32_t>(window_pos - window_begin);
   const uint8_t* source = distance <= written ? window_pos - distance : window_pos + window_size - distance;
   while (length > 0) {
-    // Copy as far as neither the source nor the destination reaches the ring's end.
+    // As far as neither the source nor the destination reaches the ring's end.
     uint32_t room = static_cast<uint32_t>(window_end - window_pos);
     uint32_t source_room = static_cast<uint32_t>(window_end - source);
     uint32_t run = length < room ? length : room;
     if (run > source_room) run = source_room;
-    // Overlapping runs (distance below the length) repeat recent bytes, so
-    // they go forward one byte at a time.
-    for (uint32_t i = 0; i < run; ++i) window_pos[i] = source[i];
+    copy_run(window_pos, source, run);
     window_pos += run;
     source += run;
     length -= run;

@@ -3,6 +3,7 @@
 // history the dictionary decoders copy their matches from.
 #pragma once
 #include <cstdint>
+#include <cstring>
 
 #include "platform/files.h"
 
@@ -25,10 +26,41 @@ inline void put_byte(uint8_t b) {
   if (window_pos == window_end) write_full_window();
 }
 
-// Emits `length` bytes copied from `distance` bytes back in the ring, byte by
-// byte semantics: a distance shorter than the length repeats recent bytes, and
-// bytes before the entry's first output are the ring's zeros.
-void copy_match(uint32_t distance, uint32_t length);
+// Copies n bytes within the ring, neither side crossing its end, with the
+// result of a byte-by-byte forward copy.
+inline void copy_run(uint8_t* out, const uint8_t* from, uint32_t n) {
+  uint32_t gap = static_cast<uint32_t>(out - from);
+  if (from > out || gap >= n) {
+    // The source lies ahead (history from the ring's previous round) or
+    // apart: every byte is read before it is overwritten.
+    std::memmove(out, from, n);
+    return;
+  }
+  uint8_t* end = out + n;
+  if (gap >= 8) {
+    // Each 8-byte piece reads only bytes that are already in place.
+    for (; out + 8 <= end; out += 8, from += 8) std::memcpy(out, from, 8);
+  } else if (gap == 1) {
+    std::memset(out, *from, n);
+    return;
+  }
+  while (out < end) *out++ = *from++;
+}
+
+// The general match copy: any distance and length, wrapping the ring.
+void copy_match_wrapping(uint32_t distance, uint32_t length);
+
+// Emits `length` bytes copied from `distance` bytes back in the ring, with
+// byte-by-byte semantics: a distance shorter than the length repeats recent
+// bytes, and bytes before the entry's first output are the ring's zeros.
+// Most matches neither wrap nor fill the ring: those are copied here.
+inline void copy_match(uint32_t distance, uint32_t length) {
+  uint8_t* out = window_pos;
+  if (distance > static_cast<uint32_t>(out - window_begin) || length >= static_cast<uint32_t>(window_end - out))
+    return copy_match_wrapping(distance, length);
+  copy_run(out, out - distance, length);
+  window_pos = out + length;
+}
 
 // Writes out what the ring holds since the last full write (end of an entry,
 // or right before a stop for exhausted input). Leaves window_pos unchanged.
