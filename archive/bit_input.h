@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/archive_stream.h"
+
 inline constexpr uint16_t kEndOfData = 0xFFFF;
 
 extern uint32_t bit_buffer;
@@ -23,8 +25,20 @@ uint16_t peek_bits_refill(int16_t n);
 // n from 0 to 16: the next n bits without consuming them. Served from the
 // buffer when it holds enough, which is the common case.
 inline uint16_t peek_bits(int16_t n) {
-  if (bit_count >= static_cast<uint8_t>(n)) return static_cast<uint16_t>(bit_buffer & bit_masks[n]);
-  return peek_bits_refill(n);
+  if (bit_count < static_cast<uint8_t>(n)) {
+    // Up to two bytes straight from the stream's buffer while the entry has
+    // them; the rarer cases (end of data, buffer refill) go the long way.
+    const ArchiveStream& s = archive_stream;
+    if (compressed_left < 2 || s.filled - s.pos < 2 || bit_count > 16) return peek_bits_refill(n);
+    uint32_t pos = archive_stream.pos;
+    do {
+      bit_buffer |= static_cast<uint32_t>(s.buffer[pos++]) << bit_count;
+      bit_count = static_cast<uint8_t>(bit_count + 8);
+      --compressed_left;
+    } while (bit_count < static_cast<uint8_t>(n));
+    archive_stream.pos = pos;
+  }
+  return static_cast<uint16_t>(bit_buffer & bit_masks[n]);
 }
 
 // peek_bits, then consumes n bits, even after a short or end-of-data answer
