@@ -1,6 +1,8 @@
 // Method 8: deflate data (RFC 1951), a sequence of stored, fixed-code and
 // dynamic-code blocks. A damaged Huffman block just ends decoding; the
 // driver's consumption and CRC checks report it.
+#include <utility>
+
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
 #include "archive/fast_bits.h"
@@ -42,47 +44,56 @@ bool build_code(Code& code, const uint16_t* lengths, uint16_t n, uint16_t s, con
   return true;
 }
 
+// The bit input as it is used one symbol at a time: consuming also peeks,
+// which at the end of the data may use the allowance. "refill" lets exactly
+// one symbol through, after which the fast reservoir gets another chance.
+class EntryBits {
+ public:
+  bool refill() { return std::exchange(fresh_, false); }
+  uint32_t peek(unsigned n) { return peek_bits(static_cast<int16_t>(n)); }
+  void drop(unsigned n) { take_bits(static_cast<int16_t>(n)); }
+  uint32_t take(unsigned n) { return take_bits(static_cast<int16_t>(n)); }
+
+ private:
+  bool fresh_ = true;
+};
+
 // Decodes one symbol: looks at a full table width, follows the links, and
 // consumes the code's real length. None for an unused code or an empty code.
-const HuffEntry* decode_symbol(const Code& code) {
-  const HuffEntry* e = code.chain.get();
-  if (!e) return nullptr;
-  e += peek_bits(code.bits);
+template <class Bits>
+[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table, unsigned width) {
+  if (!table) return nullptr;
+  const HuffEntry* e = table + bits.peek(width);
   while (e->op > kOpPlain) {
     if (e->op == kOpUnused) return nullptr;
-    take_bits(e->bits);
-    e = e->table + peek_bits(static_cast<int16_t>(e->op - kOpPlain));
+    bits.drop(e->bits);
+    e = e->table + bits.peek(e->op - kOpPlain);
   }
-  take_bits(e->bits);
+  bits.drop(e->bits);
   return e;
 }
 
-// The same decoding as decode_codes below while plenty of input is buffered,
-// with the bits in a local reservoir and literals stored straight into the
-// window. Stops at a symbol boundary: 0 at the end of the block, 1 for bad
-// data, kInputLow when the rest must go one symbol at a time.
 constexpr uint16_t kInputLow = 2;
 
-uint16_t decode_codes_fast(const Code& literals, const Code& distances) {
-  const HuffEntry* lit_table = literals.chain.get();
-  const HuffEntry* dist_table = distances.chain.get();
-  FastBits bits;
-  if (!lit_table || !dist_table || !bits.begin()) return kInputLow;
+// Literals and matches until the end of the block (0) or bad data (1); or
+// kInputLow, at a symbol boundary, when `bits` will not go on. The window
+// position is kept in a local between matches: a store through a byte pointer
+// could alias any global, which would cost a reload per literal.
+// Inlined into each caller so that the fast reservoir stays in registers.
+template <class Bits>
+[[gnu::always_inline]] inline uint16_t decode_symbols(Bits& bits, const Code& literals, const Code& distances) {
+  const HuffEntry* const lit_table = literals.chain.get();
+  const HuffEntry* const dist_table = distances.chain.get();
   const unsigned lit_bits = static_cast<unsigned>(literals.bits);
   const unsigned dist_bits = static_cast<unsigned>(distances.bits);
   uint8_t* out = window_pos;
   uint16_t result = kInputLow;
   while (bits.refill()) {
-    const HuffEntry* e = lit_table + bits.peek(lit_bits);
-    while (e->op > kOpPlain) {
-      if (e->op == kOpUnused) {
-        result = 1;
-        goto done;
-      }
-      bits.drop(e->bits);
-      e = e->table + bits.peek(e->op - kOpPlain);
+    const HuffEntry* e = decode_symbol(bits, lit_table, lit_bits);
+    if (!e) {
+      result = 1;
+      break;
     }
-    bits.drop(e->bits);
     if (e->op == kOpPlain) {
       *out++ = static_cast<uint8_t>(e->value);
       if (out == window_end) {
@@ -97,44 +108,33 @@ uint16_t decode_codes_fast(const Code& literals, const Code& distances) {
       break;
     }
     uint32_t length = e->value + bits.take(e->op);
-    const HuffEntry* d = dist_table + bits.peek(dist_bits);
-    while (d->op > kOpPlain) {
-      if (d->op == kOpUnused) {
-        result = 1;
-        goto done;
-      }
-      bits.drop(d->bits);
-      d = d->table + bits.peek(d->op - kOpPlain);
+    const HuffEntry* d = decode_symbol(bits, dist_table, dist_bits);
+    if (!d) {
+      result = 1;
+      break;
     }
-    bits.drop(d->bits);
-    uint32_t distance = d->value + bits.take(d->op);
     window_pos = out;
-    copy_match(distance, length);
+    copy_match(d->value + bits.take(d->op), length);
     out = window_pos;
   }
-done:
   window_pos = out;
-  bits.end();
   return result;
 }
 
-// Literals and matches up to the end-of-block code; 1 for bad data.
+// Literals and matches up to the end-of-block code; 1 for bad data. While
+// plenty of input is buffered the bits come from the fast reservoir, else
+// one symbol at a time from the bit input.
 uint16_t decode_codes(const Code& literals, const Code& distances) {
   for (;;) {
-    uint16_t fast = decode_codes_fast(literals, distances);
-    if (fast != kInputLow) return fast;
-    const HuffEntry* e = decode_symbol(literals);
-    if (!e) return 1;
-    if (e->op == kOpPlain) {
-      put_byte(static_cast<uint8_t>(e->value));
-      continue;
+    FastBits fast;
+    if (fast.begin()) {
+      uint16_t result = decode_symbols(fast, literals, distances);
+      fast.end();
+      if (result != kInputLow) return result;
     }
-    if (e->op == kOpEndOfBlock) return 0;
-    uint16_t length = static_cast<uint16_t>(e->value + take_bits(e->op));
-    const HuffEntry* d = decode_symbol(distances);
-    if (!d) return 1;
-    uint16_t distance = static_cast<uint16_t>(d->value + take_bits(d->op));
-    copy_match(distance, length);
+    EntryBits one;
+    uint16_t result = decode_symbols(one, literals, distances);
+    if (result != kInputLow) return result;
   }
 }
 
@@ -174,7 +174,8 @@ uint16_t dynamic_block() {
   const uint16_t n = static_cast<uint16_t>(hlit + hdist);
   uint16_t prev = 0;
   for (uint16_t i = 0; i < n;) {
-    const HuffEntry* e = decode_symbol(code_lengths);
+    EntryBits bits;
+    const HuffEntry* e = decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
     if (!e) return 1;
     uint16_t sym = e->value;
     if (sym < 16) {
