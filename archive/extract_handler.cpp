@@ -26,16 +26,6 @@ constexpr const char* kUnableToExtract = " Unable To Extract The Above Component
 
 bool method_supported(uint16_t method) { return method <= 6 || method == 8; }
 
-void decode(const LocalHeader& header) {
-  switch (header.method()) {
-    case 0: copy_stored(static_cast<uint32_t>(compressed_left)); break;
-    case 1: unshrink_entry(); break;
-    case 6: explode_entry(header); break;
-    case 8: inflate_entry(header); break;
-    default: expand_entry(header); break;
-  }
-}
-
 void create_directory_entry() {
   if (create_dirs && is_selected()) make_and_enter_path(entry_name.full_name);
   change_drive_dir(extract_dir);
@@ -62,7 +52,7 @@ bool extract_file(const LocalHeader& header) {
     output_stream = platform::kNoFile;
     return false;
   }
-  decode(header);
+  decode_entry(header);
   finish_entry(header);
   return true;
 }
@@ -82,6 +72,16 @@ void extract_entry(const LocalHeader& header) {
 }
 
 }  // namespace
+
+void decode_entry(const LocalHeader& header) {
+  switch (header.method()) {
+    case 0: copy_stored(static_cast<uint32_t>(compressed_left)); break;
+    case 1: unshrink_entry(); break;
+    case 6: explode_entry(header); break;
+    case 8: inflate_entry(header); break;
+    default: expand_entry(header); break;
+  }
+}
 
 void open_output_file() {
   const EntryName& name = entry_name;

@@ -8,3 +8,5 @@ extern char final_message[80];
 void extract_handler(int16_t phase, uint8_t* record_buffer);
 void open_output_file();
 void finish_entry(const struct LocalHeader& header);
+// Runs the decoder of the entry's method (0 to 6 or 8) over its data.
+void decode_entry(const struct LocalHeader& header);

@@ -2,8 +2,8 @@
 
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
+#include "archive/extract_handler.h"
 #include "archive/slide_window.h"
-#include "decoders/decoders.h"
 #include "platform/files.h"
 
 namespace {
@@ -18,16 +18,6 @@ void position_archive_stream(uint64_t offset) {
     s.buffer_start = offset;
     s.pos = 0;
     s.filled = 0;
-  }
-}
-
-void decode(const LocalHeader& header) {
-  switch (header.method()) {
-    case 0: copy_stored(static_cast<uint32_t>(compressed_left)); break;
-    case 1: unshrink_entry(); break;
-    case 6: explode_entry(header); break;
-    case 8: inflate_entry(header); break;
-    default: expand_entry(header); break;
   }
 }
 
@@ -46,7 +36,7 @@ void decode_item(const DecodeItem& item) {
   position_archive_stream(item.data_offset);
   reset_bit_input(item.header.compressed_size());
   reset_window();
-  decode(item.header);
+  decode_entry(item.header);
   flush_window();
   if (compressed_left != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};
   if (entry_crc() != item.header.crc32()) throw DecodeStop{-1, "CRC mismatch"};
