@@ -6,23 +6,17 @@
 #include <map>
 #include <optional>
 
-#include "tests/support/extraction_run.h"
-#include "tests/support/zip_builder.h"
+#include "tests/support/bit_writer.h"
+#include "tests/support/single_entry.h"
 
 namespace {
 
-const std::string kCompleted = "Extraction Complete 1 files processed";
 const std::string kIntegrityError = "Data integrity error -- run stopped";
 
-// Least significant bit first, the order the decoder takes them in.
-class BitWriter {
+// Reduced data: follower sets, then characters each read raw or through the
+// set of the character before.
+class ReduceWriter : public BitWriter {
  public:
-  void put(uint32_t value, int width) {
-    for (int i = 0; i < width; ++i, ++bits_) {
-      if (bits_ % 8 == 0) bytes_.push_back('\0');
-      if ((value >> i) & 1) bytes_.back() = static_cast<char>(bytes_.back() | 1 << (bits_ % 8));
-    }
-  }
   // Follower sets by preceding character (absent ones empty), sent for 255 down to 0.
   void sets(const std::map<int, std::string>& followers) {
     for (int c = 255; c >= 0; --c) {
@@ -47,44 +41,13 @@ class BitWriter {
     put(0, 1);
     put(i, width);
   }
-
-  const std::string& bytes() const { return bytes_; }
-  size_t padding_bits() const { return bytes_.size() * 8 - bits_; }
-
- private:
-  std::string bytes_;
-  size_t bits_ = 0;
-};
-
-struct Extraction {
-  RunOutcome run;
-  std::string output;
 };
 
 // One entry out.bin of the given method; its CRC comes from `content`, its
 // uncompressed size too unless `size` is given.
-Extraction extract(uint16_t method, const std::string& data, const std::string& content,
-                   std::optional<uint32_t> size = std::nullopt) {
-  ZipEntry entry;
-  entry.name = "out.bin";
-  entry.method = method;
-  entry.data = data;
-  entry.content = content;
-  if (size) {
-    entry.uncompressed_size = *size;
-    entry.size_override = true;
-  }
-  TempDir temp, target;
-  write_file_bytes(temp / "program.exe", with_program_image(ZipBuilder().add(entry).bytes()));
-  Extraction result{run_extraction(temp / "program.exe", target.path()), ""};
-  if (fs::exists(target / "out.bin")) result.output = read_file_bytes(target / "out.bin");
-  return result;
-}
-
-void expect_extracted(const Extraction& got, const std::string& want) {
-  EXPECT_EQ(got.run.exit_status, 0);
-  EXPECT_EQ(got.run.message, kCompleted);
-  EXPECT_EQ(got.output, want);
+SingleEntryRun extract(uint16_t method, const std::string& data, const std::string& content,
+                       std::optional<uint32_t> size = std::nullopt) {
+  return extract_single_entry(method, 0, data, content, size);
 }
 
 std::string bytes_of(std::initializer_list<int> values) {
@@ -95,19 +58,19 @@ std::string bytes_of(std::initializer_list<int> values) {
 
 TEST(Expand, EmptySetsTakeEveryCharacterAsEightRawBits) {
   // 97 98 99 literal; 144 2 2 (factor 1): length 2 + 3, distance 3.
-  BitWriter w;
+  ReduceWriter w;
   w.no_sets();
   w.raws(bytes_of({97, 98, 99, 144, 2, 2}));
-  expect_extracted(extract(2, w.bytes(), "abcabcab"), "abcabcab");
+  expect_single_entry_complete(extract(2, w.bytes(), "abcabcab"), "abcabcab");
 }
 
 TEST(Expand, EscapeThenZeroIsOneLiteral144InEveryFactor) {
   for (uint16_t method = 2; method <= 5; ++method) {
     SCOPED_TRACE(method);
-    BitWriter w;
+    ReduceWriter w;
     w.no_sets();
     w.raws(bytes_of({'a', 144, 0, 'b'}));
-    expect_extracted(extract(method, w.bytes(), "a\x90" "b"), "a\x90" "b");
+    expect_single_entry_complete(extract(method, w.bytes(), "a\x90" "b"), "a\x90" "b");
   }
 }
 
@@ -123,12 +86,12 @@ TEST(Expand, MatchByteSplitsIntoLengthAndDistanceByFactor) {
       char c = static_cast<char>(seed >> 16);
       if (c != '\x90') history.push_back(c);
     }
-    BitWriter w;
+    ReduceWriter w;
     w.no_sets();
     w.raws(history);
     w.raws(bytes_of({144, (0xFF00 >> factor) & 0xFF, 255}));
     std::string want = history + history.substr(0, 3);
-    expect_extracted(extract(static_cast<uint16_t>(factor + 1), w.bytes(), want), want);
+    expect_single_entry_complete(extract(static_cast<uint16_t>(factor + 1), w.bytes(), want), want);
   }
 }
 
@@ -136,7 +99,7 @@ TEST(Expand, MatchByteAtTheLengthMaskTakesAnExtraLengthCharacter) {
   // Factor 4: 144, 0x1F, 200, 5 is length 15 + 200 + 3, distance 1 * 256 + 5 + 1.
   std::string history;
   for (int i = 0; i < 262; ++i) history.push_back(static_cast<char>(i));
-  BitWriter w;
+  ReduceWriter w;
   w.no_sets();
   for (unsigned char c : history) {
     if (c == 144) w.raws(bytes_of({144, 0}));
@@ -144,20 +107,20 @@ TEST(Expand, MatchByteAtTheLengthMaskTakesAnExtraLengthCharacter) {
   }
   w.raws(bytes_of({144, 0x1F, 200, 5}));
   std::string want = history + history.substr(0, 218);
-  expect_extracted(extract(5, w.bytes(), want), want);
+  expect_single_entry_complete(extract(5, w.bytes(), want), want);
 }
 
 TEST(Expand, MatchReachingBeforeTheFirstOutputCopiesZeros) {
   // Factor 1 after one byte: length 2 + 3 from distance 3.
-  BitWriter w;
+  ReduceWriter w;
   w.no_sets();
   w.raws(bytes_of({'a', 144, 2, 2}));
   std::string want("a\0\0a\0\0", 6);
-  expect_extracted(extract(2, w.bytes(), want), want);
+  expect_single_entry_complete(extract(2, w.bytes(), want), want);
 }
 
 TEST(Expand, SetOfCountOneSpendsOneIndexBit) {
-  BitWriter w;
+  ReduceWriter w;
   w.sets({{'A', "B"}});
   w.raw('A');          // the set of 0 is empty: no flag
   w.index(0, 1);       // 'B'
@@ -167,7 +130,7 @@ TEST(Expand, SetOfCountOneSpendsOneIndexBit) {
   w.raw('A');
   w.flagged_raw('Z');  // a set that is not empty still lets raw bytes through
   std::string want("ABA\0CAZ", 7);
-  expect_extracted(extract(3, w.bytes(), want), want);
+  expect_single_entry_complete(extract(3, w.bytes(), want), want);
 }
 
 TEST(Expand, IndexWidthGrowsWithTheSetCount) {
@@ -186,19 +149,19 @@ TEST(Expand, IndexWidthGrowsWithTheSetCount) {
     want += static_cast<char>(255 - k);
     want += followers.back();
   }
-  BitWriter w;
+  ReduceWriter w;
   w.sets(sets);
   for (int k = 0; k < 10; ++k) {
     w.raw(static_cast<uint8_t>(255 - k));
     w.index(static_cast<uint32_t>(kWidths[k].count - 1), kWidths[k].width);
   }
-  expect_extracted(extract(4, w.bytes(), want), want);
+  expect_single_entry_complete(extract(4, w.bytes(), want), want);
 }
 
 TEST(Expand, EveryCharacterChoosesTheNextSetEscapesAndMatchBytesToo) {
   // Factor 2. After the escape the set of 144 applies, after the match byte 2
   // the set of 2, after the distance character 7 the set of 7.
-  BitWriter w;
+  ReduceWriter w;
   w.sets({{144, bytes_of({0, 2})}, {2, bytes_of({7})}, {7, "x"}});
   w.raws("abcdefgh");
   w.raw(144);
@@ -208,33 +171,33 @@ TEST(Expand, EveryCharacterChoosesTheNextSetEscapesAndMatchBytesToo) {
   w.index(0, 1);  // 7: distance 8
   w.index(0, 1);  // 'x'
   std::string want = "abcdefgh\x90" "bcdef" "x";
-  expect_extracted(extract(3, w.bytes(), want), want);
+  expect_single_entry_complete(extract(3, w.bytes(), want), want);
 }
 
 TEST(Expand, OutputStopsAtTheUncompressedSizeWhateverBitsRemain) {
   {
     SCOPED_TRACE("padding that reads as follower index 0");
-    BitWriter w;
+    ReduceWriter w;
     w.sets({{'q', "r"}});
     w.raw('q');
     w.index(0, 1);  // 'r'
     w.raw('q');
     ASSERT_GE(w.padding_bits(), 2u);
-    expect_extracted(extract(4, w.bytes(), "qrq"), "qrq");
+    expect_single_entry_complete(extract(4, w.bytes(), "qrq"), "qrq");
   }
   {
     SCOPED_TRACE("a match cut at the size");
-    BitWriter w;
+    ReduceWriter w;
     w.no_sets();
     w.raws(bytes_of({'a', 'b', 'c', 144, 2, 2}));
-    expect_extracted(extract(2, w.bytes(), "abcab"), "abcab");
+    expect_single_entry_complete(extract(2, w.bytes(), "abcab"), "abcab");
   }
   {
     SCOPED_TRACE("a whole byte left over");
-    BitWriter w;
+    ReduceWriter w;
     w.no_sets();
     w.raws("ab");
-    Extraction got = extract(2, w.bytes() + '\0', "ab");
+    SingleEntryRun got = extract(2, w.bytes() + '\0', "ab");
     EXPECT_EQ(got.run.exit_status, 1);
     EXPECT_EQ(got.run.message, kIntegrityError);
     EXPECT_EQ(got.output, "ab");
@@ -244,22 +207,22 @@ TEST(Expand, OutputStopsAtTheUncompressedSizeWhateverBitsRemain) {
 TEST(Expand, DataEndingInsideAnEscapeOrMatchEmitsNothingForIt) {
   for (const std::string& tail : {bytes_of({144}), bytes_of({144, 5}), bytes_of({144, 0x7F, 9})}) {
     SCOPED_TRACE(tail.size());
-    BitWriter w;
+    ReduceWriter w;
     w.no_sets();
     w.raws("ab" + tail);
     // The header promises more than the data holds; the CRC is that of "ab".
-    expect_extracted(extract(2, w.bytes(), "ab", 100), "ab");
+    expect_single_entry_complete(extract(2, w.bytes(), "ab", 100), "ab");
   }
 }
 
 TEST(Expand, FollowerCountAbove32IsDamagedData) {
   for (uint32_t count : {33u, 63u}) {
     SCOPED_TRACE(count);
-    BitWriter w;
+    ReduceWriter w;
     w.put(count, 6);
     for (uint32_t i = 0; i < count; ++i) w.raw('a');
     w.raws("abc");
-    Extraction got = extract(2, w.bytes(), "abc");
+    SingleEntryRun got = extract(2, w.bytes(), "abc");
     EXPECT_EQ(got.run.exit_status, 1);
     EXPECT_EQ(got.run.message, kIntegrityError);
     EXPECT_EQ(got.output, "");

@@ -9,38 +9,11 @@
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
 #include "decoders/shannon_fano.h"
-#include "tests/support/extraction_run.h"
-#include "tests/support/zip_builder.h"
+#include "tests/support/bit_writer.h"
+#include "tests/support/single_entry.h"
+#include "tests/support/test_paths.h"
 
 namespace {
-
-// Writes bits in the order they are read.
-class BitWriter {
- public:
-  // The low n bits of value, least significant first (raw fields).
-  void raw(uint32_t value, int n) {
-    for (int i = 0; i < n; ++i) bit((value >> i) & 1);
-  }
-  // A code of `length` bits whose first-arriving bit is the most significant.
-  void code(uint32_t value, int length) {
-    for (int i = length - 1; i >= 0; --i) bit((value >> i) & 1);
-  }
-  // Pads the last byte with zero bits.
-  std::string bytes() const { return used_ ? out_ + static_cast<char>(partial_) : out_; }
-
- private:
-  void bit(uint32_t b) {
-    partial_ = static_cast<uint8_t>(partial_ | b << used_);
-    if (++used_ == 8) {
-      out_ += static_cast<char>(partial_);
-      partial_ = 0;
-      used_ = 0;
-    }
-  }
-  std::string out_;
-  uint8_t partial_ = 0;
-  int used_ = 0;
-};
 
 // ---- Tables read directly from the bit input ----
 
@@ -85,8 +58,8 @@ struct TableUnderTest {
 const std::string kChainDescription = std::string("\x0F\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x1F", 17);
 
 void write_chain_symbol(BitWriter& w, int symbol) {
-  w.code(0, symbol);
-  if (symbol < 16) w.code(1, 1);
+  w.put_code(0, symbol);
+  if (symbol < 16) w.put_code(1, 1);
 }
 
 // Each case runs once with the data ending right after the codes and once
@@ -170,8 +143,8 @@ TEST(ShannonFanoTable, CodeCutByTheEndOfDataUsesOneOverRead) {
     // A one bit (symbol 0), then zeros, padding included at most 15: the
     // start of a code that ends only after a one bit or 16 zeros.
     BitWriter w;
-    w.code(1, 1);
-    w.code(0, zeros);
+    w.put_code(1, 1);
+    w.put_code(0, zeros);
     BitSource source(kChainDescription + w.bytes());
     TableUnderTest t(256);
     ASSERT_EQ(read_sf_tree(t.table, 256), 0);
@@ -205,31 +178,31 @@ class ImplodeWriter {
  public:
   explicit ImplodeWriter(uint16_t flags)
       : low_bits_(flags & 2 ? 7 : 6), literal_tree_((flags & 4) != 0) {
-    if (literal_tree_) descriptions_ += "\x0F" + std::string(16, '\xF7');
-    for (int table = 0; table < 2; ++table) descriptions_ += "\x03" + std::string(4, '\xF5');
+    if (literal_tree_) descriptions_.append(1, '\x0F').append(16, '\xF7');
+    for (int table = 0; table < 2; ++table) descriptions_.append(1, '\x03').append(4, '\xF5');
   }
   int min_match() const { return literal_tree_ ? 3 : 2; }
   int max_match() const { return min_match() + 63 + 255; }
   uint32_t max_distance() const { return 1u << (low_bits_ + 6); }
 
   void literal(uint8_t b) {
-    bits.raw(1, 1);
-    if (literal_tree_) bits.code(255u - b, 8);
-    else bits.raw(b, 8);
+    bits.put(1, 1);
+    if (literal_tree_) bits.put_code(255u - b, 8);
+    else bits.put(b, 8);
   }
   void match_head(uint32_t distance) {
     uint32_t d = distance - 1;
-    bits.raw(0, 1);
-    bits.raw(d, low_bits_);
-    bits.code(63 - (d >> low_bits_), 6);
+    bits.put(0, 1);
+    bits.put(d, low_bits_);
+    bits.put_code(63 - (d >> low_bits_), 6);
   }
   void match_length(int length) {
     int code = length - min_match();
     if (code >= 63) {
-      bits.code(0, 6);
-      bits.raw(static_cast<uint32_t>(code - 63), 8);
+      bits.put_code(0, 6);
+      bits.put(static_cast<uint32_t>(code - 63), 8);
     } else {
-      bits.code(static_cast<uint32_t>(63 - code), 6);
+      bits.put_code(static_cast<uint32_t>(63 - code), 6);
     }
   }
   void match(uint32_t distance, int length) {
@@ -246,24 +219,8 @@ class ImplodeWriter {
   std::string descriptions_;
 };
 
-struct Extracted {
-  RunOutcome run;
-  std::string output;
-};
-
-Extracted extract_imploded(const std::string& data, uint16_t flags, const std::string& content) {
-  ZipEntry e;
-  e.name = "out.bin";
-  e.method = 6;
-  e.flags = flags;
-  e.data = data;
-  e.content = content;
-  TempDir temp, target;
-  write_file_bytes(temp / "program.exe", with_program_image(ZipBuilder().add(e).bytes()));
-  Extracted x;
-  x.run = run_extraction(temp / "program.exe", target.path());
-  x.output = read_file_bytes(target / "out.bin");
-  return x;
+SingleEntryRun extract_imploded(const std::string& data, uint16_t flags, const std::string& content) {
+  return extract_single_entry(6, flags, data, content);
 }
 
 constexpr const char* kOneFile = "Extraction Complete 1 files processed";
@@ -271,7 +228,7 @@ constexpr const char* kOneFile = "Extraction Complete 1 files processed";
 class ExplodeEntry : public ::testing::TestWithParam<uint16_t> {
  protected:
   void expect_extracts(const ImplodeWriter& w, const std::string& expected) {
-    Extracted x = extract_imploded(w.data(), GetParam(), expected);
+    SingleEntryRun x = extract_imploded(w.data(), GetParam(), expected);
     EXPECT_EQ(x.run.message, kOneFile);
     EXPECT_EQ(x.output.size(), expected.size());
     EXPECT_TRUE(x.output == expected);
@@ -336,11 +293,11 @@ TEST_P(ExplodeEntry, MatchesRunAcrossTheRingEnd) {
 TEST_P(ExplodeEntry, ItemCutByTheEndOfDataEmitsNothing) {
   const int low_bits = GetParam() & 2 ? 7 : 6;
   const std::vector<std::pair<const char*, std::function<void(ImplodeWriter&)>>> cuts = {
-      {"literal flag", [](ImplodeWriter& w) { w.bits.raw(1, 1); }},
-      {"match flag", [](ImplodeWriter& w) { w.bits.raw(0, 1); }},
-      {"low distance bits", [low_bits](ImplodeWriter& w) { w.bits.raw(0, 1); w.bits.raw(0, low_bits); }},
+      {"literal flag", [](ImplodeWriter& w) { w.bits.put(1, 1); }},
+      {"match flag", [](ImplodeWriter& w) { w.bits.put(0, 1); }},
+      {"low distance bits", [low_bits](ImplodeWriter& w) { w.bits.put(0, 1); w.bits.put(0, low_bits); }},
       {"distance code", [](ImplodeWriter& w) { w.match_head(1); }},
-      {"length code 63", [](ImplodeWriter& w) { w.match_head(1); w.bits.code(0, 6); }},
+      {"length code 63", [](ImplodeWriter& w) { w.match_head(1); w.bits.put_code(0, 6); }},
   };
   for (const auto& [where, cut] : cuts) {
     SCOPED_TRACE(where);
@@ -360,7 +317,7 @@ INSTANTIATE_TEST_SUITE_P(AllFlagCombinations, ExplodeEntry, ::testing::Values(0,
 TEST(ExplodeEntryEnds, EmptyOrCutDescriptionsProduceNoOutput) {
   for (const std::string& data : {std::string(), std::string("\x03\xF5", 2)}) {
     for (uint16_t flags : {0, 6}) {
-      Extracted x = extract_imploded(data, flags, "");
+      SingleEntryRun x = extract_imploded(data, flags, "");
       EXPECT_EQ(x.run.message, kOneFile);
       EXPECT_EQ(x.output, "");
     }
@@ -373,14 +330,14 @@ TEST(ExplodeEntryEnds, CodeMatchingNoEntryEndsTheEntryEarly) {
   // match nothing: decoding stops there with a whole byte still unread.
   std::string data = std::string("\x00\x01", 2) + "\x03" + std::string(4, '\xF5');
   BitWriter w;
-  w.raw(1, 1);
-  w.raw('a', 8);
-  w.raw(0, 1);
-  w.raw(0, 6);
-  w.code(63, 6);
-  w.code(3, 2);
-  w.raw(0xFF, 8);
-  Extracted x = extract_imploded(data + w.bytes(), 0, "a");
+  w.put(1, 1);
+  w.put('a', 8);
+  w.put(0, 1);
+  w.put(0, 6);
+  w.put_code(63, 6);
+  w.put_code(3, 2);
+  w.put(0xFF, 8);
+  SingleEntryRun x = extract_imploded(data + w.bytes(), 0, "a");
   EXPECT_EQ(x.run.message, "Data integrity error -- run stopped");
   EXPECT_EQ(x.output, "a");
 }

@@ -8,44 +8,16 @@
 #include <utility>
 #include <vector>
 
-#include "tests/support/extraction_run.h"
-#include "tests/support/test_paths.h"
-#include "tests/support/zip_builder.h"
+#include "tests/support/bit_writer.h"
+#include "tests/support/single_entry.h"
 #include "tests/unit/canonical_code.h"
 
 namespace {
 
 using Lengths = std::vector<uint16_t>;
 
-constexpr const char* kComplete = "Extraction Complete 1 files processed";
 constexpr const char* kIntegrity = "Data integrity error -- run stopped";
 constexpr const char* kCrcError = "CRC error -- SFX stopped";
-
-// Deflate's bit order: fields least significant bit first.
-class BitWriter {
- public:
-  void put(uint32_t value, int count) {
-    for (int i = 0; i < count; ++i) {
-      if (used_ == 0) bytes_.push_back('\0');
-      if ((value >> i) & 1u) bytes_.back() = static_cast<char>(bytes_.back() | 1 << used_);
-      used_ = (used_ + 1) % 8;
-    }
-  }
-  // Fills the rest of the current byte with `bit`.
-  void fill_byte(uint32_t bit) {
-    while (used_ != 0) put(bit, 1);
-  }
-  void put_bytes(const std::string& raw) {
-    fill_byte(0);
-    bytes_ += raw;
-  }
-  bool byte_aligned() const { return used_ == 0; }
-  const std::string& bytes() const { return bytes_; }
-
- private:
-  std::string bytes_;
-  int used_ = 0;
-};
 
 std::string raw(std::initializer_list<int> values) {
   std::string s;
@@ -135,40 +107,19 @@ void put_dynamic_header(BitWriter& w, bool final, const Code& literals, const Co
                      items);
 }
 
-struct Extracted {
-  RunOutcome run;
-  bool written = false;
-  std::string output;
-};
-
 // One deflated entry out.bin holding `stream`, whose correct content is `content`.
-Extracted extract(const std::string& stream, const std::string& content, uint16_t flags = 0) {
-  TempDir temp, target;
-  ZipEntry e;
-  e.name = "out.bin";
-  e.method = 8;
-  e.flags = flags;
-  e.data = stream;
-  e.content = content;
-  write_file_bytes(temp / "program.exe", with_program_image(ZipBuilder().add(e).bytes()));
-  Extracted x;
-  x.run = run_extraction(temp / "program.exe", target.path());
-  x.written = fs::exists(target / "out.bin");
-  if (x.written) x.output = read_file_bytes(target / "out.bin");
-  return x;
+SingleEntryRun extract(const std::string& stream, const std::string& content, uint16_t flags = 0) {
+  return extract_single_entry(8, flags, stream, content);
 }
 
 void expect_extracts(const std::string& stream, const std::string& content) {
-  Extracted x = extract(stream, content);
-  EXPECT_EQ(x.run.exit_status, 0);
-  EXPECT_EQ(x.run.message, kComplete);
-  EXPECT_EQ(x.output, content);
+  expect_single_entry_complete(extract(stream, content), content);
 }
 
 // The run stops with `message` after `partial` was written.
 void expect_stops(const std::string& stream, const std::string& content, const char* message,
                   const std::string& partial) {
-  Extracted x = extract(stream, content);
+  SingleEntryRun x = extract(stream, content);
   EXPECT_EQ(x.run.exit_status, 1);
   EXPECT_EQ(x.run.message, message);
   EXPECT_TRUE(x.written);
@@ -399,7 +350,7 @@ TEST(Inflate, BlockTypeThreeStopsTheRun) {
 }
 
 TEST(Inflate, DataDescriptorFlagIsNotSupported) {
-  Extracted x = extract(raw({0x03, 0x00}), "", 0x0008);
+  SingleEntryRun x = extract(raw({0x03, 0x00}), "", 0x0008);
   EXPECT_EQ(x.run.exit_status, 1);
   EXPECT_EQ(x.run.message, "File type not supported");
   EXPECT_TRUE(x.written);

@@ -3,12 +3,11 @@
 // worked out by hand for each code.
 #include <gtest/gtest.h>
 
-#include "tests/support/extraction_run.h"
-#include "tests/support/zip_builder.h"
+#include "tests/support/bit_writer.h"
+#include "tests/support/single_entry.h"
 
 namespace {
 
-const std::string kCompleted = "Extraction Complete 1 files processed";
 const std::string kIntegrityError = "Data integrity error -- run stopped";
 
 // Codes least significant bit first, at the width the decoder must be using:
@@ -17,7 +16,7 @@ class CodeStream {
  public:
   // One code and the bytes it must decode to.
   CodeStream& code(uint16_t value, const std::string& decodes_to) {
-    put(value, width_);
+    bits_.put(value, width_);
     expected_ += decodes_to;
     return *this;
   }
@@ -26,8 +25,8 @@ class CodeStream {
     return *this;
   }
   CodeStream& control(uint16_t sub) {
-    put(256, width_);
-    put(sub, width_);
+    bits_.put(256, width_);
+    bits_.put(sub, width_);
     if (sub == 1) ++width_;
     return *this;
   }
@@ -37,51 +36,27 @@ class CodeStream {
   }
   CodeStream& partial_clear() { return control(2); }
 
-  const std::string& bytes() const { return bytes_; }
+  const std::string& bytes() const { return bits_.bytes(); }
   const std::string& expected() const { return expected_; }
 
  private:
-  void put(uint32_t value, int width) {
-    for (int i = 0; i < width; ++i, ++bits_) {
-      if (bits_ % 8 == 0) bytes_.push_back('\0');
-      if ((value >> i) & 1) bytes_.back() = static_cast<char>(bytes_.back() | 1 << (bits_ % 8));
-    }
-  }
-  std::string bytes_;
+  BitWriter bits_;
   std::string expected_;
-  size_t bits_ = 0;
   int width_ = 9;
 };
 
-struct Extraction {
-  RunOutcome run;
-  std::string output;
-};
-
 // One shrunk entry out.bin whose CRC and size come from `content`.
-Extraction extract(const std::string& data, const std::string& content) {
-  ZipEntry entry;
-  entry.name = "out.bin";
-  entry.method = 1;
-  entry.data = data;
-  entry.content = content;
-  TempDir temp, target;
-  write_file_bytes(temp / "program.exe", with_program_image(ZipBuilder().add(entry).bytes()));
-  Extraction result{run_extraction(temp / "program.exe", target.path()), ""};
-  if (fs::exists(target / "out.bin")) result.output = read_file_bytes(target / "out.bin");
-  return result;
+SingleEntryRun extract(const std::string& data, const std::string& content) {
+  return extract_single_entry(1, 0, data, content);
 }
 
 void expect_extracted(const CodeStream& codes, const std::string& want) {
   ASSERT_EQ(codes.expected(), want);  // the stream says what the case means
-  Extraction got = extract(codes.bytes(), want);
-  EXPECT_EQ(got.run.exit_status, 0);
-  EXPECT_EQ(got.run.message, kCompleted);
-  EXPECT_EQ(got.output, want);
+  expect_single_entry_complete(extract(codes.bytes(), want), want);
 }
 
 void expect_integrity_error(const std::string& data) {
-  Extraction got = extract(data, "");
+  SingleEntryRun got = extract(data, "");
   EXPECT_EQ(got.run.exit_status, 1);
   EXPECT_EQ(got.run.message, kIntegrityError);
 }
