@@ -1,0 +1,284 @@
+// Damaged archives made from good ones: cut short, bits flipped, lengths
+// absurd, names hostile. Whatever the damage, a run ends as the user may see
+// it end (a closing message or one of the fatal messages), quickly, in
+// bounded memory, and writes nothing outside the target directory.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <set>
+
+#include "tests/malformed/archive_layout.h"
+#include "tests/malformed/case_runner.h"
+#include "tests/support/corpus_manifest.h"
+#include "tests/support/zip_builder.h"
+
+namespace {
+
+constexpr long kMemoryBoundKib = 64 * 1024;
+constexpr double kCaseSeconds = 5;
+
+struct Base {
+  std::string name;
+  std::string archive;
+  std::vector<RecordSpan> layout;
+};
+
+// An archive holding every kind of entry the pass treats differently.
+std::string built_archive() {
+  ZipEntry unsupported = stored_entry("tokens.dat", "");
+  unsupported.method = 7;
+  unsupported.data = "\x01\x02\x03\x04\x05";
+  ZipEntry encrypted = stored_entry("secret.txt", "0123456789ab");
+  encrypted.flags = 1;
+  // Deflate data made of one final stored block.
+  std::string text = "kept in a stored deflate block";
+  ZipEntry deflated = stored_entry("docs/deflated.txt", text);
+  deflated.method = 8;
+  deflated.data = std::string("\x01", 1);
+  put16(deflated.data, static_cast<uint16_t>(text.size()));
+  put16(deflated.data, static_cast<uint16_t>(~text.size()));
+  deflated.data += text;
+  ZipEntry with_extra = stored_entry("extra.txt", "an entry with an extra field");
+  with_extra.extra = std::string("\x55\x54\x05\x00\x01\x00\x00\x00\x00", 9);
+  return ZipBuilder()
+      .add(stored_entry("first.txt", "the first entry"))
+      .add(directory_entry("docs/"))
+      .add(deflated)
+      .add(unsupported)
+      .add(encrypted)
+      .add(stored_entry("empty.txt", ""))
+      .add(with_extra)
+      .add(stored_entry("docs/last.txt", std::string(3000, 'z')))
+      .bytes();
+}
+
+// The built archive and every corpus archive that extracts with status 0.
+const std::vector<Base>& bases() {
+  static const std::vector<Base> all = [] {
+    std::vector<Base> list;
+    list.push_back({"built", built_archive(), {}});
+    for (const Json& archive : corpus_manifest()["archives"])
+      if (archive["expected_run"]["process_exit_status"].get<int>() == 0) {
+        std::string file = archive["file"];
+        list.push_back({file, read_file_bytes(corpus_dir() / file), {}});
+      }
+    for (Base& base : list) base.layout = archive_layout(base.archive);
+    return list;
+  }();
+  return all;
+}
+
+const Base& base_named(const std::string& name) {
+  for (const Base& base : bases())
+    if (base.name == name) return base;
+  throw std::runtime_error("no base archive " + name);
+}
+
+int files_opened(const std::vector<RecordSpan>& layout) {
+  return static_cast<int>(std::count_if(layout.begin(), layout.end(), [](const RecordSpan& r) { return r.opens_file; }));
+}
+
+class MalformedArchive : public ::testing::Test {
+ protected:
+  // Runs the archive behind a program image; checks what every case must
+  // hold and counts its ending.
+  CaseResult run(const std::string& archive, const std::string& what) {
+    CaseResult r = run_case(with_program_image(archive));
+    EXPECT_TRUE(r.specified) << what << ": " << r.ending;
+    EXPECT_TRUE(r.strays.empty()) << what << ": wrote " << (r.strays.empty() ? "" : r.strays.front());
+    EXPECT_TRUE(r.program_intact || !r.specified) << what << ": the program file changed";
+    EXPECT_LT(r.peak_growth_kib, kMemoryBoundKib) << what;
+    EXPECT_LT(r.seconds, kCaseSeconds) << what;
+    tally_->add(r);
+    return r;
+  }
+  void count_as(const std::string& group) { tally_ = std::make_unique<EndingTally>(group); }
+
+  std::unique_ptr<EndingTally> tally_;
+};
+
+TEST_F(MalformedArchive, BaseArchivesExtractCompletely) {
+  count_as("base archives");
+  for (const Base& base : bases()) {
+    ASSERT_FALSE(base.layout.empty()) << base.name << " is not a gapless archive";
+    CaseResult r = run(base.archive, base.name);
+    EXPECT_EQ(r.exit_status, 0) << base.name << ": " << r.ending;
+    EXPECT_EQ(r.files_counted, files_opened(base.layout)) << base.name;
+  }
+}
+
+// A cut through a header ends the walk as the end of the file would, after
+// the entries before it; a cut through a stored entry's data stops the run.
+TEST_F(MalformedArchive, CutAtRecordBoundariesAndInsideData) {
+  count_as("cut short");
+  for (const Base& base : bases()) {
+    int files_before = 0;
+    size_t central_records = 0;
+    for (const RecordSpan& r : base.layout) {
+      // One central header stands for all: they are read alike.
+      if (r.kind == RecordKind::kCentral && central_records++ > 0 && r.end != base.layout.back().start) continue;
+      // Inside the signature, the fixed part, the name and the extra field.
+      std::set<size_t> header_cuts = {r.start, r.start + 2, (r.start + r.fixed_end) / 2, r.fixed_end + 1,
+                                      r.name_end + 1};
+      for (size_t cut : header_cuts) {
+        if (cut >= r.data_start) continue;
+        std::string what = base.name + " cut at " + std::to_string(cut);
+        CaseResult result = run(base.archive.substr(0, cut), what);
+        EXPECT_EQ(result.exit_status, 0) << what << ": " << result.ending;
+        EXPECT_EQ(result.files_counted, files_before) << what;
+      }
+      if (r.kind == RecordKind::kLocal) {
+        std::set<size_t> data_cuts = {r.data_start, (r.data_start + r.end) / 2, r.end - 1};
+        for (size_t cut : data_cuts) {
+          if (cut < r.data_start || cut >= r.end) continue;
+          std::string what = base.name + " cut at " + std::to_string(cut) + " in the data";
+          CaseResult result = run(base.archive.substr(0, cut), what);
+          if (!r.decoded) {
+            EXPECT_EQ(result.exit_status, 0) << what << ": " << result.ending;
+            EXPECT_EQ(result.files_counted, files_before + (r.opens_file ? 1 : 0)) << what;
+          } else if (r.method == 0) {
+            EXPECT_EQ(result.ending, "Error reading SFX file") << what;
+          }
+        }
+        if (r.opens_file) ++files_before;
+      }
+    }
+  }
+}
+
+// Single flipped bits, half of them in the headers (fixed part and name).
+TEST_F(MalformedArchive, FlippedBitsInHeadersAndData) {
+  count_as("flipped bits");
+  std::mt19937 random(20250305);
+  for (int i = 0; i < 400; ++i) {
+    const Base& base = bases()[random() % bases().size()];
+    size_t at;
+    if (i % 2 == 0) {
+      const RecordSpan& r = base.layout[random() % base.layout.size()];
+      at = r.start + random() % (r.name_end - r.start);
+    } else {
+      at = random() % base.archive.size();
+    }
+    int bit = static_cast<int>(random() % 8);
+    std::string damaged = base.archive;
+    damaged[at] = static_cast<char>(damaged[at] ^ (1 << bit));
+    run(damaged, base.name + " bit " + std::to_string(bit) + " of byte " + std::to_string(at));
+  }
+}
+
+// Lengths and sizes far beyond the data: the run reads no more than the file
+// holds and allocates nothing by the claimed sizes.
+TEST_F(MalformedArchive, AbsurdLengthsAndSizes) {
+  count_as("absurd lengths");
+  struct Field {
+    const char* name;
+    RecordKind kind;
+    size_t offset;
+    int width;
+  };
+  const Field fields[] = {
+      {"name length", RecordKind::kLocal, kLocalNameLength, 2},
+      {"extra length", RecordKind::kLocal, kLocalExtraLength, 2},
+      {"compressed size", RecordKind::kLocal, kLocalCompressedSize, 4},
+      {"uncompressed size", RecordKind::kLocal, kLocalUncompressedSize, 4},
+      {"central name length", RecordKind::kCentral, kCentralNameLength, 2},
+      {"central extra length", RecordKind::kCentral, kCentralExtraLength, 2},
+      {"central comment length", RecordKind::kCentral, kCentralCommentLength, 2},
+      {"end comment length", RecordKind::kEnd, kEndCommentLength, 2},
+      {"end central size", RecordKind::kEnd, kEndCentralSize, 4},
+      {"end central offset", RecordKind::kEnd, kEndCentralOffset, 4},
+  };
+  const char* names[] = {"built",
+                         "a01_stored.zip",
+                         "a02_shrink_basic.zip",
+                         "a05_reduce1.zip",
+                         "a10_implode_4k_2trees.zip",
+                         "a13_implode_8k_3trees.zip",
+                         "a14_deflate_python_levels.zip",
+                         "a24_mixed_methods.zip"};
+  for (const char* name : names) {
+    const Base& base = base_named(name);
+    // The first and the last record of each kind.
+    std::vector<const RecordSpan*> chosen;
+    for (RecordKind kind : {RecordKind::kLocal, RecordKind::kCentral, RecordKind::kEnd}) {
+      std::vector<const RecordSpan*> of_kind;
+      for (const RecordSpan& r : base.layout)
+        if (r.kind == kind) of_kind.push_back(&r);
+      if (of_kind.empty()) continue;
+      chosen.push_back(of_kind.front());
+      if (of_kind.size() > 1) chosen.push_back(of_kind.back());
+    }
+    for (const RecordSpan* r : chosen) {
+      for (const Field& field : fields) {
+        if (field.kind != r->kind) continue;
+        std::vector<uint32_t> values = {0xFFFF};
+        if (field.width == 4) {
+          uint32_t beyond = static_cast<uint32_t>(base.archive.size() - r->data_start + 1);
+          values = {beyond, 0x7FFFFFFF, 0x80000000, 0xFFFFFFF0, 0xFFFFFFFF};
+        }
+        for (uint32_t value : values) {
+          std::string damaged = base.archive;
+          if (field.width == 2)
+            poke16(damaged, r->start + field.offset, static_cast<uint16_t>(value));
+          else
+            poke32(damaged, r->start + field.offset, value);
+          char what[160];
+          std::snprintf(what, sizeof what, "%s: %s of the record at %zu set to 0x%X", name, field.name, r->start,
+                        value);
+          CaseResult result = run(damaged, what);
+          // Data that the file does not hold cannot decode to the entry.
+          bool size_beyond = field.offset == kLocalCompressedSize && field.kind == RecordKind::kLocal;
+          if (size_beyond && r->decoded && r->end > r->data_start) {
+            EXPECT_EQ(result.exit_status, 1) << what;
+          }
+        }
+      }
+    }
+  }
+}
+
+// Names that try to leave the target directory, or cannot be files at all.
+TEST_F(MalformedArchive, HostileNames) {
+  count_as("hostile names");
+  const std::string names[] = {
+      "../evil.txt", "../../evil.txt", "../../../../../../../../tmp/evil.txt", "/evil.txt", "//evil.txt",
+      "\\evil.txt", "..\\..\\evil.txt", "C:evil.txt", "C:\\evil.txt", "C:/evil.txt", "C:../evil.txt",
+      "a/../../evil.txt", "a/./../b/../../evil.txt", "./../evil.txt", ".", "..", "...", "", "/", "\\", "./",
+      "a//b.txt", "a\\\\b.txt", "CON", "nul.txt", "COM1", "a:b.txt", std::string(258, 'n'),
+      std::string(259, 'n'), std::string(260, 'n'), std::string(1000, 'n'), std::string(0xFFFF, 'n'),
+      [] {
+        std::string deep;
+        for (int i = 0; i < 150; ++i) deep += "d/";
+        return deep + "deep.txt";
+      }(),
+      std::string("a\0b.txt", 7), "\x01\x02\x7F.txt", "\xFC\xE9.txt", " ", "trailing. ", "program.bin",
+      "../program.bin", "../inner/../program.bin", "before.txt"};
+  for (const std::string& name : names) {
+    for (bool directory : {false, true}) {
+      std::string stored_name = directory ? name + "/" : name;
+      std::string archive = ZipBuilder()
+                                .add(stored_entry("before.txt", "before"))
+                                .add(directory ? directory_entry(stored_name) : stored_entry(stored_name, "hostile"))
+                                .add(stored_entry("after.txt", "after"))
+                                .bytes();
+      std::string what = "name \"" + stored_name.substr(0, 80) + "\"";
+      CaseResult result = run(archive, what);
+      EXPECT_EQ(result.exit_status, 0) << what << ": " << result.ending;
+    }
+  }
+  // Entries in each other's way: a file where a directory must go and the reverse.
+  const std::vector<std::vector<ZipEntry>> clashes = {
+      {stored_entry("f", "file"), stored_entry("f/x.txt", "below a file")},
+      {directory_entry("d/"), stored_entry("d", "a file over a directory")},
+      {stored_entry("same.txt", "one"), stored_entry("same.txt", "two")},
+      {stored_entry("f", "file"), directory_entry("f/")},
+  };
+  for (const std::vector<ZipEntry>& entries : clashes) {
+    ZipBuilder zip;
+    for (const ZipEntry& e : entries) zip.add(e);
+    run(zip.bytes(), "clash " + entries[0].name + " / " + entries[1].name);
+  }
+}
+
+}  // namespace
