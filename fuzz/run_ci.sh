@@ -24,8 +24,14 @@ cmake --build "$build" --target sfx_fuzz_targets -j2 >/dev/null || exit 2
 rm -rf "$build/seeds"
 python3 "$root/fuzz/make_seeds.py" "$corpus" "$build/seeds" >/dev/null || exit 2
 
-# Every run writes its program file and output below TMPDIR: tmpfs if there is one.
-if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
+# Every run writes its program file and output below TMPDIR: a folder of this
+# script's own (on tmpfs if there is one), removed at the end, since libFuzzer
+# ends a target without running its clean-up.
+scratch_base=${TMPDIR:-/tmp}
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then scratch_base=/dev/shm; fi
+scratch=$(mktemp -d "$scratch_base/sfx-fuzz.XXXXXX") || exit 2
+trap 'rm -rf "$scratch"' EXIT
+export TMPDIR=$scratch
 mkdir -p "$build/logs"
 status=0
 for target in $targets; do
