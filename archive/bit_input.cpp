@@ -26,9 +26,12 @@ void reset_bit_input(uint32_t compressed_size) {
 // (inflate), it is answered with the bits held, zero-extended; zero, the run stops.
 uint16_t peek_bits_refill(int16_t n) {
   while (bit_count < static_cast<uint8_t>(n)) {
-    if (compressed_left > 0) {
-      // The end of the file reads as all one bits, like a failed byte read.
-      uint32_t b = archive_get_byte();
+    // A file that ends inside the entry's data is answered like data that
+    // has run out (and the bytes it lacks stay counted as not consumed):
+    // reading on as if it held one bits would let a forged size drive a
+    // decoder for gigabytes.
+    uint32_t b = compressed_left > 0 ? archive_get_byte() : 0xFFFFFFFFu;
+    if (b <= 0xFF) {
       bit_buffer |= b << bit_count;
       bit_count = static_cast<uint8_t>(bit_count + 8);
       --compressed_left;
@@ -48,7 +51,8 @@ uint16_t peek_bits_refill(int16_t n) {
 
 uint16_t read_byte() {
   if (compressed_left <= 0) return kEndOfData;
-  --compressed_left;
   uint32_t b = archive_get_byte();
-  return b > 0xFF ? kEndOfData : static_cast<uint16_t>(b);
+  if (b > 0xFF) return kEndOfData;  // the file ends inside the data
+  --compressed_left;
+  return static_cast<uint16_t>(b);
 }

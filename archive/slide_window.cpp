@@ -83,7 +83,8 @@ void copy_stored(uint32_t n) {
   while (n != 0) {
     uint32_t k = n < 0x4000 ? n : 0x4000;
     if (archive_read(chunk.get(), k) != k) fatal_exit(kErrorReadingData);
-    compressed_left -= static_cast<int32_t>(k);
+    // Modulo 2^32: a forged size near 2^31 must not overflow the signed count.
+    compressed_left = static_cast<int32_t>(static_cast<uint32_t>(compressed_left) - k);
     n -= k;
     for (uint32_t done = 0; done < k;) {
       uint32_t room = static_cast<uint32_t>(window_end - window_pos);

@@ -145,7 +145,7 @@ void stored_block() {
   // NLEN comes straight from the archive stream and is not checked.
   archive_get_byte();
   archive_get_byte();
-  compressed_left -= 2;
+  compressed_left = static_cast<int32_t>(static_cast<uint32_t>(compressed_left) - 2);  // modulo 2^32, as in copy_stored
   copy_stored(len);
 }
 
