@@ -47,7 +47,7 @@ void press_ok() {
   run_pass(extract_handler);
   show_message(BoxOwner::kDialog, final_message, window_caption);
   change_drive_dir(start_dir);
-  platform::end_dialog(kIdOk);
+  platform::end_dialog(IDC_OK);
 }
 
 void press_make() {
@@ -84,13 +84,13 @@ void dialog_initialise() {
 
 void dialog_command(int id) {
   switch (id) {
-    case kIdOk: press_ok(); break;
-    case kIdCancel:
+    case IDC_OK: press_ok(); break;
+    case IDC_CANCEL:
       cancel_requested = 1;
       confirm_cancel();
       break;
-    case kIdDirList: select_directory(); break;
-    case kIdMake: press_make(); break;
+    case IDC_DIR_LIST: select_directory(); break;
+    case IDC_MAKE: press_make(); break;
     default: break;
   }
 }

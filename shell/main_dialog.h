@@ -4,17 +4,6 @@
 
 #include "resources/dlg32.h"
 
-enum DialogControl : int {
-  kIdOk = IDC_OK,
-  kIdCancel = IDC_CANCEL,
-  kIdTargetPath = IDC_TARGET_PATH,
-  kIdDirList = IDC_DIR_LIST,
-  kIdContentsFrame = IDC_CONTENTS_FRAME,
-  kIdContentsList = IDC_CONTENTS_LIST,
-  kIdNewDirName = IDC_NEW_DIR_NAME,
-  kIdMake = IDC_MAKE,
-  kIdStatus = IDC_STATUS,
-};
-
 void dialog_initialise();
+// `id` is a control id of resources/dlg32.h (IDC_OK, IDC_CANCEL, IDC_DIR_LIST, IDC_MAKE).
 void dialog_command(int id);

@@ -7,7 +7,6 @@
 inline constexpr size_t kPathCapacity = 260;    // 259 characters and a zero
 inline constexpr size_t kDriveCapacity = 3;
 inline constexpr size_t kPartCapacity = 256;    // dir, base name, extension
-inline constexpr size_t kCaptionCapacity = 20;  // as laid out; longer names use the larger buffer
 
 extern char* start_dir;                 // heap text, at least kPathCapacity bytes
 extern char own_path[kPathCapacity];

@@ -62,19 +62,19 @@ void run_command(const std::string& line) {
   std::string verb = line.substr(0, line.find(' '));
   std::string argument = line.size() > verb.size() ? line.substr(verb.size() + 1) : "";
   if (verb == "ok") {
-    dialog_command(kIdOk);
+    dialog_command(IDC_OK);
   } else if (verb == "cancel") {
-    dialog_command(kIdCancel);
+    dialog_command(IDC_CANCEL);
   } else if (verb == "cd") {
     if (std::find(dir_list.begin(), dir_list.end(), argument) == dir_list.end()) {
       print_line("Not in the directory list: " + argument);
       return;
     }
     dir_selection = argument;
-    dialog_command(kIdDirList);
+    dialog_command(IDC_DIR_LIST);
   } else if (verb == "make") {
     new_dir_name = argument;
-    dialog_command(kIdMake);
+    dialog_command(IDC_MAKE);
   } else if (verb == "dirs") {
     print_dir_list();
   } else if (!verb.empty()) {
