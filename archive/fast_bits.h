@@ -46,8 +46,10 @@ class FastBits {
     bits_ -= n;
     consumed_ += n;
   }
+  // Looks no further than it consumes, so the furthest point needs no update
+  // here: end() counts the bits consumed as looked at.
   uint32_t take(unsigned n) {
-    uint32_t v = peek(n);
+    uint32_t v = static_cast<uint32_t>(hold_) & ((1u << n) - 1);
     drop(n);
     return v;
   }
@@ -60,7 +62,7 @@ class FastBits {
   const uint8_t* limit_ = nullptr;
   uint32_t held_at_start_ = 0;
   uint32_t consumed_ = 0;  // bits taken since begin()
-  uint32_t furthest_ = 0;  // furthest bit looked at since begin(), from the same point
+  uint32_t furthest_ = 0;  // furthest bit peeked at since begin(), from the same point
 };
 
 inline bool FastBits::begin() {
@@ -79,7 +81,8 @@ inline bool FastBits::begin() {
 
 inline void FastBits::end() {
   // Lazy reads would have taken whole bytes up to the furthest bit looked at.
-  uint32_t read = (furthest_ - held_at_start_ + 7) / 8;
+  const uint32_t furthest = furthest_ > consumed_ ? furthest_ : consumed_;
+  uint32_t read = (furthest - held_at_start_ + 7) / 8;
   archive_stream.pos += read;
   compressed_left -= static_cast<int32_t>(read);
   bit_count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed_);

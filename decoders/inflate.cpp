@@ -1,10 +1,9 @@
 // Method 8: deflate data (RFC 1951), a sequence of stored, fixed-code and
 // dynamic-code blocks. A damaged Huffman block just ends decoding; the
 // driver's consumption and CRC checks report it.
-#include <utility>
-
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
+#include "archive/entry_bits.h"
 #include "archive/fast_bits.h"
 #include "archive/slide_window.h"
 #include "decoders/decoders.h"
@@ -43,20 +42,6 @@ bool build_code(Code& code, const uint16_t* lengths, uint16_t n, uint16_t s, con
   code.chain.reset(table);
   return true;
 }
-
-// The bit input as it is used one symbol at a time: consuming also peeks,
-// which at the end of the data may use the allowance. "refill" lets exactly
-// one symbol through, after which the fast reservoir gets another chance.
-class EntryBits {
- public:
-  bool refill() { return std::exchange(fresh_, false); }
-  uint32_t peek(unsigned n) { return peek_bits(static_cast<int16_t>(n)); }
-  void drop(unsigned n) { take_bits(static_cast<int16_t>(n)); }
-  uint32_t take(unsigned n) { return take_bits(static_cast<int16_t>(n)); }
-
- private:
-  bool fresh_ = true;
-};
 
 // Decodes one symbol: looks at a full table width, follows the links, and
 // consumes the code's real length. None for an unused code or an empty code.

@@ -1,7 +1,12 @@
 // Method 1 ("shrunk"): dynamic LZW with codes growing from 9 to 13 bits. The
 // code 256 introduces a control sub-code: 1 widens the codes by one bit, 2
 // frees the strings that are no other string's prefix. There is no full clear.
+#include <algorithm>
+#include <cstring>
+
 #include "archive/bit_input.h"
+#include "archive/entry_bits.h"
+#include "archive/fast_bits.h"
 #include "archive/slide_window.h"
 #include "decoders/decoders.h"
 #include "shell/fatal.h"
@@ -12,21 +17,37 @@ constexpr uint16_t kControlCode = 256;
 constexpr uint16_t kFirstString = 257;
 constexpr uint16_t kTableEnd = 8193;  // codes 0 to 8192
 constexpr uint16_t kFreeEntry = 0xFFFF;
-constexpr uint16_t kPrefixMark = 0x8000;  // only while a partial clear runs
+constexpr uint16_t kPrefixMark = 0x8000;
 constexpr uint16_t kStackSize = 8193;
 constexpr uint8_t kFirstCodeSize = 9;
 constexpr uint8_t kLastCodeSize = 13;
 constexpr uint16_t kWiden = 1;
 constexpr uint16_t kPartialClear = 2;
 
-struct ShrinkEntry {
-  uint16_t parent;  // the prefix's code (a literal or an entry), or kFreeEntry
-  uint8_t suffix;   // the string's last byte
+// What the output loop needs to write a string in place, from the back, two
+// bytes a step, without the stack: one 8-byte load per step.
+struct KnownString {
+  // Nonzero only while the entry's chain of prefixes is the one it was made
+  // with (every entry on it still holds the string it held then). 0 for free
+  // entries and for strings made on a prefix that was free (damaged data, or
+  // a prefix freed by a partial clear right before the entry was made):
+  // those are walked through the stack.
+  uint16_t length;
+  uint16_t last_two;       // the last two bytes, in output order
+  uint16_t prefix_prefix;  // where the bytes before those two continue
+  uint8_t first;           // the first byte
 };
 
-// Entries 0 to 256 are never looked up; strings live from 257 upward.
+// Strings live from 257 upward; 256 is never looked up. Entries 0 to 255 hold
+// the literals as known one-byte strings, so that output treats literals and
+// strings alike. `parent` is kept in an array of its own, so that the partial
+// clear's passes run over a plain array.
 struct ShrinkTable {
-  ShrinkEntry entry[kTableEnd];
+  uint16_t parent[kTableEnd];  // the prefix's code (a literal or an entry), or kFreeEntry
+  uint8_t suffix[kTableEnd];   // the string's last byte
+  KnownString known[kTableEnd];
+  // Scratch of the partial clear: whether an examined entry has this one as its prefix.
+  uint8_t is_prefix[kTableEnd];
 };
 
 // The current entry's decoding state; table and stack are owned by unshrink_entry.
@@ -37,27 +58,43 @@ uint16_t free_slot = kFirstString;
 uint16_t prev_code = 0;
 uint8_t first_char = 0;
 
-bool is_free(uint16_t code) { return table->entry[code].parent == kFreeEntry; }
+bool is_free(uint16_t code) { return table->parent[code] == kFreeEntry; }
 
-void find_free_slot_from(uint16_t slot) {
+uint16_t free_slot_from(uint16_t slot) {
   while (slot < kTableEnd && !is_free(slot)) ++slot;
-  free_slot = slot;
+  return slot;
 }
 
 // Frees every entry below free_slot that no entry below free_slot has as its
 // prefix. Entries from free_slot up are neither examined nor freed.
 void partial_clear() {
-  ShrinkEntry* e = table->entry;
-  for (uint16_t i = kFirstString; i < free_slot; ++i) e[i].parent |= kPrefixMark;
+  uint16_t* parent = table->parent;
+  uint8_t* is_prefix = table->is_prefix;
+  KnownString* known = table->known;
+  std::memset(is_prefix, 0, sizeof(table->is_prefix));
   for (uint16_t i = kFirstString; i < free_slot; ++i) {
-    uint16_t p = e[i].parent & ~kPrefixMark;
     // A prefix beyond the table exists only in damaged data; a walk through
     // such an entry stops the run later.
-    if (p >= kFirstString && p < kTableEnd) e[p].parent &= ~kPrefixMark;
+    if (parent[i] < kTableEnd) is_prefix[parent[i]] = 1;
   }
-  for (uint16_t i = kFirstString; i < free_slot; ++i)
-    if (e[i].parent & kPrefixMark) e[i].parent = kFreeEntry;
-  find_free_slot_from(kFirstString);
+  for (uint16_t i = kFirstString; i < free_slot; ++i) {
+    parent[i] = is_prefix[i] ? parent[i] : kFreeEntry;
+    known[i].length = is_prefix[i] ? known[i].length : 0;
+  }
+  bool prefix_lost = false;
+  for (uint16_t i = free_slot; i < kTableEnd; ++i) {
+    // Damaged data only: a free entry named as a prefix loses the top bit of
+    // its marker, as clearing a prefix's mark always did, and is in use from
+    // then on (a walk through it stops the run).
+    if (is_prefix[i] && parent[i] == kFreeEntry) parent[i] = kFreeEntry & ~kPrefixMark;
+    const uint16_t p = parent[i];
+    prefix_lost |= p >= kFirstString && p < free_slot && is_free(p);
+  }
+  // An entry above the examined ones whose prefix was freed: once that slot
+  // is refilled, its string and those made on it change. Forget every length.
+  if (prefix_lost)
+    for (uint16_t i = kFirstString; i < kTableEnd; ++i) known[i].length = 0;
+  free_slot = free_slot_from(kFirstString);
 }
 
 void control(uint16_t sub) {
@@ -74,7 +111,7 @@ void control(uint16_t sub) {
 
 // Outputs the string of `code` (an entry, or the one about to be created) by
 // walking its prefixes onto the stack, last byte first.
-void put_string(uint16_t code) {
+void put_string_walked(uint16_t code) {
   uint16_t n = 0;
   uint16_t x = code;
   if (is_free(x)) {
@@ -86,19 +123,84 @@ void put_string(uint16_t code) {
   while (x > 255) {
     // A free entry or a loop in the prefix chain: the data is damaged.
     if (x >= kTableEnd || n == kStackSize) fatal_exit(kDataIntegrityError);
-    const ShrinkEntry& e = table->entry[x];
-    decode_stack[n++] = e.suffix;
-    x = e.parent;
+    decode_stack[n++] = table->suffix[x];
+    x = table->parent[x];
   }
   first_char = static_cast<uint8_t>(x);
   put_byte(first_char);
   while (n > 0) put_byte(decode_stack[--n]);
 }
 
-void add_entry() {
-  if (free_slot == kTableEnd) return;  // full until a partial clear
-  table->entry[free_slot] = ShrinkEntry{prev_code, first_char};
-  find_free_slot_from(static_cast<uint16_t>(free_slot + 1));
+// Codes until the end of the data (false), or until `bits` will not go on
+// (true). The state is kept in locals inside the loop: a store through the
+// output pointer could alias any global, which would cost reloads per byte.
+template <class Bits>
+[[gnu::always_inline]] inline bool decode_codes(Bits& bits) {
+  uint16_t* const parent = table->parent;
+  uint8_t* const suffix = table->suffix;
+  KnownString* const known = table->known;
+  unsigned size = code_size, slot = free_slot, prev = prev_code;
+  uint8_t first = first_char;
+  uint8_t* out = window_pos;
+  const auto save = [&] {
+    free_slot = static_cast<uint16_t>(slot);
+    prev_code = static_cast<uint16_t>(prev);
+    first_char = first;
+    window_pos = out;
+  };
+  const auto load = [&] {
+    size = code_size;
+    slot = free_slot;
+    first = first_char;
+    out = window_pos;
+  };
+  while (bits.refill()) {
+    const unsigned x = bits.take(size);
+    if (x == kEndOfData) {
+      save();
+      return false;
+    }
+    if (x == kControlCode) {
+      const unsigned sub = bits.take(size);
+      save();
+      control(static_cast<uint16_t>(sub));
+      load();
+      continue;
+    }
+    if (const KnownString k = known[x]; k.length != 0 && k.length < window_end - out) {
+      // A literal, or a string with an intact chain, that fits before the
+      // ring's end: written in place from the back, its first byte last. The
+      // first step is taken by every code, a literal's into a scratch word,
+      // so that literals and short strings take one path.
+      first = k.first;
+      int i = k.length - 2;
+      uint16_t scratch;
+      std::memcpy(i >= 0 ? out + i : reinterpret_cast<uint8_t*>(&scratch), &k.last_two, 2);
+      for (unsigned c = k.prefix_prefix; i >= 2; c = known[c].prefix_prefix) {
+        i -= 2;
+        std::memcpy(out + i, &known[c].last_two, 2);
+      }
+      out[0] = first;
+      out += k.length;
+    } else {
+      save();
+      put_string_walked(static_cast<uint16_t>(x));
+      load();
+    }
+    if (slot < kTableEnd) {
+      // The new entry: the previous string followed by this one's first byte.
+      parent[slot] = static_cast<uint16_t>(prev);
+      suffix[slot] = first;
+      const KnownString p = known[prev];
+      known[slot] = KnownString{static_cast<uint16_t>(p.length == 0 ? 0 : p.length + 1),
+                                static_cast<uint16_t>(p.last_two >> 8 | first << 8), parent[prev], p.first};
+      do ++slot;
+      while (slot < kTableEnd && parent[slot] != kFreeEntry);
+    }
+    prev = x;
+  }
+  save();
+  return true;
 }
 
 }  // namespace
@@ -108,7 +210,12 @@ void unshrink_entry() {
   ZeroedBlock<uint8_t> stack_block = make_zeroed<uint8_t>(kStackSize);
   table = table_block.get();
   decode_stack = stack_block.get();
-  for (uint16_t i = kFirstString; i < kTableEnd; ++i) table->entry[i].parent = kFreeEntry;
+  std::fill(table->parent + kFirstString, table->parent + kTableEnd, kFreeEntry);
+  for (uint16_t i = 0; i < kControlCode; ++i) {
+    table->parent[i] = i;
+    table->suffix[i] = static_cast<uint8_t>(i);
+    table->known[i] = KnownString{1, static_cast<uint16_t>(i << 8), i, static_cast<uint8_t>(i)};
+  }
   free_slot = kFirstString;
   code_size = kFirstCodeSize;
 
@@ -119,18 +226,15 @@ void unshrink_entry() {
   prev_code = x;
   put_byte(first_char);
 
-  while ((x = take_bits(code_size)) != kEndOfData) {
-    if (x == kControlCode) {
-      control(take_bits(code_size));
-      continue;
+  // While plenty of input is buffered the codes come from the fast
+  // reservoir, else one at a time from the bit input.
+  for (;;) {
+    FastBits fast;
+    if (fast.begin()) {
+      decode_codes(fast);
+      fast.end();
     }
-    if (x < kControlCode) {
-      first_char = static_cast<uint8_t>(x);
-      put_byte(first_char);
-    } else {
-      put_string(x);
-    }
-    add_entry();
-    prev_code = x;
+    EntryBits one;
+    if (!decode_codes(one)) return;
   }
 }

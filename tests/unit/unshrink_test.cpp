@@ -157,6 +157,45 @@ TEST(Unshrink, PartialClearBelowAFullTableReusesTheFreedSlots) {
   expect_extracted(codes, "ABAB" "C" "D" "CD" "DC" "AB" "CDD");
 }
 
+TEST(Unshrink, StringsFollowTheirPrefixesIntoRefilledSlots) {
+  {
+    // 259 = ABC sits above the lowest free slot after the first clear, so it
+    // does not protect its prefix 257 from the second; once 257 is made
+    // again, 259 reads through the new 257.
+    SCOPED_TRACE("prefix freed under an entry above the examined ones");
+    CodeStream codes;
+    codes.literal('A').literal('B');                // 257 = AB
+    codes.code(257, "AB");                          // 258 = BA
+    codes.literal('C');                             // 259 = ABC (prefix 257)
+    codes.code(259, "ABC");                         // 260 = CA
+    codes.literal('E');                             // 261 = ABCE (prefix 259)
+    codes.partial_clear();                          // frees 258, 260, 261
+    codes.partial_clear();                          // examines 257 only: frees it
+    codes.literal('F');                             // 257 = EF
+    codes.code(259, "EFC");                         // 258 = FE
+    codes.code(258, "FE");                          // 260 = EFCF
+    codes.code(260, "EFCF");
+    expect_extracted(codes, "ABABCABCEFEFCFEEFCF");
+  }
+  {
+    // The clear frees the previous code 260, and the next entry 258 is made
+    // on it; once 260 is made again, 258 reads through the new 260.
+    SCOPED_TRACE("previous code freed right before an entry is made on it");
+    CodeStream codes;
+    codes.literal('A').literal('B');                // 257 = AB
+    codes.code(257, "AB");                          // 258 = BA
+    codes.literal('D');                             // 259 = ABD (prefix 257)
+    codes.code(259, "ABD");                         // 260 = DA
+    codes.code(260, "DA");                          // 261 = ABDD (prefix 259)
+    codes.partial_clear();                          // frees 258, 260, 261
+    codes.literal('E');                             // 258 = (260) E
+    codes.literal('F');                             // 260 = EF
+    codes.code(258, "EFE");                         // 261 = FE
+    codes.code(261, "FE");
+    expect_extracted(codes, "ABABDABDDAEFEFEFE");
+  }
+}
+
 TEST(Unshrink, DamagedControlAndCodeDataStopTheRun) {
   {
     SCOPED_TRACE("256 as the very last code");
