@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "archive/bit_input.h"
+#include "archive/entry_bits.h"
+#include "archive/fast_bits.h"
 #include "archive/records.h"
 #include "archive/slide_window.h"
 #include "decoders/decoders.h"
@@ -60,9 +62,10 @@ void build_shortcuts(SfTable& table) {
 
 // The walk proper: one bit at a time, comparing only entries as long as the
 // bits taken. `position`, `value` and `count` carry on from bits already taken.
-uint16_t walk_sf(const SfTable& table, uint16_t position, uint16_t value, uint8_t count) {
+template <class Bits>
+uint16_t walk_sf(Bits& bits, const SfTable& table, uint16_t position, uint16_t value, uint8_t count) {
   for (;;) {
-    uint16_t bit = take_bits(1);
+    uint32_t bit = bits.take(1);
     if (bit == kEndOfData) return kEndOfData;
     value = static_cast<uint16_t>(value | bit << count);
     ++count;
@@ -91,21 +94,64 @@ struct ItemCoding {
   SfTable literals, lengths, distances;
 };
 
-// Reads and copies one match; false when the data ran out before it was complete.
-bool copy_next_match(const ItemCoding& c) {
-  uint16_t low = take_bits(c.low_distance_bits);
-  if (low == kEndOfData) return false;
-  uint16_t high = decode_sf(c.distances);
-  if (high == kEndOfData) return false;
-  uint16_t length = decode_sf(c.lengths);
-  if (length == kEndOfData) return false;
-  if (length == 63) {
-    uint16_t extra = take_bits(8);
-    if (extra == kEndOfData) return false;
-    length = static_cast<uint16_t>(length + extra);
+// The next symbol, one step at a time from the bit input (see decode_sf).
+uint16_t next_symbol(const SfTable& table, EntryBits&) { return decode_sf(table); }
+
+// The next symbol from the fast reservoir, which always holds the bits of a
+// whole code. Taking only the code's own bits keeps the input exactly where
+// decode_sf, reading a byte only when a code runs past the bits held, leaves it.
+uint16_t next_symbol(const SfTable& table, FastBits& bits) {
+  const uint32_t v = bits.look(kSfShortcutBits);
+  const SfShortcut s = table.shortcuts[v];
+  if (s.bit_length != 0) {
+    bits.drop(s.bit_length);
+    return s.symbol;
   }
-  copy_match((static_cast<uint32_t>(high) << c.low_distance_bits | low) + 1u, length + c.min_match);
-  return true;
+  bits.drop(kSfShortcutBits);
+  return walk_sf(bits, table, table.long_codes, static_cast<uint16_t>(v), kSfShortcutBits);
+}
+
+// Items until the data runs out (false), or until `bits` will not go on
+// (true). The window position is kept in a local between matches: a store
+// through a byte pointer could alias any global, which would cost reloads.
+template <class Bits>
+[[gnu::always_inline]] inline bool decode_items(Bits& bits, const ItemCoding& c) {
+  uint8_t* out = window_pos;
+  // One item; false when the data ran out before it was complete.
+  const auto item = [&]() -> bool {
+    const uint32_t is_literal = bits.take(1);
+    if (is_literal == kEndOfData) return false;
+    if (is_literal != 0) {
+      const uint32_t literal = c.literal_tree ? next_symbol(c.literals, bits) : bits.take(8);
+      if (literal == kEndOfData) return false;
+      *out++ = static_cast<uint8_t>(literal);
+      if (out == window_end) {
+        window_pos = out;
+        write_full_window();
+        out = window_pos;
+      }
+      return true;
+    }
+    const uint32_t low = bits.take(static_cast<unsigned>(c.low_distance_bits));
+    if (low == kEndOfData) return false;
+    const uint32_t high = next_symbol(c.distances, bits);
+    if (high == kEndOfData) return false;
+    uint32_t length = next_symbol(c.lengths, bits);
+    if (length == kEndOfData) return false;
+    if (length == 63) {
+      const uint32_t extra = bits.take(8);
+      if (extra == kEndOfData) return false;
+      length += extra;
+    }
+    window_pos = out;
+    copy_match((high << c.low_distance_bits | low) + 1u, length + c.min_match);
+    out = window_pos;
+    return true;
+  };
+  bool more = true;
+  while (more && bits.refill()) more = item();
+  window_pos = out;
+  return more;
 }
 
 }  // namespace
@@ -134,7 +180,8 @@ uint16_t read_sf_tree(SfTable& table, uint16_t n) {
 }
 
 uint16_t decode_sf(const SfTable& table) {
-  if (!table.has_shortcuts) return walk_sf(table, 0, 0, 0);
+  EntryBits one;
+  if (!table.has_shortcuts) return walk_sf(one, table, 0, 0, 0);
   // The look-up answers from the bits already held and reads a byte only when
   // the code runs past them, where the bit-by-bit walk would read it too; so
   // bytes leave the input, and the end of the data is met, exactly as there.
@@ -147,7 +194,7 @@ uint16_t decode_sf(const SfTable& table) {
     }
     if (s.bit_length == 0 && bit_count >= kSfShortcutBits) {
       take_bits(kSfShortcutBits);
-      return walk_sf(table, table.long_codes, bits, kSfShortcutBits);
+      return walk_sf(one, table, table.long_codes, bits, kSfShortcutBits);
     }
     if (peek_bits(static_cast<int16_t>(bit_count + 1)) == kEndOfData) return kEndOfData;
   }
@@ -167,15 +214,19 @@ void explode_entry(const LocalHeader& header) {
   read_sf_tree(c.lengths, 64);
   read_sf_tree(c.distances, 64);
 
+  // While plenty of input is buffered the items come from the fast
+  // reservoir, else one at a time from the bit input. The reservoir decodes
+  // through the look-ups, which only complete descriptions have.
+  const bool complete = c.lengths.has_shortcuts && c.distances.has_shortcuts &&
+                        (!c.literal_tree || c.literals.has_shortcuts);
   for (;;) {
-    uint16_t is_literal = take_bits(1);
-    if (is_literal == kEndOfData) return;
-    if (is_literal == 0) {
-      if (!copy_next_match(c)) return;
-      continue;
+    FastBits fast;
+    if (complete && fast.begin()) {
+      const bool more = decode_items(fast, c);
+      fast.end();
+      if (!more) return;
     }
-    uint16_t literal = c.literal_tree ? decode_sf(c.literals) : take_bits(8);
-    if (literal == kEndOfData) return;
-    put_byte(static_cast<uint8_t>(literal));
+    EntryBits one;
+    if (!decode_items(one, c)) return;
   }
 }

@@ -288,8 +288,9 @@ TEST_P(ExplodeEntry, MatchesRunAcrossTheRingEnd) {
   expect_extracts(w, expected);
 }
 
-// The data ends inside the item after the literal a: the zero padding of the
-// last byte is decoded, the item stays incomplete and emits nothing.
+// The data ends inside the item after the literals: the zero padding of the
+// last byte is decoded, the item stays incomplete and emits nothing. After
+// one literal, or after enough for the reservoir to have served the items.
 TEST_P(ExplodeEntry, ItemCutByTheEndOfDataEmitsNothing) {
   const int low_bits = GetParam() & 2 ? 7 : 6;
   const std::vector<std::pair<const char*, std::function<void(ImplodeWriter&)>>> cuts = {
@@ -299,12 +300,14 @@ TEST_P(ExplodeEntry, ItemCutByTheEndOfDataEmitsNothing) {
       {"distance code", [](ImplodeWriter& w) { w.match_head(1); }},
       {"length code 63", [](ImplodeWriter& w) { w.match_head(1); w.bits.put_code(0, 6); }},
   };
-  for (const auto& [where, cut] : cuts) {
-    SCOPED_TRACE(where);
-    ImplodeWriter w(GetParam());
-    w.literal('a');
-    cut(w);
-    expect_extracts(w, "a");
+  for (size_t lead : {1, 300}) {
+    for (const auto& [where, cut] : cuts) {
+      SCOPED_TRACE(::testing::Message() << where << " after " << lead);
+      ImplodeWriter w(GetParam());
+      for (size_t i = 0; i < lead; ++i) w.literal('a');
+      cut(w);
+      expect_extracts(w, std::string(lead, 'a'));
+    }
   }
 }
 
@@ -326,20 +329,29 @@ TEST(ExplodeEntryEnds, EmptyOrCutDescriptionsProduceNoOutput) {
 
 TEST(ExplodeEntryEnds, CodeMatchingNoEntryEndsTheEntryEarly) {
   // Raw literals; the length tree has one code (00 for length code 0), the
-  // distance tree 64 six-bit codes. After a, a match whose length bits 1 1
-  // match nothing: decoding stops there with a whole byte still unread.
+  // distance tree 64 six-bit codes. After the literals, a match whose length
+  // bits 1 1 match nothing: decoding stops there with whole bytes still
+  // unread. Near the end of the data, and far from it.
   std::string data = std::string("\x00\x01", 2) + "\x03" + std::string(4, '\xF5');
-  BitWriter w;
-  w.put(1, 1);
-  w.put('a', 8);
-  w.put(0, 1);
-  w.put(0, 6);
-  w.put_code(63, 6);
-  w.put_code(3, 2);
-  w.put(0xFF, 8);
-  SingleEntryRun x = extract_imploded(data + w.bytes(), 0, "a");
-  EXPECT_EQ(x.run.message, "Data integrity error -- run stopped");
-  EXPECT_EQ(x.output, "a");
+  for (size_t lead : {1, 300}) {
+    for (int unread : {1, 40}) {
+      SCOPED_TRACE(::testing::Message() << lead << " literals, " << unread << " bytes after");
+      BitWriter w;
+      for (size_t i = 0; i < lead; ++i) {
+        w.put(1, 1);
+        w.put('a', 8);
+      }
+      w.put(0, 1);
+      w.put(0, 6);
+      w.put_code(63, 6);
+      w.put_code(3, 2);
+      for (int i = 0; i < unread; ++i) w.put(0xFF, 8);
+      const std::string written(lead, 'a');
+      SingleEntryRun x = extract_imploded(data + w.bytes(), 0, written);
+      EXPECT_EQ(x.run.message, "Data integrity error -- run stopped");
+      EXPECT_EQ(x.output, written);
+    }
+  }
 }
 
 }  // namespace
