@@ -37,23 +37,23 @@ class FastBits {
     bits_ |= 56;
     return true;
   }
+  // The next n bits, not counted as looked at: only for a decoder that then
+  // takes just the bits of one code from them, where reads a byte at a time
+  // would have stopped at that code's last bit.
+  uint32_t look(unsigned n) const { return static_cast<uint32_t>(hold_) & ((1u << n) - 1); }
   uint32_t peek(unsigned n) {
     if (consumed_ + n > furthest_) furthest_ = consumed_ + n;
-    return static_cast<uint32_t>(hold_) & ((1u << n) - 1);
+    return look(n);
   }
   void drop(unsigned n) {
     hold_ >>= n;
     bits_ -= n;
     consumed_ += n;
   }
-  // The next n bits, not counted as looked at: only for a decoder that then
-  // takes just the bits of one code from them, where reads a byte at a time
-  // would have stopped at that code's last bit.
-  uint32_t look(unsigned n) const { return static_cast<uint32_t>(hold_) & ((1u << n) - 1); }
   // Looks no further than it consumes, so the furthest point needs no update
   // here: end() counts the bits consumed as looked at.
   uint32_t take(unsigned n) {
-    uint32_t v = static_cast<uint32_t>(hold_) & ((1u << n) - 1);
+    uint32_t v = look(n);
     drop(n);
     return v;
   }

@@ -60,8 +60,10 @@ uint8_t first_char = 0;
 
 bool is_free(uint16_t code) { return table->parent[code] == kFreeEntry; }
 
-uint16_t free_slot_from(uint16_t slot) {
-  while (slot < kTableEnd && !is_free(slot)) ++slot;
+// The lowest free entry from `slot` up, or the table end. Takes the array
+// rather than the global table so that the output loop keeps it in a register.
+inline unsigned free_slot_from(const uint16_t* parent, unsigned slot) {
+  while (slot < kTableEnd && parent[slot] != kFreeEntry) ++slot;
   return slot;
 }
 
@@ -94,7 +96,7 @@ void partial_clear() {
   // is refilled, its string and those made on it change. Forget every length.
   if (prefix_lost)
     for (uint16_t i = kFirstString; i < kTableEnd; ++i) known[i].length = 0;
-  free_slot = free_slot_from(kFirstString);
+  free_slot = static_cast<uint16_t>(free_slot_from(parent, kFirstString));
 }
 
 void control(uint16_t sub) {
@@ -194,8 +196,7 @@ template <class Bits>
       const KnownString p = known[prev];
       known[slot] = KnownString{static_cast<uint16_t>(p.length == 0 ? 0 : p.length + 1),
                                 static_cast<uint16_t>(p.last_two >> 8 | first << 8), parent[prev], p.first};
-      do ++slot;
-      while (slot < kTableEnd && parent[slot] != kFreeEntry);
+      slot = free_slot_from(parent, slot + 1);
     }
     prev = x;
   }
