@@ -1,0 +1,55 @@
+#include "archive/name_decoding.h"
+
+#include <cstring>
+
+#include "archive/crc32.h"
+#include "archive/records.h"
+#include "platform/oem_text.h"
+
+namespace {
+
+const uint8_t* bytes(const char* p) { return reinterpret_cast<const uint8_t*>(p); }
+
+uint32_t name_crc(std::string_view name) {
+  return crc32_block(0xFFFFFFFF, bytes(name.data()), name.size()) ^ 0xFFFFFFFF;
+}
+
+bool is_ascii(std::string_view text) {
+  for (char c : text)
+    if (static_cast<uint8_t>(c) >= 0x80) return false;
+  return true;
+}
+
+DecodedName copy_name(std::string_view name, char* out, size_t capacity) {
+  DecodedName result;
+  result.cut = name.size() > capacity;
+  result.length = result.cut ? capacity : name.size();
+  std::memcpy(out, name.data(), result.length);
+  return result;
+}
+
+}  // namespace
+
+std::string_view unicode_path_name(std::string_view extra, std::string_view stored) {
+  // Each block of the extra field: id, size, then size bytes.
+  while (extra.size() >= 4) {
+    uint16_t id = read_le16(bytes(extra.data()));
+    size_t size = read_le16(bytes(extra.data() + 2));
+    if (size > extra.size() - 4) break;  // a block running past the field: nothing more to trust
+    const char* data = extra.data() + 4;
+    if (id == kUnicodePathExtraId && size > 5 && data[0] == 1 && read_le32(bytes(data + 1)) == name_crc(stored))
+      return std::string_view(data + 5, size - 5);
+    extra = std::string_view(data + size, extra.size() - 4 - size);
+  }
+  return {};
+}
+
+DecodedName decode_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, char* out,
+                              size_t capacity) {
+  std::string_view unicode = unicode_path_name(extra, stored);
+  if (!unicode.empty()) return copy_name(unicode, out, capacity);
+  if ((flags & kFlagUtf8Name) || is_ascii(stored)) return copy_name(stored, out, capacity);
+  DecodedName result;
+  result.length = platform::oem_to_utf8(stored, out, capacity, result.cut);
+  return result;
+}

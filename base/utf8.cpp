@@ -1,0 +1,44 @@
+#include "base/utf8.h"
+
+size_t utf8_sequence_length(std::string_view text) {
+  if (text.empty()) return 0;
+  auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+  uint8_t lead = byte(0);
+  if (lead < 0x80) return 1;
+  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+  // The lead byte's range and the tightest second-byte range shut out
+  // overlong forms, surrogates and values above U+10FFFF.
+  uint8_t low = 0x80, high = 0xBF;
+  if (lead < 0xC2 || lead > 0xF4) return 0;
+  if (lead == 0xE0) low = 0xA0;
+  if (lead == 0xED) high = 0x9F;
+  if (lead == 0xF0) low = 0x90;
+  if (lead == 0xF4) high = 0x8F;
+  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
+  for (size_t i = 2; i < length; ++i)
+    if ((byte(i) & 0xC0) != 0x80) return 0;
+  return length;
+}
+
+size_t put_utf8(uint32_t code_point, char* out) {
+  auto put = [&](size_t i, uint32_t bits) { out[i] = static_cast<char>(bits); };
+  if (code_point < 0x80) {
+    put(0, code_point);
+    return 1;
+  }
+  size_t length = code_point < 0x800 ? 2 : code_point < 0x10000 ? 3 : 4;
+  static const uint8_t kLeadMarks[] = {0, 0, 0xC0, 0xE0, 0xF0};
+  for (size_t i = length - 1; i > 0; --i, code_point >>= 6) put(i, 0x80 | (code_point & 0x3F));
+  put(0, kLeadMarks[length] | code_point);
+  return length;
+}
+
+size_t utf16_units(std::string_view text) {
+  size_t units = 0;
+  while (!text.empty()) {
+    size_t n = utf8_sequence_length(text);
+    units += n == 4 ? 2 : 1;
+    text.remove_prefix(n == 0 ? 1 : n);
+  }
+  return units;
+}

@@ -1,0 +1,30 @@
+#include "platform/win32/wide_text.h"
+
+#include <windows.h>
+
+#include "platform/oem_text.h"
+
+namespace platform {
+
+WideText::WideText(const char* utf8) {
+  if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text_, kWideCapacity) == 0) text_[0] = L'\0';
+}
+
+bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {
+  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(capacity), nullptr, nullptr) > 0) return true;
+  if (capacity > 0) out[0] = '\0';
+  return false;
+}
+
+size_t oem_to_utf8(std::string_view raw, char* out, size_t capacity, bool& cut) {
+  // Names longer than the buffer are too long for any Windows path anyway.
+  wchar_t wide[kWideCapacity];
+  int taken = raw.size() < kWideCapacity ? static_cast<int>(raw.size()) : kWideCapacity;
+  if (taken < static_cast<int>(raw.size())) cut = true;
+  int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), taken, wide, kWideCapacity);
+  int written = WideCharToMultiByte(CP_UTF8, 0, wide, units, out, static_cast<int>(capacity), nullptr, nullptr);
+  if (units > 0 && written == 0) cut = true;
+  return static_cast<size_t>(written);
+}
+
+}  // namespace platform

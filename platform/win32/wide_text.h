@@ -1,0 +1,26 @@
+// Text crosses into the Win32 API as UTF-16; inside the program it is UTF-8.
+#pragma once
+#include <cstddef>
+
+namespace platform {
+
+// Enough for any path of MAX_PATH units and for every text the program shows.
+inline constexpr int kWideCapacity = 1024;
+
+// A UTF-8 text as UTF-16, for one call. A text that does not fit becomes
+// empty, so a call never acts on a shortened path. Bytes that begin no UTF-8
+// sequence show as U+FFFD (only names that are never written hold them).
+class WideText {
+ public:
+  explicit WideText(const char* utf8);
+  const wchar_t* get() const { return text_; }
+  wchar_t* data() { return text_; }  // for the calls that write back into the text
+
+ private:
+  wchar_t text_[kWideCapacity];
+};
+
+// `wide` (zero-terminated) as UTF-8 in `out`; false, with `out` empty, when it does not fit.
+bool to_utf8(const wchar_t* wide, char* out, size_t capacity);
+
+}  // namespace platform
