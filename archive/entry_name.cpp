@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool same_letters(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    if (upper(a[i]) != b[i]) return false;
+    if (ascii_upper(a[i]) != b[i]) return false;
   return true;
 }
 

@@ -6,8 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "archive/archive_stream.h"
-#include "archive/bit_input.h"
+#include "archive/entry_bits.h"
 #include "decoders/shannon_fano.h"
 #include "tests/support/bit_writer.h"
 #include "tests/support/single_entry.h"
@@ -22,16 +21,17 @@ class BitSource {
  public:
   explicit BitSource(const std::string& bytes) {
     write_file_bytes(dir_ / "data", bytes);
-    open_archive_stream((dir_ / "data").string().c_str());
-    reset_bit_input(static_cast<uint32_t>(bytes.size()));
+    open_archive_stream(run.archive, (dir_ / "data").string().c_str());
+    reset_bit_input(run.bits, static_cast<uint32_t>(bytes.size()));
   }
-  ~BitSource() { close_archive_stream(); }
+  ~BitSource() { close_archive_stream(run.archive); }
+  RunState run;
 
  private:
   TempDir dir_;
 };
 
-int64_t bits_left() { return bit_count + 8 * static_cast<int64_t>(compressed_left); }
+int64_t bits_left(const RunState& run) { return run.bits.count + 8 * static_cast<int64_t>(run.bits.compressed_left); }
 
 // A table of n entries followed by guard entries that must stay untouched.
 struct TableUnderTest {
@@ -71,7 +71,7 @@ TEST(ShannonFanoTable, WorkedExampleSortsAssignsAndDecodes) {
     // Bits 1 | 0 1 | 0 0, first bit in bit 0.
     BitSource source(std::string("\x01\x11\x00\x05", 4) + trailing);
     TableUnderTest t(64);
-    ASSERT_EQ(read_sf_tree(t.table, 64), 0);
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 64), 0);
     for (int i = 0; i < 61; ++i) EXPECT_EQ(t.entries[i].bit_length, 0) << i;
     EXPECT_EQ(t.entries[61].bit_length, 1);
     EXPECT_EQ(t.entries[61].symbol, 2);
@@ -82,10 +82,10 @@ TEST(ShannonFanoTable, WorkedExampleSortsAssignsAndDecodes) {
     EXPECT_EQ(t.entries[63].bit_length, 2);
     EXPECT_EQ(t.entries[63].symbol, 1);
     EXPECT_EQ(t.entries[63].code, 0x0000);
-    EXPECT_EQ(decode_sf(t.table), 2);
-    EXPECT_EQ(decode_sf(t.table), 0);
-    EXPECT_EQ(decode_sf(t.table), 1);
-    EXPECT_EQ(bits_left(), 3 + 8 * static_cast<int64_t>(trailing.size()));
+    EXPECT_EQ(decode_sf(source.run, t.table), 2);
+    EXPECT_EQ(decode_sf(source.run, t.table), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), 1);
+    EXPECT_EQ(bits_left(source.run), 3 + 8 * static_cast<int64_t>(trailing.size()));
     EXPECT_TRUE(t.guard_intact());
   }
 }
@@ -94,25 +94,25 @@ TEST(ShannonFanoTable, DescriptionBeyondTheTableIsReadButNotWritten) {
   // 5 bytes of 16 entries each, length 6: 80 entries for a 64-entry table.
   BitSource source(std::string("\x04\xF5\xF5\xF5\xF5\xF5\x7F", 7));
   TableUnderTest t(64);
-  EXPECT_EQ(read_sf_tree(t.table, 64), 0);
+  EXPECT_EQ(read_sf_tree(source.run, t.table, 64), 0);
   EXPECT_TRUE(t.guard_intact());
-  EXPECT_EQ(compressed_left, 1);
+  EXPECT_EQ(source.run.bits.compressed_left, 1);
   for (int i = 0; i < 64; ++i) {
     EXPECT_EQ(t.entries[i].bit_length, 6);
     EXPECT_EQ(t.entries[i].symbol, i);
   }
   // Equal lengths count down from all ones: the code 0b111111 is symbol 0,
   // the 6 bits 0x7F start with is 111111.
-  EXPECT_EQ(decode_sf(t.table), 0);
+  EXPECT_EQ(decode_sf(source.run, t.table), 0);
 }
 
 TEST(ShannonFanoTable, DescriptionCutShortEndsTheTable) {
   BitSource source(std::string("\x03\xF5\xF5", 3));
   TableUnderTest t(64);
-  EXPECT_EQ(read_sf_tree(t.table, 64), kEndOfData);
+  EXPECT_EQ(read_sf_tree(source.run, t.table, 64), kEndOfData);
   EXPECT_TRUE(t.guard_intact());
-  EXPECT_EQ(decode_sf(t.table), kEndOfData);
-  EXPECT_EQ(overrun_allowance, 1);
+  EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
+  EXPECT_EQ(source.run.bits.overrun_allowance, 1);
 }
 
 TEST(ShannonFanoTable, CodesUpToSixteenBitsDecodeInBothOrders) {
@@ -124,13 +124,13 @@ TEST(ShannonFanoTable, CodesUpToSixteenBitsDecodeInBothOrders) {
       for (int s : symbols) write_chain_symbol(w, s);
       BitSource source(kChainDescription + w.bytes() + trailing);
       TableUnderTest t(256);  // 17 of 256 entries filled; the rest never match
-      ASSERT_EQ(read_sf_tree(t.table, 256), 0);
-      for (int s : symbols) EXPECT_EQ(decode_sf(t.table), s);
+      ASSERT_EQ(read_sf_tree(source.run, t.table, 256), 0);
+      for (int s : symbols) EXPECT_EQ(decode_sf(source.run, t.table), s);
       if (trailing.empty()) {
         // 152 bits: the codes fill the data exactly, so the next read is the end.
-        EXPECT_EQ(bits_left(), 0);
-        EXPECT_EQ(decode_sf(t.table), kEndOfData);
-        EXPECT_EQ(overrun_allowance, 1);
+        EXPECT_EQ(bits_left(source.run), 0);
+        EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
+        EXPECT_EQ(source.run.bits.overrun_allowance, 1);
       }
     }
   }
@@ -147,10 +147,10 @@ TEST(ShannonFanoTable, CodeCutByTheEndOfDataUsesOneOverRead) {
     w.put_code(0, zeros);
     BitSource source(kChainDescription + w.bytes());
     TableUnderTest t(256);
-    ASSERT_EQ(read_sf_tree(t.table, 256), 0);
-    EXPECT_EQ(decode_sf(t.table), 0);
-    EXPECT_EQ(decode_sf(t.table), kEndOfData) << zeros;
-    EXPECT_EQ(overrun_allowance, 1) << zeros;
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 256), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData) << zeros;
+    EXPECT_EQ(source.run.bits.overrun_allowance, 1) << zeros;
   }
 }
 
@@ -159,11 +159,11 @@ TEST(ShannonFanoTable, BitsMatchingNoEntryEndAtTheTableEnd) {
     // One entry: symbol 0 with length 2, the code 00. The bits 1 0 match nothing.
     BitSource source(std::string("\x00\x01\x01", 3) + trailing);
     TableUnderTest t(64);
-    ASSERT_EQ(read_sf_tree(t.table, 64), 0);
-    EXPECT_EQ(decode_sf(t.table), kEndOfData);
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 64), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
     // Two bits taken, then the walk found no entry left: no over-read.
-    EXPECT_EQ(bits_left(), 6 + 8 * static_cast<int64_t>(trailing.size()));
-    EXPECT_EQ(overrun_allowance, 2);
+    EXPECT_EQ(bits_left(source.run), 6 + 8 * static_cast<int64_t>(trailing.size()));
+    EXPECT_EQ(source.run.bits.overrun_allowance, 2);
     EXPECT_TRUE(t.guard_intact());
   }
 }

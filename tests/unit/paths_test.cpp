@@ -3,7 +3,7 @@
 #include <string>
 
 #include "platform/files.h"
-#include "shell/process_state.h"
+#include "platform/paths.h"
 #include "tests/support/test_paths.h"
 
 namespace {

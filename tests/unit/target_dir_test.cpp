@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "shell/target_dir.h"
+#include "platform/paths.h"
 #include "tests/support/test_paths.h"
 
 namespace {

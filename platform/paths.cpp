@@ -1,28 +1,8 @@
-#include "shell/process_state.h"
+#include "platform/paths.h"
 
 #include <cstring>
 
 #include "platform/files.h"
-
-char* start_dir = nullptr;
-char own_path[kPathCapacity];
-char target_dir[kPathCapacity];
-char window_caption[kPathCapacity];
-
-void copy_span(char* out, size_t capacity, const char* text, size_t length) {
-  if (length >= capacity) length = capacity - 1;
-  std::memmove(out, text, length);
-  out[length] = '\0';
-}
-
-void copy_text(char* out, size_t capacity, const char* text) {
-  copy_span(out, capacity, text, std::strlen(text));
-}
-
-void append_text(char* out, size_t capacity, const char* text) {
-  size_t used = std::strlen(out);
-  if (used + 1 < capacity) copy_text(out + used, capacity - used, text);
-}
 
 namespace {
 
@@ -75,23 +55,69 @@ void merge_path(char* out, const char* drive, const char* dir, const char* base_
   }
 }
 
-void upper_case(char* text) {
-  for (; *text; ++text)
-    if (*text >= 'a' && *text <= 'z') *text = static_cast<char>(*text - 'a' + 'A');
-}
-
 uint16_t change_drive_dir(const char* path) {
   if (path[0] == '\0') return 0;
   char remembered[kPathCapacity] = "";
   if (has_drive_prefix(path)) {
     platform::current_dir(remembered, sizeof remembered);
-    char letter = path[0];
-    if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-    if (!platform::set_current_drive(letter)) return 1;
+    if (!platform::set_current_drive(ascii_upper(path[0]))) return 1;
     path += 2;
   }
   if (path[0] == '\0') return 0;
   if (platform::set_current_dir(path)) return 0;
   if (remembered[0] != '\0') platform::set_current_drive(remembered[0]);
   return 2;
+}
+
+int make_dir_tree(const char* path) {
+  using platform::CreateDirResult;
+  CreateDirResult result = platform::create_dir(path);
+  if (result == CreateDirResult::kCreated) return 0;
+  if (result == CreateDirResult::kAccessDenied) return -1;
+  const char* last = nullptr;
+  for (const char* p = path; *p; ++p)
+    if (platform::is_separator(*p)) last = p;
+  if (!last) return -1;
+  char parent[kPathCapacity];
+  copy_span(parent, sizeof parent, path, static_cast<size_t>(last - path));
+  make_dir_tree(parent);
+  return platform::create_dir(path) == CreateDirResult::kCreated ? 0 : -1;
+}
+
+uint8_t make_and_enter_path(const char* path) {
+  char remembered[kPathCapacity];
+  platform::current_dir(remembered, sizeof remembered);
+  auto give_up = [&](uint8_t result) {
+    change_drive_dir(remembered);
+    return result;
+  };
+  const char* rest = path;
+  if (has_drive_prefix(rest)) {
+    if (!platform::set_current_drive(ascii_upper(rest[0]))) return give_up(254);
+    rest += 2;
+  }
+  if (platform::is_separator(rest[0])) {
+    const char root[2] = {platform::kSeparator, '\0'};
+    platform::set_current_dir(root);
+    ++rest;
+  }
+  while (*rest) {
+    while (platform::is_separator(*rest)) ++rest;
+    size_t n = 0;
+    while (rest[n] && !platform::is_separator(rest[n])) ++n;
+    if (n == 0) break;
+    char component[kPathCapacity];
+    copy_span(component, sizeof component, rest, n);
+    rest += n;
+    if (platform::set_current_dir(component)) continue;
+    if (make_dir_tree(component) != 0) return give_up(255);
+    platform::set_current_dir(component);
+  }
+  return 0;
+}
+
+int remove_existing_file(const char* path) {
+  if (platform::delete_file(path)) return 0;
+  if (!platform::make_file_normal(path)) return -1;
+  return platform::delete_file(path) ? 0 : -1;
 }
