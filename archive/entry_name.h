@@ -1,13 +1,17 @@
-// Turns a stored entry name into a path below the target directory: the
-// platform's separator, no drive, no root, no "." or ".." levels.
+// Turns a stored entry name into a path below the target directory: decoded
+// to UTF-8, the platform's separator, no drive, no root, no "." or ".."
+// levels, and judged by the name rules.
 #pragma once
 #include <cstddef>
+#include <cstdint>
+#include <string_view>
 
 #include "archive/records.h"
 
-// `raw` holds `length` bytes, not terminated. Fills every field of `out`.
-void confine_entry_name(const char* raw, size_t length, EntryName& out);
+// `stored` and `extra` are the local header's name and extra field, `flags`
+// its general-purpose flags. Fills every field of `out`.
+void confine_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, size_t target_length,
+                        EntryName& out);
 
-// Windows reserves these names in every directory (CON, NUL, COM1 ...),
-// with or without an extension.
-bool is_reserved_device_name(const char* component, size_t length);
+// The length the name rules count for `target_dir` with a trailing separator.
+size_t target_length(const char* target_dir);

@@ -105,19 +105,3 @@ NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t ta
   if (path_too_long(name, system, target_length)) return {NameProblem::kPathTooLong, {}};
   return {};
 }
-
-const char* name_problem_reason(NameProblem problem) {
-  switch (problem) {
-    case NameProblem::kNone: return "";
-    case NameProblem::kNothingLeft: return "nothing is left of the name inside the target directory";
-    case NameProblem::kZeroByte: return "the name holds a zero byte";
-    case NameProblem::kControlCharacter: return "the name holds a control character";
-    case NameProblem::kInvalidUtf8: return "the name is not valid UTF-8";
-    case NameProblem::kReservedCharacter: return "a level holds a character Windows does not allow in names (: < > \" | ? *)";
-    case NameProblem::kTrailingDotOrBlank: return "a level ends in a dot or a blank, which Windows drops";
-    case NameProblem::kDeviceName: return "a level is a Windows device name";
-    case NameProblem::kLevelTooLong: return "a level is longer than the system allows (255 UTF-16 units on Windows, 255 bytes on Linux)";
-    case NameProblem::kPathTooLong: return "the path is too long for the system together with the target directory";
-  }
-  return "";
-}

@@ -37,7 +37,8 @@ struct NameVerdict {
 // trailing separator: UTF-16 units on Windows, bytes on Linux.
 NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length);
 
-// Why, in a few words, for the binding tool's findings.
+// Why, in a few words, for the binding tool's findings: said of the level at
+// fault where there is one ("\"CON\" is a Windows device name").
 const char* name_problem_reason(NameProblem problem);
 
 // Windows reserves these names in every directory (CON, NUL, COM1, CONIN$

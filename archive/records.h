@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/name_rules.h"
 #include "base/text.h"
 
 inline constexpr uint16_t kSignatureWord = 0x4B50;  // "PK"
@@ -65,9 +66,10 @@ struct EntryName {
   char dir[kPartCapacity];
   char base_name[kPartCapacity];
   char ext[kPartCapacity];
-  // The stored name cannot be extracted safely or at all (too long, a device
-  // name or a colon on Windows, nothing left after confining it).
+  // Nothing is written under the name (see name_rules.h for why); the name
+  // is only shown.
   bool unusable;
+  NameProblem problem;
 };
 
 // The confined name ends with a separator.

@@ -35,7 +35,7 @@ struct RunState {
   uint8_t* record_buffer = nullptr;  // the scanner's, for the length of a walk
   BitInput bits;             // the current entry's compressed bytes
   SlideWindow window;        // one for the whole run
-  EntryName entry_name;      // of the current local header
+  EntryName entry_name{};    // of the current local header
   PassCounters counters;     // reset before each pass
   uint8_t encrypted_seen = 0;  // an encrypted entry was listed (kept from program start)
   char line_text[kLineCapacity] = "";

@@ -7,13 +7,16 @@ bool read_local_header(RunState& run, uint8_t* record_buffer) {
   ArchiveStream& s = run.archive;
   if (archive_read(s, record_buffer + 4, kLocalHeaderFixed) != kLocalHeaderFixed) return false;
   const LocalHeader& header = record_at<LocalHeader>(record_buffer);
-  // A name too long for a path is kept as far as it fits (and marked unusable).
-  char raw_name[kPathCapacity];
-  uint32_t length = header.name_length();
-  uint32_t kept = length < kPathCapacity ? length : kPathCapacity;
-  if (archive_read(s, raw_name, kept) != kept) return false;
-  confine_entry_name(raw_name, kept, run.entry_name);
-  return archive_skip(s, length - kept + header.extra_length());
+  // The name and the extra field (which may hold the name in UTF-8) are read
+  // whole into the room behind the record.
+  char* fields = reinterpret_cast<char*>(record_buffer + kRecordBufferSize);
+  uint32_t name_length = header.name_length();
+  uint32_t length = name_length + header.extra_length();
+  if (archive_read(s, fields, length) != length) return false;
+  confine_entry_name(std::string_view(fields, name_length), header.flags(),
+                     std::string_view(fields + name_length, header.extra_length()),
+                     target_length(run.paths.extract_dir), run.entry_name);
+  return true;
 }
 
 bool read_central_header(ArchiveStream& s, uint8_t* record_buffer) {
@@ -28,7 +31,7 @@ bool read_end_record(ArchiveStream& s, uint8_t* record_buffer) {
 }
 
 void scan_archive(RunState& run, EntryHandler handler) {
-  ZeroedBlock<uint8_t> buffer(static_cast<uint8_t*>(alloc_zeroed16(kRecordBufferSize)));
+  ZeroedBlock<uint8_t> buffer(static_cast<uint8_t*>(alloc_zeroed(kRecordBufferSize + kStoredFieldsCapacity)));
   uint8_t* record = buffer.get();
   run.record_buffer = record;
   ArchiveStream& s = run.archive;

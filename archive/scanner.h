@@ -19,6 +19,9 @@ void scan_archive(RunState& run, EntryHandler handler);
 // it. False when the file cannot be opened (the handler is then not called).
 bool walk_archive_file(RunState& run, const char* path, EntryHandler handler);
 
+// Room behind the record buffer for a local header's name and extra field.
+inline constexpr uint32_t kStoredFieldsCapacity = 2 * 0xFFFF;
+
 // Record readers; each is entered right after the 4-byte signature. They
 // return false when the record is cut short by the end of the file.
 bool read_local_header(RunState& run, uint8_t* record_buffer);

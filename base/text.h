@@ -3,9 +3,15 @@
 #pragma once
 #include <cstddef>
 
-inline constexpr size_t kPathCapacity = 260;  // 259 characters and a zero
+// Paths are UTF-8. Windows takes MAX_PATH UTF-16 units, up to three bytes
+// each; Linux takes PATH_MAX bytes.
+#ifdef _WIN32
+inline constexpr size_t kPathCapacity = 1024;
+#else
+inline constexpr size_t kPathCapacity = 4096;
+#endif
 inline constexpr size_t kDriveCapacity = 3;
-inline constexpr size_t kPartCapacity = 256;  // dir, base name, extension
+inline constexpr size_t kPartCapacity = kPathCapacity;  // dir, base name, extension
 
 // Copies at most capacity - 1 bytes and always terminates.
 void copy_text(char* out, size_t capacity, const char* text);

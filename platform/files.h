@@ -1,5 +1,5 @@
 // File-system calls: the only file and directory code that differs between
-// Windows and Linux. Paths are byte strings in the platform's own encoding.
+// Windows and Linux. Paths are UTF-8 texts on both.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -34,7 +34,7 @@ uint64_t file_size(FileHandle f);
 // True when the file was closed without a pending write error.
 bool close_file(FileHandle f);
 
-// Full path of the running program.
+// Full path of the running program; empty when it does not fit.
 void module_path(char* out, size_t capacity);
 bool current_dir(char* out, size_t capacity);
 bool set_current_dir(const char* path);
@@ -48,8 +48,9 @@ bool delete_file(const char* path);
 // Clears read-only (and hidden/system) attributes.
 bool make_file_normal(const char* path);
 bool file_exists(const char* path);
-// Creation, access and write times from a DOS date and time taken as they
-// are (no local-to-universal shift). Invalid DOS values leave the file alone.
-void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time);
+// Creation, access and write times of the open file from a DOS date and time
+// taken as they are (no local-to-universal shift). Invalid DOS values (a
+// February 29 outside a leap year among them) leave the file alone.
+void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time);
 
 }  // namespace platform

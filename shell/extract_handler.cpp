@@ -80,11 +80,13 @@ void open_output_file(RunState& run) {
 
 void finish_entry(RunState& run, const LocalHeader& header) {
   flush_window(run.window);
+  // Stamped through the handle it was written by: the very file, whatever
+  // the system made of its name.
+  platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
   bool closed = platform::close_file(run.window.output);
   run.window.output = platform::kNoFile;
   // A write error the system reports only at close is still a write error.
   if (!closed) fatal_exit(kErrorWritingOutput);
-  platform::stamp_file_time(run.entry_name.full_name, header.mod_date(), header.mod_time());
   if (run.bits.compressed_left != 0) fatal_exit(kDataIntegrityError);
   if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
 }

@@ -30,7 +30,7 @@ void MainDialog::press_ok() {
   RunPaths& paths = run_.paths;
   run_.listing_mode = 0;
   char cwd_text[kPathCapacity];
-  platform::current_dir(cwd_text, sizeof cwd_text);
+  if (!platform::current_dir(cwd_text, sizeof cwd_text)) fatal_exit(kOutputDirNotAvailable);
   copy_text(paths.target_dir, sizeof paths.target_dir, cwd_text);
   const char separator[2] = {platform::kSeparator, '\0'};
   append_text(paths.target_dir, sizeof paths.target_dir, separator);

@@ -1,5 +1,8 @@
 #include "shell/program_entry.h"
 
+#include <cstdlib>
+#include <new>
+
 #include "archive/run_state.h"
 #include "base/fatal.h"
 #include "platform/dialog_controls.h"
@@ -8,8 +11,11 @@
 #include "shell/main_dialog.h"
 
 int program_entry(FrontEnd& front_end) {
-  // The run's one state, for the life of the process.
-  static RunState run;
+  // The run's one state, for the life of the process. On the heap: as
+  // initialised data its path buffers would take room in the program file.
+  void* room = std::calloc(1, sizeof(RunState));
+  if (!room) return fatal_exit_status;  // nothing to show a message with yet
+  RunState& run = *new (room) RunState;
   RunPaths& paths = run.paths;
   install_front_end({&front_end, paths.window_caption, paths.start_dir, change_drive_dir});
   platform::current_dir(paths.start_dir, kPathCapacity);

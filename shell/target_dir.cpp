@@ -24,5 +24,7 @@ void prepare_run(RunState& run) {
     if (create_dirs == 0) fatal_exit(kCannotCreateOutputDir);
     if (make_and_enter_path(extract_dir) != 0) fatal_exit(kOutputDirNotAvailable);
   }
-  platform::current_dir(extract_dir, kPathCapacity);
+  // Names are written relative to this directory: one that cannot be read
+  // back is no target at all.
+  if (!platform::current_dir(extract_dir, kPathCapacity)) fatal_exit(kOutputDirNotAvailable);
 }

@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
+#include "platform/linux/console_text.h"
 #include "resources/dlg32.h"
 
 namespace {
@@ -27,7 +28,9 @@ std::vector<std::string> dir_list;
 bool dialog_ended = false;
 bool confirm_next_question = false;  // end of input at the prompt: Cancel answered Yes
 
-void print_line(const std::string& text) {
+// Every line may hold a name from the archive: shown, never obeyed.
+void print_line(const std::string& line) {
+  std::string text = visible_text(line);
   std::fwrite(text.data(), 1, text.size(), stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);

@@ -55,8 +55,9 @@ uint64_t file_size(FileHandle f) {
 bool close_file(FileHandle f) { return ::close(static_cast<int>(f)) == 0; }
 
 void module_path(char* out, size_t capacity) {
-  ssize_t n = ::readlink("/proc/self/exe", out, capacity - 1);
-  out[n < 0 ? 0 : n] = '\0';
+  ssize_t n = ::readlink("/proc/self/exe", out, capacity);
+  // A full buffer may hold a cut path: a cut path must never be read instead.
+  out[n < 0 || static_cast<size_t>(n) >= capacity ? 0 : n] = '\0';
 }
 
 bool current_dir(char* out, size_t capacity) {
@@ -88,7 +89,7 @@ bool file_exists(const char* path) {
   return ::lstat(path, &st) == 0;
 }
 
-void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time) {
+void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
   struct tm t = {};
   t.tm_year = 80 + (dos_date >> 9);
   t.tm_mon = ((dos_date >> 5) & 0x0F) - 1;
@@ -96,15 +97,18 @@ void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time) {
   t.tm_hour = dos_time >> 11;
   t.tm_min = (dos_time >> 5) & 0x3F;
   t.tm_sec = (dos_time & 0x1F) * 2;
-  static const int kDaysInMonth[12] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  static const int kDaysInMonth[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  int year = 1900 + t.tm_year;
+  bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  int days = t.tm_mon == 1 && leap ? 29 : t.tm_mon >= 0 && t.tm_mon <= 11 ? kDaysInMonth[t.tm_mon] : 0;
   // Values the Windows conversion refuses leave the file's times alone there too.
-  if (t.tm_mon < 0 || t.tm_mon > 11 || t.tm_mday < 1 || t.tm_mday > kDaysInMonth[t.tm_mon] ||
+  if (t.tm_mday < 1 || t.tm_mday > days ||
       t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
     return;
   struct timespec times[2];
   times[0].tv_sec = times[1].tv_sec = ::timegm(&t);
   times[0].tv_nsec = times[1].tv_nsec = 0;
-  ::utimensat(AT_FDCWD, path, times, 0);
+  ::futimens(static_cast<int>(f), times);
 }
 
 }  // namespace platform

@@ -1,10 +1,12 @@
 // The Win32 stub's face: dialog template 200 run modally over USER32, the
 // window services the archive logic reports through, and the message boxes.
+// Texts are UTF-8 here and UTF-16 at USER32 (the wide calls throughout).
 #include <windows.h>
 
 #include <cstdlib>
 
 #include "platform/dialog_controls.h"
+#include "platform/win32/wide_text.h"
 #include "resources/dlg32.h"
 
 namespace {
@@ -29,23 +31,30 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
   }
 }
 
+void set_item_text(int id, const platform::WideText& text) { SetDlgItemTextW(dialog_window, id, text.get()); }
+
+int message_box(HWND owner, const char* text, const char* caption, UINT buttons) {
+  return MessageBoxW(owner, platform::WideText(text).get(), platform::WideText(caption).get(), buttons);
+}
+
 class DialogFrontEnd final : public FrontEnd {
  public:
   void show_progress_line(const char* text) override {
-    SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-    SetDlgItemTextA(dialog_window, IDC_STATUS, text);
+    platform::WideText line(text);
+    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.get()));
+    set_item_text(IDC_STATUS, line);
     UpdateWindow(dialog_window);
   }
   void clear_progress_lines() override {
-    SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
   }
-  void set_status(const char* text) override { SetDlgItemTextA(dialog_window, IDC_STATUS, text); }
+  void set_status(const char* text) override { set_item_text(IDC_STATUS, platform::WideText(text)); }
   bool ask_yes_no(const char* text, const char* caption) override {
     // No owner: the dialog stays usable, so Cancel works while the box is open.
-    return MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
+    return message_box(nullptr, text, caption, MB_YESNO) == IDYES;
   }
   void show_message(BoxOwner owner, const char* text, const char* caption) override {
-    MessageBoxA(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
+    message_box(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
   }
   [[noreturn]] void end_process(int status) override {
     PostQuitMessage(0);
@@ -61,12 +70,14 @@ namespace platform {
 
 FrontEnd& stub_front_end() { return front_end; }
 
-void set_dialog_caption(const char* text) { SetWindowTextA(dialog_window, text); }
+void set_dialog_caption(const char* text) { SetWindowTextW(dialog_window, WideText(text).get()); }
 
-void set_new_dir_name(const char* text) { SetDlgItemTextA(dialog_window, IDC_NEW_DIR_NAME, text); }
+void set_new_dir_name(const char* text) { set_item_text(IDC_NEW_DIR_NAME, WideText(text)); }
 
 void read_new_dir_name(char* out, size_t capacity) {
-  GetDlgItemTextA(dialog_window, IDC_NEW_DIR_NAME, out, static_cast<int>(capacity));
+  wchar_t name[kWideCapacity];
+  GetDlgItemTextW(dialog_window, IDC_NEW_DIR_NAME, name, kWideCapacity);
+  to_utf8(name, out, capacity);
 }
 
 void center_dialog() {
@@ -78,11 +89,13 @@ void center_dialog() {
 }
 
 void fill_dir_list(char* dir_spec) {
-  DlgDirListA(dialog_window, dir_spec, IDC_DIR_LIST, IDC_TARGET_PATH, kDirListTypes);
+  DlgDirListW(dialog_window, WideText(dir_spec).data(), IDC_DIR_LIST, IDC_TARGET_PATH, kDirListTypes);
 }
 
 bool select_from_dir_list(char* dir_spec, size_t capacity) {
-  return DlgDirSelectExA(dialog_window, dir_spec, static_cast<int>(capacity), IDC_DIR_LIST) != 0;
+  wchar_t selected[kWideCapacity];
+  return DlgDirSelectExW(dialog_window, selected, kWideCapacity, IDC_DIR_LIST) != 0 &&
+         to_utf8(selected, dir_spec, capacity);
 }
 
 void repaint_dialog() { UpdateWindow(dialog_window); }
@@ -96,7 +109,7 @@ void end_dialog(int result) { EndDialog(dialog_window, result); }
 
 void run_main_dialog(DialogEvents& events, const char*) {
   dialog_events = &events;
-  DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(DLG_MAIN), nullptr, main_dialog_proc, 0);
+  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DLG_MAIN), nullptr, main_dialog_proc, 0);
   PostQuitMessage(0);
 }
 

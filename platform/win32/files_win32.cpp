@@ -1,7 +1,9 @@
-// The file-system calls over KERNEL32's ANSI functions.
+// The file-system calls over KERNEL32's wide functions: paths are UTF-8
+// inside the program and UTF-16 at the system.
 #include <windows.h>
 
 #include "platform/files.h"
+#include "platform/win32/wide_text.h"
 
 namespace platform {
 
@@ -17,12 +19,12 @@ FileHandle as_file(HANDLE h) {
 
 FileHandle open_for_reading(const char* path) {
   // Shared like the C runtime's "rb": the running program's own image stays readable.
-  return as_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  return as_file(CreateFileW(WideText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle open_for_writing(const char* path) {
-  return as_file(CreateFileA(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  return as_file(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
@@ -64,28 +66,30 @@ uint64_t file_size(FileHandle f) {
 bool close_file(FileHandle f) { return CloseHandle(as_handle(f)) != 0; }
 
 void module_path(char* out, size_t capacity) {
-  DWORD n = GetModuleFileNameA(nullptr, out, static_cast<DWORD>(capacity));
-  // Older systems leave a cut path unterminated.
-  out[n < capacity ? n : capacity - 1] = '\0';
+  wchar_t path[kWideCapacity];
+  DWORD n = GetModuleFileNameW(nullptr, path, kWideCapacity);
+  // A full buffer holds a cut path (unterminated on older systems).
+  if (n == 0 || n >= kWideCapacity || !to_utf8(path, out, capacity)) out[0] = '\0';
 }
 
 bool current_dir(char* out, size_t capacity) {
-  DWORD n = GetCurrentDirectoryA(static_cast<DWORD>(capacity), out);
-  if (n > 0 && n < capacity) return true;
+  wchar_t path[kWideCapacity];
+  DWORD n = GetCurrentDirectoryW(kWideCapacity, path);
+  if (n > 0 && n < kWideCapacity && to_utf8(path, out, capacity)) return true;
   out[0] = '\0';
   return false;
 }
 
-bool set_current_dir(const char* path) { return SetCurrentDirectoryA(path) != 0; }
+bool set_current_dir(const char* path) { return SetCurrentDirectoryW(WideText(path).get()) != 0; }
 
 bool set_current_drive(char letter) {
   // "X:" alone goes to that drive's own current directory.
-  const char drive[3] = {letter, ':', '\0'};
-  return SetCurrentDirectoryA(drive) != 0;
+  const wchar_t drive[3] = {static_cast<wchar_t>(letter), L':', L'\0'};
+  return SetCurrentDirectoryW(drive) != 0;
 }
 
 CreateDirResult create_dir(const char* path) {
-  if (CreateDirectoryA(path, nullptr)) return CreateDirResult::kCreated;
+  if (CreateDirectoryW(WideText(path).get(), nullptr)) return CreateDirResult::kCreated;
   switch (GetLastError()) {
     case ERROR_ACCESS_DENIED:
     case ERROR_WRITE_PROTECT:
@@ -98,20 +102,16 @@ CreateDirResult create_dir(const char* path) {
   }
 }
 
-bool delete_file(const char* path) { return DeleteFileA(path) != 0; }
+bool delete_file(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
 
-bool make_file_normal(const char* path) { return SetFileAttributesA(path, FILE_ATTRIBUTE_NORMAL) != 0; }
+bool make_file_normal(const char* path) { return SetFileAttributesW(WideText(path).get(), FILE_ATTRIBUTE_NORMAL) != 0; }
 
-bool file_exists(const char* path) { return GetFileAttributesA(path) != INVALID_FILE_ATTRIBUTES; }
+bool file_exists(const char* path) { return GetFileAttributesW(WideText(path).get()) != INVALID_FILE_ATTRIBUTES; }
 
-void stamp_file_time(const char* path, uint16_t dos_date, uint16_t dos_time) {
+void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
   // The DOS values become the file time as they are, without a local-to-UTC shift.
   FILETIME time;
-  if (!DosDateTimeToFileTime(dos_date, dos_time, &time)) return;
-  HANDLE h = CreateFileA(path, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (h == INVALID_HANDLE_VALUE) return;
-  SetFileTime(h, &time, &time, &time);
-  CloseHandle(h);
+  if (DosDateTimeToFileTime(dos_date, dos_time, &time)) SetFileTime(as_handle(f), &time, &time, &time);
 }
 
 }  // namespace platform

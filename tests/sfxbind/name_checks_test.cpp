@@ -26,7 +26,7 @@ using Texts = std::vector<std::string>;
 }  // namespace
 
 TEST(NameChecks, OrdinaryNamesPass) {
-  for (const char* name : {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "...", "a..b", "CONSOLE.txt", "COM0",
+  for (const char* name : {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "a..b", "CONSOLE.txt", "COM10",
                            "LPT10", "my con.txt", "./x.txt"})
     EXPECT_EQ(findings_for(name), Texts{}) << name;
 }
@@ -40,12 +40,15 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
   EXPECT_EQ(findings_for(std::string(253, 'n')),
             Texts{"warning: name of 253 characters is cut in the listing (over 201) and in the progress line (over 252)"});
   // A directory has no progress line of its own.
-  EXPECT_EQ(findings_for(std::string(252, 'd') + "/"),
-            Texts{"warning: name of 253 characters is cut in the listing (over 201)"});
-  EXPECT_EQ(findings_for(std::string(259, 'n')).size(), 1u);
-  EXPECT_EQ(findings_for(std::string(260, 'n')),
-            Texts{"refused: name of 260 bytes, over the 259 the self-extractor accepts: the self-extractor asks "
-                  "whether to continue and skips the entry"});
+  EXPECT_EQ(findings_for(std::string(244, 'd') + "/"),
+            Texts{"warning: name of 245 characters is cut in the listing (over 201)"});
+  // With the shortest target, "C:\\", a Windows path holds 256 more characters.
+  std::string path_256 = std::string(200, 'd') + "/" + std::string(55, 'n');
+  EXPECT_EQ(findings_for(path_256).size(), 1u);
+  EXPECT_EQ(findings_for(path_256 + "n"),
+            Texts{"refused: the path is too long for the system together with the target directory: the "
+                  "self-extractor asks whether to continue and skips the entry"});
+  EXPECT_EQ(findings_for(path_256 + "n", StubKind::kLinux).size(), 1u);
   // The length that counts is the one shown, after confining.
   EXPECT_EQ(findings_for("../" + std::string(200, 'n')).size(), 1u);
 }
@@ -53,14 +56,15 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
 TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
   const std::string skipped = ": the self-extractor asks whether to continue and skips the entry";
   for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1", "lpt9.doc",
-                           "dir/AUX/file.txt"}) {
+                           "dir/AUX/file.txt", "COM0", "CONIN$"}) {
     Texts found = findings_for(name);
     ASSERT_EQ(found.size(), 1u) << name;
     EXPECT_NE(found[0].find("is a Windows device name" + skipped), std::string::npos) << found[0];
     EXPECT_EQ(findings_for(name, StubKind::kLinux), Texts{}) << name;
   }
   EXPECT_EQ(findings_for("dir/a:b.txt"),
-            Texts{"refused: \"a:b.txt\" holds a colon, which Windows does not allow in names" + skipped});
+            Texts{"refused: \"a:b.txt\" holds a character Windows does not allow in names (: < > \" | ? *)" +
+                  skipped});
   EXPECT_EQ(findings_for("dir/a:b.txt", StubKind::kLinux), Texts{});
 }
 

@@ -31,21 +31,9 @@ bool leads_outside(std::string_view raw) {
   return false;
 }
 
-// The first component of the confined name that Windows cannot hold, with why.
-std::string windows_rejection(const std::string& confined) {
-  size_t start = 0;
-  while (start < confined.size()) {
-    size_t end = start;
-    while (end < confined.size() && !platform::is_separator(confined[end])) ++end;
-    std::string component = confined.substr(start, end - start);
-    if (is_reserved_device_name(component.data(), component.size()))
-      return "\"" + component + "\" is a Windows device name";
-    if (component.find(':') != std::string::npos)
-      return "\"" + component + "\" holds a colon, which Windows does not allow in names";
-    start = end + 1;
-  }
-  return "";
-}
+// The shortest target on each system: a drive's root ("C:\\") or "/". Longer
+// targets leave less room, which only the run itself can tell.
+size_t shortest_target(StubKind stub) { return stub == StubKind::kWindows ? 3 : 1; }
 
 void add(Findings& out, Severity severity, const std::string& entry, const std::string& reason) {
   out.push_back({severity, entry, reason});
@@ -54,25 +42,20 @@ void add(Findings& out, Severity severity, const std::string& entry, const std::
 }  // namespace
 
 void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out) {
-  if (raw.size() >= kPathCapacity) {
-    add(out, Severity::kRefusal, entry,
-        "name of " + std::to_string(raw.size()) + " bytes, over the " + std::to_string(kPathCapacity - 1) +
-            " the self-extractor accepts" + kAsksAndSkips);
-    return;
-  }
+  // The name as the self-extractor judges it: the rules of the stub's system.
   EntryName confined{};
-  confine_entry_name(raw.data(), raw.size(), confined);
+  confine_entry_name(raw, 0, {}, shortest_target(stub), confined);
   std::string shown = confined.full_name;
-  if (shown.empty()) {
-    add(out, Severity::kRefusal, entry, std::string("nothing is left of the name inside the target directory") + kAsksAndSkips);
+  NameSystem system = stub == StubKind::kWindows ? NameSystem::kWindows : NameSystem::kLinux;
+  // A zero byte shows as U+FFFD in the confined name: it was judged there.
+  NameVerdict verdict = confined.problem == NameProblem::kZeroByte ? NameVerdict{NameProblem::kZeroByte, {}}
+                                                                   : judge_entry_name(shown, system, shortest_target(stub));
+  if (verdict.problem != NameProblem::kNone) {
+    std::string why;
+    if (!verdict.level.empty()) why.append("\"").append(verdict.level).append("\" ");
+    why += name_problem_reason(verdict.problem);
+    add(out, Severity::kRefusal, entry, why + kAsksAndSkips);
     return;
-  }
-  if (stub == StubKind::kWindows) {
-    std::string why = windows_rejection(shown);
-    if (!why.empty()) {
-      add(out, Severity::kRefusal, entry, why + kAsksAndSkips);
-      return;
-    }
   }
   if (leads_outside(raw))
     add(out, Severity::kWarning, entry,
