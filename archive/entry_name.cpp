@@ -3,30 +3,18 @@
 #include <cstring>
 
 #include "archive/name_decoding.h"
-#include "base/utf8.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
 namespace {
 
-// Appends `level` to the name, or returns false when it does not fit.
-bool put_level(EntryName& out, size_t& written, std::string_view level) {
-  size_t separator = written > 0 ? 1 : 0;
-  if (written + separator + level.size() >= sizeof out.full_name) return false;
-  if (separator) out.full_name[written++] = platform::kSeparator;
-  std::memcpy(out.full_name + written, level.data(), level.size());
-  written += level.size();
-  return true;
-}
-
 // Zero bytes only ever stand in names that are shown, never written: they
 // show as U+FFFD, where the text would otherwise end.
 void show_zero_bytes(char* name, size_t length, size_t capacity) {
-  static const char kReplacement[] = "\xEF\xBF\xBD";
   for (size_t i = 0; i < length && length + 2 < capacity; ++i) {
     if (name[i] != '\0') continue;
     std::memmove(name + i + 3, name + i + 1, length - i - 1);
-    std::memcpy(name + i, kReplacement, 3);
+    std::memcpy(name + i, "\xEF\xBF\xBD", 3);
     length += 2;
   }
   name[length] = '\0';
@@ -35,33 +23,46 @@ void show_zero_bytes(char* name, size_t length, size_t capacity) {
 }  // namespace
 
 size_t target_length(const char* target_dir) {
-  size_t n = std::strlen(target_dir);
-  size_t units = kThisSystem == NameSystem::kWindows ? utf16_units(std::string_view(target_dir, n)) : n;
-  return n > 0 && platform::is_separator(target_dir[n - 1]) ? units : units + 1;
+  // The system's own paths are well-formed UTF-8: on Windows every lead byte
+  // is a UTF-16 unit, and a four-byte one a second.
+  size_t length = 0;
+  const char* p = target_dir;
+  for (; *p; ++p) {
+    auto c = static_cast<uint8_t>(*p);
+    length += kThisSystem == NameSystem::kLinux ? 1 : ((c & 0xC0) != 0x80) + (c >= 0xF0);
+  }
+  return p > target_dir && platform::is_separator(p[-1]) ? length : length + 1;
 }
 
 void confine_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, size_t target_length,
                         EntryName& out) {
   char decoded[kNameCapacity];
   DecodedName name = decode_entry_name(stored, flags, extra, decoded, sizeof decoded);
-  std::string_view rest(decoded, name.length);
-  if (rest.size() >= 2 && rest[1] == ':') rest.remove_prefix(2);  // a drive letter never leads outside the target
-  bool directory = !rest.empty() && platform::is_separator(rest.back());
+  const char* p = decoded;
+  const char* end = decoded + name.length;
+  if (end - p >= 2 && p[1] == ':') p += 2;  // a drive letter never leads outside the target
+  bool directory = p < end && platform::is_separator(end[-1]);
 
+  // Level by level: no empty, "." or ".." level; one separator between levels.
+  char* full = out.full_name;
   size_t written = 0;
   bool fits = !name.cut;
-  while (!rest.empty() && fits) {
-    size_t n = 0;
-    while (n < rest.size() && !platform::is_separator(rest[n])) ++n;
-    std::string_view level(rest.data(), n);
-    rest.remove_prefix(n < rest.size() ? n + 1 : n);
-    if (level.empty() || level == "." || level == "..") continue;
-    fits = put_level(out, written, level);
+  while (p < end) {
+    const char* level = p;
+    while (p < end && !platform::is_separator(*p)) ++p;
+    size_t n = static_cast<size_t>(p - level);
+    if (p < end) ++p;
+    if (n == 0 || (n <= 2 && level[0] == '.' && level[n - 1] == '.')) continue;
+    if (written + n + 2 > sizeof out.full_name) fits = false;
+    if (!fits) break;
+    if (written > 0) full[written++] = platform::kSeparator;
+    std::memcpy(full + written, level, n);
+    written += n;
   }
-  if (directory && written > 0 && fits) fits = put_level(out, written, "");
-  out.problem = fits ? judge_entry_name(std::string_view(out.full_name, written), kThisSystem, target_length).problem
+  if (directory && written > 0 && fits) full[written++] = platform::kSeparator;
+  out.problem = fits ? judge_entry_name(std::string_view(full, written), kThisSystem, target_length).problem
                      : NameProblem::kPathTooLong;
   out.unusable = out.problem != NameProblem::kNone;
-  show_zero_bytes(out.full_name, written, sizeof out.full_name);
-  split_path(out.full_name, out.drive, out.dir, out.base_name, out.ext);
+  show_zero_bytes(full, written, sizeof out.full_name);
+  split_path(full, out.drive, out.dir, out.base_name, out.ext);
 }

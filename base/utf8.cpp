@@ -32,13 +32,3 @@ size_t put_utf8(uint32_t code_point, char* out) {
   put(0, kLeadMarks[length] | code_point);
   return length;
 }
-
-size_t utf16_units(std::string_view text) {
-  size_t units = 0;
-  while (!text.empty()) {
-    size_t n = utf8_sequence_length(text);
-    units += n == 4 ? 2 : 1;
-    text.remove_prefix(n == 0 ? 1 : n);
-  }
-  return units;
-}

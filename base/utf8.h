@@ -1,6 +1,5 @@
 // UTF-8, the one encoding of every text inside the program: where a
-// well-formed sequence ends, how to write a code point, how many UTF-16
-// units a text takes on Windows.
+// well-formed sequence ends, and how to write a code point.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -13,7 +12,3 @@ size_t utf8_sequence_length(std::string_view text);
 
 // Writes `code_point` (a scalar value, at most U+10FFFF) as 1 to 4 bytes; returns how many.
 size_t put_utf8(uint32_t code_point, char* out);
-
-// UTF-16 units of `text`: two for a sequence beyond the Basic Multilingual
-// Plane, one for any other sequence and for each byte that begins none.
-size_t utf16_units(std::string_view text);

@@ -11,7 +11,8 @@ namespace {
 
 HANDLE as_handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
-FileHandle as_file(HANDLE h) {
+FileHandle open_file(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
+  HANDLE h = CreateFileW(WideText(path).get(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
   return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
@@ -19,13 +20,11 @@ FileHandle as_file(HANDLE h) {
 
 FileHandle open_for_reading(const char* path) {
   // Shared like the C runtime's "rb": the running program's own image stays readable.
-  return as_file(CreateFileW(WideText(path).get(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return open_file(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_EXISTING);
 }
 
 FileHandle open_for_writing(const char* path) {
-  return as_file(CreateFileW(WideText(path).get(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  return open_file(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
 }
 
 uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {

@@ -12,7 +12,7 @@ WideText::WideText(const char* utf8) {
 
 bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {
   if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(capacity), nullptr, nullptr) > 0) return true;
-  if (capacity > 0) out[0] = '\0';
+  out[0] = '\0';
   return false;
 }
 

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "archive/entry_name.h"
 #include "archive/name_decoding.h"
 #include "archive/name_rules.h"
 #include "base/utf8.h"
@@ -43,7 +44,6 @@ TEST(Utf8, EveryScalarValueRoundTrips) {
     size_t n = put_utf8(c, out);
     ASSERT_EQ(n, c < 0x80 ? 1u : c < 0x800 ? 2u : c < 0x10000 ? 3u : 4u) << c;
     ASSERT_EQ(utf8_sequence_length(std::string_view(out, n)), n) << c;
-    ASSERT_EQ(utf16_units(std::string_view(out, n)), c < 0x10000 ? 1u : 2u) << c;
   }
 }
 
@@ -180,6 +180,14 @@ TEST(NameRules, EachProblemOnTheSystemsItConcerns) {
     EXPECT_EQ(judge_entry_name(c.name, kLin, 1).problem, c.linux) << testing::PrintToString(c.name);
   }
   EXPECT_EQ(judge_entry_name("ok/a<b", kWin, 3).level, "a<b");
+}
+
+TEST(NameRules, TargetLengthInTheSystemsUnits) {
+  const bool windows = kThisSystem == NameSystem::kWindows;
+  EXPECT_EQ(target_length(""), 1u);
+  EXPECT_EQ(target_length(windows ? "Z:\\" : "/"), windows ? 3u : 1u);  // the separator is there already
+  // A CJK character and one beyond the Basic Multilingual Plane: 3 and 4 bytes, 1 and 2 UTF-16 units.
+  EXPECT_EQ(target_length("d\xE6\x97\xA5\xF0\x9F\x98\x80"), windows ? 5u : 9u);
 }
 
 TEST(NameRules, PathLengthTogetherWithTheTarget) {
