@@ -43,6 +43,17 @@ sfx_wine_e2e(make_select make_select a01_stored.zip)
 sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
 sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
 
+# Names: UTF-8, code page 437 and Unicode Path names extracted under their
+# own names by a stub lying in (and started from) folders named in CJK; and
+# hostile names, each asked about, with the entries after them extracted.
+set(SFX_NAME_ARCHIVES ${SFX_E2E_DIR}/name_archives)
+add_test(NAME win32_name_archives COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/name_archives.py
+                                          ${SFX_NAME_ARCHIVES})
+set_tests_properties(win32_name_archives PROPERTIES FIXTURES_SETUP name_archives)
+sfx_wine_e2e(names ok names.zip --corpus ${SFX_NAME_ARCHIVES} --app-dir 日本語 --start-dir 開始)
+sfx_wine_e2e(hostile_names questions hostile_names.zip --corpus ${SFX_NAME_ARCHIVES})
+set_tests_properties(win32_e2e_names win32_e2e_hostile_names PROPERTIES FIXTURES_REQUIRED "wine;name_archives")
+
 # A self-extractor made by sfxbind.exe with its built-in stub, signed with a
 # throw-away self-signed certificate: it still verifies and still extracts.
 add_test(NAME win32_e2e_signed

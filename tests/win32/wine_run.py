@@ -257,6 +257,11 @@ def listed_entries(archive):
     return [e for e in archive["entries"] if e.get("found_by_scanner", True)]
 
 
+def line_buffer(line):
+    """A list line as the stub's 255-byte line buffer holds it (UTF-8, 254 bytes at most)."""
+    return line.encode("utf-8")[:254].decode("utf-8", "replace")
+
+
 def expected_listing(archive):
     """The contents list after the listing pass; the last line is the totals line."""
     lines, total_u, total_c, encrypted = [], 0, 0, False
@@ -265,8 +270,8 @@ def expected_listing(archive):
         encrypted |= bool(e["flags"] & 1)
         total_u += e["uncompressed_size"]
         total_c += e["compressed_size"]
-        lines.append("Size:%12d Compressed:%12d Component:%s%s" % (
-            signed32(e["uncompressed_size"]), signed32(e["compressed_size"]), mark, windows_name(e["name"])))
+        lines.append(line_buffer("Size:%12d Compressed:%12d Component:%s%s" % (
+            signed32(e["uncompressed_size"]), signed32(e["compressed_size"]), mark, windows_name(e["name"]))))
     if not lines:
         return ["Not A Bound Zip File"]
     legend = "\u00f8 Marks encrypted files - Not Supported" if encrypted else ""
@@ -326,8 +331,8 @@ class Case:
             manifest = json.load(f)
         self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.work = args.work
-        self.start_dir = os.path.join(self.work, "start")  # the shell's directory
-        self.app_dir = os.path.join(self.work, "app")      # where the stub lies
+        self.start_dir = os.path.join(self.work, args.start_dir)  # the shell's directory
+        self.app_dir = os.path.join(self.work, args.app_dir)      # where the stub lies
         os.makedirs(self.start_dir)
         os.makedirs(self.app_dir)
         self.caption = os.path.splitext(args.archive)[0] + ".exe"
@@ -465,9 +470,13 @@ def run_case(args):
     os.makedirs(args.work)
     session = Session(args.prefix, args.work)
     case = None
+    # Wine's device links (com1, nul ...): no name may reach them.
+    devices = os.path.join(args.prefix, "dosdevices")
+    devices_before = sorted(os.listdir(devices))
     try:
         case = Case(args, session)
         CASES[args.case](case)
+        check_equal(sorted(os.listdir(devices)), devices_before, "the prefix's device links")
     finally:
         if case and case.process and case.process.poll() is None:
             case.process.kill()
@@ -513,6 +522,8 @@ def main():
     p.add_argument("--archive", required=True)
     p.add_argument("--work", required=True)
     p.add_argument("--screenshot")
+    p.add_argument("--app-dir", default="app", help="the folder the stub lies in, below WORK")
+    p.add_argument("--start-dir", default="start", help="the folder the stub is started from, below WORK")
     p = sub.add_parser("image")
     p.add_argument("stub")
     p.add_argument("objdump")
