@@ -152,4 +152,84 @@ TEST_F(ConsoleStub, FullDiskStopsWithWriteErrorAndKeepsEarlierFiles) {
   EXPECT_EQ(read_file_bytes(dir_ / "small.txt"), std::string(1000, 's'));
 }
 
+ZipEntry with_flags(ZipEntry entry, uint16_t flags, const std::string& extra = "") {
+  entry.flags = flags;
+  entry.extra = extra;
+  return entry;
+}
+
+constexpr uint16_t kUtf8 = 0x0800;
+
+TEST_F(ConsoleStub, NamesAreDecodedAsZipMarksThem) {
+  std::string fallback = "File 2 - xx.txt", unicode = "File 2 - \xC3\xB6.txt";
+  std::string field;
+  put16(field, 0x7075);
+  put16(field, static_cast<uint16_t>(5 + unicode.size()));
+  field += '\1';
+  put32(field, reference_crc32(fallback));
+  field += unicode;
+  ZipBuilder zip;
+  zip.add(with_flags(stored_entry("\xC3\x9C" "berblick \xC3\xA9t\xC3\xA9.txt", "utf-8"), kUtf8));
+  zip.add(with_flags(stored_entry("\xD0\x9A\xD0\xB8\xD1\x80/\xE6\x97\xA5\xF0\x9F\x98\x80.txt", "dir"), kUtf8));
+  zip.add(stored_entry("\x9A" "ber 437.txt", "code page 437"));
+  zip.add(with_flags(stored_entry(fallback, "unicode path"), 0, field));
+  StubRun r = run(bind(zip.bytes()), "ok\n", dir_.path());
+  EXPECT_EQ(r.status, 0) << joined(r);
+  EXPECT_TRUE(r.printed("Size:          12 Compressed:          12 Component: File 2 - \xC3\xB6.txt")) << joined(r);
+  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C" "berblick \xC3\xA9t\xC3\xA9.txt"), "utf-8");
+  EXPECT_EQ(read_file_bytes(dir_ / "\xD0\x9A\xD0\xB8\xD1\x80" / "\xE6\x97\xA5\xF0\x9F\x98\x80.txt"), "dir");
+  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C" "ber 437.txt"), "code page 437");
+  EXPECT_EQ(read_file_bytes(dir_ / unicode), "unicode path");
+}
+
+// Names no system should write are asked about, shown escaped, and never
+// written cut or renamed; the entries after them are still extracted.
+TEST_F(ConsoleStub, HostileNamesAreAskedAboutAndShownEscaped) {
+  const std::string unable = "]  Unable To Extract The Above Component Continue? ";
+  struct Hostile {
+    ZipEntry entry;
+    std::string shown;
+  } hostile[] = {
+      {stored_entry(std::string("NUL\0x", 5), "x"), "NUL\xEF\xBF\xBDx"},
+      {stored_entry("esc\x1b[31mred.txt", "x"), "esc\\x1b[31mred.txt"},
+      {stored_entry("cr\rExtraction Complete", "x"), "cr\\x0dExtraction Complete"},
+      {with_flags(stored_entry("bad \xFF.txt", "x"), kUtf8), "bad \\xff.txt"},
+      {stored_entry(std::string(256, 'l'), "x"), std::string(256, 'l')},
+  };
+  ZipBuilder zip;
+  std::vector<std::string> written = {"input.txt", "output.txt", "setup"};
+  for (size_t i = 0; i < std::size(hostile); ++i) {
+    zip.add(hostile[i].entry);
+    std::string after = "after" + std::to_string(i) + ".txt";
+    zip.add(stored_entry(after, after));
+    written.push_back(after);
+  }
+  zip.add(stored_entry("ab:c.txt", "a colon is fine here"));
+  written.push_back("ab:c.txt");
+  StubRun r = run(bind(zip.bytes()), "ok\ny\ny\ny\ny\ny\n", dir_.path());
+  EXPECT_EQ(r.status, 0) << joined(r);
+  for (const Hostile& h : hostile) EXPECT_TRUE(r.printed("[" + h.shown + unable)) << h.shown << "\n" << joined(r);
+  EXPECT_TRUE(r.printed("[setup] Extraction Complete 6 files processed"));
+  EXPECT_EQ(joined(r).find_first_of("\x1b\r"), std::string::npos);  // no raw control character reaches the terminal
+  std::vector<std::string> found;
+  for (const auto& e : fs::directory_iterator(dir_.path())) found.push_back(e.path().filename().string());
+  std::sort(found.begin(), found.end());
+  std::sort(written.begin(), written.end());
+  EXPECT_EQ(found, written);
+}
+
+// Deeper than any 260-byte buffer: the program path, the current directory and the target.
+TEST_F(ConsoleStub, RunsFromADirectoryMoreThan300BytesDeep) {
+  fs::path deep = dir_.path();
+  for (int i = 0; i < 6; ++i) deep /= std::string(60, static_cast<char>('a' + i));
+  fs::create_directories(deep);
+  fs::path program = bind_corpus("a01_stored.zip");
+  fs::rename(program, deep / "setup");
+  StubRun r = run(deep / "setup", "ok\n", deep);
+  EXPECT_EQ(r.status, 0) << joined(r);
+  EXPECT_TRUE(r.printed("Target Directory: " + deep.string())) << joined(r);
+  EXPECT_TRUE(r.printed("[setup] Extraction Complete 8 files processed"));
+  EXPECT_TRUE(fs::exists(deep / "docs" / "readme.txt"));
+}
+
 }  // namespace

@@ -57,3 +57,27 @@ TEST_F(TargetDir, RemovesReadOnlyFiles) {
 }
 
 }  // namespace
+
+namespace {
+
+// Both systems take a DOS date as Windows' own conversion does: February 29
+// only in leap years (2100 is none); any other date leaves the file alone.
+TEST(FileTimes, LeapDaysOnlyInLeapYears) {
+  struct Case {
+    int year;
+    bool stamped;
+  } cases[] = {{2024, true}, {2000, true}, {2023, false}, {2100, false}};
+  TempDir temp;
+  for (const Case& c : cases) {
+    fs::path path = temp / ("leap" + std::to_string(c.year));
+    platform::FileHandle f = platform::open_for_writing(path.string().c_str());
+    ASSERT_NE(f, platform::kNoFile);
+    auto dos_date = static_cast<uint16_t>((c.year - 1980) << 9 | 2 << 5 | 29);
+    platform::stamp_file_time(f, dos_date, 12 << 11);
+    ASSERT_TRUE(platform::close_file(f));
+    std::string stamp = modification_time_text(path);
+    EXPECT_EQ(stamp == std::to_string(c.year) + "-02-29T12:00:00", c.stamped) << stamp;
+  }
+}
+
+}  // namespace
