@@ -8,8 +8,8 @@
 #include "shell/main_dialog.h"
 
 int program_entry(FrontEnd& front_end) {
-  // The run's one state, for the life of the process.
-  static RunState run;
+  // The run's one state: every pass and every exit happens inside this call.
+  RunState run;
   RunPaths& paths = run.paths;
   install_front_end({&front_end, paths.window_caption, paths.start_dir, change_drive_dir});
   platform::current_dir(paths.start_dir, kPathCapacity);
