@@ -52,7 +52,8 @@ void confine_entry_name(const char* raw, size_t length, EntryName& out) {
     size_t n = i - start;
     if (i < length) ++i;  // the separator
     const char* component = raw + start;
-    bool dots_only = (n == 1 && component[0] == '.') || (n == 2 && component[0] == '.' && component[1] == '.');
+    bool dots_only =
+        (n == 1 && component[0] == '.') || (n == 2 && component[0] == '.' && component[1] == '.');
     if (n == 0 || dots_only) continue;
     if (platform::kHasDrives && unusable_on_windows(component, n)) out.unusable = true;
     if (written > 0) out.full_name[written++] = platform::kSeparator;

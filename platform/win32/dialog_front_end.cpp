@@ -21,11 +21,8 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
       dialog_window = dialog;
       dialog_events->initialise();
       return 1;  // the focus goes to the first tab stop, OK
-    case WM_COMMAND:
-      dialog_events->command(LOWORD(wparam));
-      return 1;
-    default:
-      return 0;
+    case WM_COMMAND: dialog_events->command(LOWORD(wparam)); return 1;
+    default: return 0;
   }
 }
 
