@@ -28,21 +28,23 @@ struct PassCounters {
   uint32_t total_compressed = 0;
 };
 
+// The small records come first: their fields are then reached with short
+// offsets, which keeps the Win32 stub's code small.
 struct RunState {
-  RunPaths paths;
-  int32_t listing_mode = 0;          // 1 during the listing pass: a missing target is not created
   ArchiveStream archive;             // one per pass, from the program file's first byte
-  uint8_t* record_buffer = nullptr;  // the scanner's, for the length of a walk
   BitInput bits;                     // the current entry's compressed bytes
   SlideWindow window;                // one for the whole run
-  EntryName entry_name;              // of the current local header
+  uint8_t* record_buffer = nullptr;  // the scanner's, for the length of a walk
   PassCounters counters;             // reset before each pass
+  int32_t listing_mode = 0;          // 1 during the listing pass: a missing target is not created
   uint8_t encrypted_seen = 0;        // an encrypted entry was listed (kept from program start)
-  char line_text[kLineCapacity] = "";
-  char final_message[80] = "";
   // 1 while the user has pressed Cancel and not yet answered the confirmation.
   int16_t cancel_requested = 0;
   void* walk_context = nullptr;  // free for the handler of a walk of its own (walk_archive_file)
+  EntryName entry_name;          // of the current local header
+  RunPaths paths;
+  char line_text[kLineCapacity] = "";
+  char final_message[80] = "";
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.
