@@ -11,9 +11,9 @@ struct ArchiveStream {
   uint64_t size = 0;          // of the whole file
   uint64_t buffer_start = 0;  // file offset of buffer[0]
   uint8_t* buffer = nullptr;
-  uint32_t filled = 0;        // valid bytes in the buffer
-  uint32_t pos = 0;           // next byte within the buffer
-  uint64_t file_pos = 0;      // where the next system read starts
+  uint32_t filled = 0;    // valid bytes in the buffer
+  uint32_t pos = 0;       // next byte within the buffer
+  uint64_t file_pos = 0;  // where the next system read starts
 };
 
 // Opens a fresh stream at offset 0, closing any previous one.

@@ -76,7 +76,8 @@ inline bool FastBits::begin(const RunState& run) {
   const BitInput& b = run.bits;
   if (b.count > 32 || b.compressed_left <= 0 || s.pos >= s.filled) return false;
   uint32_t available = s.filled - s.pos;
-  if (available > static_cast<uint32_t>(b.compressed_left)) available = static_cast<uint32_t>(b.compressed_left);
+  if (available > static_cast<uint32_t>(b.compressed_left))
+    available = static_cast<uint32_t>(b.compressed_left);
   if (available < kFastBitsReserve + 8) return false;
   start_ = in_ = s.buffer + s.pos;
   limit_ = start_ + available - kFastBitsReserve;

@@ -24,8 +24,8 @@ void list_entry(RunState& run, const LocalHeader& header) {
   PassCounters& counters = run.counters;
   bool encrypted = header.flags() & kFlagEncrypted;
   format_text(run.line_text, sizeof run.line_text, "Size:%12ld Compressed:%12ld Component:%s%s%s",
-                as_signed(header.uncompressed_size()), as_signed(header.compressed_size()),
-                encrypted ? platform::kEncryptedMark : " ", "", run.entry_name.full_name);
+              as_signed(header.uncompressed_size()), as_signed(header.compressed_size()),
+              encrypted ? platform::kEncryptedMark : " ", "", run.entry_name.full_name);
   run.encrypted_seen |= encrypted ? 1 : 0;
   ++counters.files_counted;
   counters.total_uncompressed += header.uncompressed_size();
@@ -38,9 +38,11 @@ void list_totals(RunState& run) {
   if (counters.files_counted != 0) {
     char legend[64] = "";
     if (run.encrypted_seen)
-      format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported", platform::kEncryptedMark);
-    format_text(run.line_text, sizeof run.line_text, "Original:%8ld%9.9sCompressed:%8ld   Ratio:%3d%%%16.16s%5d Files %s",
-                  as_signed(counters.total_uncompressed), "", as_signed(counters.total_compressed),
+      format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported",
+                  platform::kEncryptedMark);
+    format_text(run.line_text, sizeof run.line_text,
+                "Original:%8ld%9.9sCompressed:%8ld   Ratio:%3d%%%16.16s%5d Files %s",
+                as_signed(counters.total_uncompressed), "", as_signed(counters.total_compressed),
                 static_cast<int>(static_cast<int16_t>(
                     compression_ratio(counters.total_uncompressed, counters.total_compressed))),
                 "", static_cast<int>(counters.files_counted), legend);

@@ -37,7 +37,8 @@ std::string_view unicode_path_name(std::string_view extra, std::string_view stor
     size_t size = read_le16(bytes(extra.data() + 2));
     if (size > extra.size() - 4) break;  // a block running past the field: nothing more to trust
     const char* data = extra.data() + 4;
-    if (id == kUnicodePathExtraId && size > 5 && data[0] == 1 && read_le32(bytes(data + 1)) == name_crc(stored))
+    if (id == kUnicodePathExtraId && size > 5 && data[0] == 1 &&
+        read_le32(bytes(data + 1)) == name_crc(stored))
       return std::string_view(data + 5, size - 5);
     extra = std::string_view(data + size, extra.size() - 4 - size);
   }

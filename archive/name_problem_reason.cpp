@@ -9,11 +9,14 @@ const char* name_problem_reason(NameProblem problem) {
     case NameProblem::kZeroByte: return "holds a zero byte";
     case NameProblem::kControlCharacter: return "holds a control character";
     case NameProblem::kInvalidUtf8: return "is not valid UTF-8";
-    case NameProblem::kReservedCharacter: return "holds a character Windows does not allow in names (: < > \" | ? *)";
+    case NameProblem::kReservedCharacter:
+      return "holds a character Windows does not allow in names (: < > \" | ? *)";
     case NameProblem::kTrailingDotOrBlank: return "ends in a dot or a blank, which Windows drops";
     case NameProblem::kDeviceName: return "is a Windows device name";
-    case NameProblem::kLevelTooLong: return "is longer than the system allows (255 UTF-16 units on Windows, 255 bytes on Linux)";
-    case NameProblem::kPathTooLong: return "the path is too long for the system together with the target directory";
+    case NameProblem::kLevelTooLong:
+      return "is longer than the system allows (255 UTF-16 units on Windows, 255 bytes on Linux)";
+    case NameProblem::kPathTooLong:
+      return "the path is too long for the system together with the target directory";
   }
   return "";
 }

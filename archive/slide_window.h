@@ -13,7 +13,7 @@ struct SlideWindow {
   uint16_t size = 0;
   uint8_t* begin = nullptr;  // allocated once for the run, kept until the process ends
   uint8_t* end = nullptr;
-  uint8_t* pos = nullptr;    // the next byte's place
+  uint8_t* pos = nullptr;                           // the next byte's place
   platform::FileHandle output = platform::kNoFile;  // the current entry's file
   // The CRC is brought up to date over whole runs of bytes when they leave
   // the window (or are asked for), not byte by byte: `crc_done` marks how far.

@@ -10,8 +10,8 @@
 // anything can fail; the texts must live as long as the installation.
 struct FrontEndInstallation {
   FrontEnd* front_end = nullptr;
-  const char* caption = "";              // of the fatal message box
-  const char* start_dir = nullptr;       // made current again before the exit
+  const char* caption = "";                      // of the fatal message box
+  const char* start_dir = nullptr;               // made current again before the exit
   uint16_t (*enter_dir)(const char*) = nullptr;  // how to make it current
 };
 

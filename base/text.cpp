@@ -10,7 +10,9 @@ void copy_span(char* out, size_t capacity, const char* text, size_t length) {
   out[length] = '\0';
 }
 
-void copy_text(char* out, size_t capacity, const char* text) { copy_span(out, capacity, text, std::strlen(text)); }
+void copy_text(char* out, size_t capacity, const char* text) {
+  copy_span(out, capacity, text, std::strlen(text));
+}
 
 void append_text(char* out, size_t capacity, const char* text) {
   size_t used = std::strlen(out);

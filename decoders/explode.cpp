@@ -43,7 +43,8 @@ void assign_codes(SfTable& table) {
 void build_shortcuts(SfTable& table) {
   uint8_t longest = table.size ? table.entries[table.size - 1].bit_length : 0;
   SfShortcut unmatched{0, 0};
-  if (longest <= kSfShortcutBits) unmatched = {kEndOfData, static_cast<uint8_t>(std::max<uint8_t>(longest, 1))};
+  if (longest <= kSfShortcutBits)
+    unmatched = {kEndOfData, static_cast<uint8_t>(std::max<uint8_t>(longest, 1))};
   std::fill(table.shortcuts, table.shortcuts + kShortcutSlots, unmatched);
   for (uint16_t i = table.size; i-- > 0;) {
     const SfEntry& e = table.entries[i];
@@ -215,8 +216,8 @@ void explode_entry(RunState& run, const LocalHeader& header) {
   // While plenty of input is buffered the items come from the fast
   // reservoir, else one at a time from the bit input. The reservoir decodes
   // through the look-ups, which only complete descriptions have.
-  const bool complete = c.lengths.has_shortcuts && c.distances.has_shortcuts &&
-                        (!c.literal_tree || c.literals.has_shortcuts);
+  const bool complete =
+      c.lengths.has_shortcuts && c.distances.has_shortcuts && (!c.literal_tree || c.literals.has_shortcuts);
   for (;;) {
     FastBits fast;
     if (complete && fast.begin(run)) {

@@ -38,7 +38,8 @@ int table_index_bits(const int* codes_of_length, int length, int resolved, int m
 }  // namespace
 
 uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
-                          const uint16_t* base, const uint16_t* extra, HuffTable& table, int16_t& lookup_bits) {
+                          const uint16_t* base, const uint16_t* extra, HuffTable& table,
+                          int16_t& lookup_bits) {
   if (symbol_count > kMaxHuffSymbols) return 1;
   int codes_of_length[kMaxCodeLength + 1] = {};
   for (uint16_t symbol = 0; symbol < symbol_count; ++symbol) {
@@ -88,8 +89,8 @@ uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16
   uint32_t level_code[kMaxCodeLength + 1];  // the code at which each level was entered
   level_code[0] = 0;
   uint32_t code = 0;
-  int level = -1;                // depth of the current table
-  int resolved = -level_bits;    // code bits the tables above the current one resolve
+  int level = -1;              // depth of the current table
+  int resolved = -level_bits;  // code bits the tables above the current one resolve
   int next_sorted = 0;
   for (int length = shortest; length <= longest; ++length) {
     for (int more_of_length = codes_of_length[length] - 1; more_of_length >= 0; --more_of_length) {
@@ -131,7 +132,8 @@ uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16
         }
       }
       // Every index whose low bits are this code's remaining bits.
-      for (uint32_t index = code >> resolved; index < level_size[level]; index += uint32_t{1} << (length - resolved))
+      for (uint32_t index = code >> resolved; index < level_size[level];
+           index += uint32_t{1} << (length - resolved))
         level_table[level][index] = entry;
 
       // Next code of this length, counted in reversed bit order.

@@ -37,13 +37,14 @@ inline constexpr uint16_t kMaxHuffSymbols = 288;
 
 // Builds the tables of the code given by `symbol_count` code lengths (0 = no
 // code, at most 15). Symbols below `plain_symbols` are plain; from there on, op
-// and value come from extra[symbol - plain_symbols] and base[symbol - plain_symbols]. lookup_bits is the wanted first-level width
-// on entry and the width used on return. Returns 0 when built (codes that leave
-// part of the code space unused included; the empty code gives no table and
-// width 0) and 1 for lengths that over-subscribe the code space or are out of
-// range, in which case nothing is allocated and `table` is untouched.
+// and value come from extra[symbol - plain_symbols] and base[symbol - plain_symbols]. lookup_bits is the
+// wanted first-level width on entry and the width used on return. Returns 0 when built (codes that leave part
+// of the code space unused included; the empty code gives no table and width 0) and 1 for lengths that
+// over-subscribe the code space or are out of range, in which case nothing is allocated and `table` is
+// untouched.
 uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
-                          const uint16_t* base, const uint16_t* extra, HuffTable& table, int16_t& lookup_bits);
+                          const uint16_t* base, const uint16_t* extra, HuffTable& table,
+                          int16_t& lookup_bits);
 
 // Releases every table of the chain that starts at `table`.
 void release_huff_table(HuffTable table);

@@ -12,13 +12,14 @@ namespace {
 const uint16_t code_length_order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // Literal/length symbols 257 to 287; 286 and 287 are invalid codes.
-const uint16_t length_base[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+const uint16_t length_base[31] = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23, 27, 31,
                                   35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
 const uint16_t length_extra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,  2, 2,
                                    3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
 
-const uint16_t dist_base[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const uint16_t dist_base[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const uint16_t dist_extra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                  6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
@@ -35,7 +36,8 @@ bool build_code(Code& code, const uint16_t* lengths, uint16_t symbol_count, uint
                 const uint16_t* base, const uint16_t* extra, int16_t wanted_bits) {
   HuffTable table = nullptr;
   code.bits = wanted_bits;
-  if (build_huff_table(lengths, symbol_count, plain_symbols, base, extra, table, code.bits) != 0) return false;
+  if (build_huff_table(lengths, symbol_count, plain_symbols, base, extra, table, code.bits) != 0)
+    return false;
   code.chain.reset(table);
   return true;
 }
@@ -43,7 +45,8 @@ bool build_code(Code& code, const uint16_t* lengths, uint16_t symbol_count, uint
 // Decodes one symbol: looks at a full table width, follows the links, and
 // consumes the code's real length. None for an unused code or an empty code.
 template <class Bits>
-[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table, unsigned width) {
+[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table,
+                                                             unsigned width) {
   if (!table) return nullptr;
   const HuffEntry* e = table + bits.peek(width);
   while (e->op > kOpPlain) {
@@ -64,7 +67,7 @@ constexpr uint16_t kInputLow = 2;
 // Inlined into each caller so that the fast reservoir stays in registers.
 template <class Bits>
 [[gnu::always_inline]] inline uint16_t decode_symbols(Bits& bits, const Code& literals, const Code& distances,
-                                                     SlideWindow& w) {
+                                                      SlideWindow& w) {
   const HuffEntry* const lit_table = literals.chain.get();
   const HuffEntry* const dist_table = distances.chain.get();
   const unsigned lit_bits = static_cast<unsigned>(literals.bits);
@@ -167,7 +170,8 @@ uint16_t dynamic_block(RunState& run) {
   uint16_t prev = 0;
   for (uint16_t i = 0; i < n;) {
     EntryBits bits(run);
-    const HuffEntry* e = decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
+    const HuffEntry* e =
+        decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
     if (!e) return 1;
     uint16_t sym = e->value;
     if (sym < 16) {

@@ -24,11 +24,11 @@ struct SfShortcut {
 };
 
 struct SfTable {
-  SfEntry* entries;        // `size` entries, sorted by bit_length then symbol once built
-  uint16_t size;           // 256 (literals) or 64 (lengths, distances)
-  SfShortcut* shortcuts;   // 1 << kSfShortcutBits slots
-  bool has_shortcuts;      // only a completely read description gives them
-  uint16_t long_codes;     // first entry longer than kSfShortcutBits
+  SfEntry* entries;       // `size` entries, sorted by bit_length then symbol once built
+  uint16_t size;          // 256 (literals) or 64 (lengths, distances)
+  SfShortcut* shortcuts;  // 1 << kSfShortcutBits slots
+  bool has_shortcuts;     // only a completely read description gives them
+  uint16_t long_codes;    // first entry longer than kSfShortcutBits
 };
 
 // Reads one description and builds the n-entry table. 0, or kEndOfData when

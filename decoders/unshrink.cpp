@@ -147,6 +147,8 @@ template <class Bits>
   uint8_t* const suffix = u.table->suffix;
   KnownString* const known = u.table->known;
   SlideWindow& w = u.window;
+  // Only put_string_walked writes the ring out; the end stays where it is.
+  const uint8_t* const window_end = w.end;
   unsigned size = u.code_size, slot = u.free_slot, prev = u.prev_code;
   uint8_t first = u.first_char;
   uint8_t* out = w.pos;
@@ -175,7 +177,7 @@ template <class Bits>
       load();
       continue;
     }
-    if (const KnownString k = known[x]; k.length != 0 && k.length < w.end - out) {
+    if (const KnownString k = known[x]; k.length != 0 && k.length < window_end - out) {
       // A literal, or a string with an intact chain, that fits before the
       // ring's end: written in place from the back, its first byte last. The
       // first step is taken by every code, a literal's into a scratch word,

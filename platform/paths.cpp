@@ -6,9 +6,7 @@
 
 namespace {
 
-bool has_drive_prefix(const char* path) {
-  return platform::kHasDrives && path[0] != '\0' && path[1] == ':';
-}
+bool has_drive_prefix(const char* path) { return platform::kHasDrives && path[0] != '\0' && path[1] == ':'; }
 
 void put_part(char* out, size_t capacity, const char* from, size_t length) {
   if (out) copy_span(out, capacity, from, length);
@@ -33,8 +31,7 @@ void split_path(const char* path, char* drive, char* dir, char* base_name, char*
   put_part(base_name, kPartCapacity, name, static_cast<size_t>(dot - name));
 }
 
-void merge_path(char* out, const char* drive, const char* dir, const char* base_name,
-                const char* ext) {
+void merge_path(char* out, const char* drive, const char* dir, const char* base_name, const char* ext) {
   auto present = [](const char* t) { return t && *t; };
   out[0] = '\0';
   if (present(drive)) {

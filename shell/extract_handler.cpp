@@ -101,6 +101,7 @@ void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
     format_text(run.final_message, sizeof run.final_message, "Extraction Complete %d files processed",
                 static_cast<int>(run.counters.files_counted));
   } else {
-    format_text(run.final_message, sizeof run.final_message, "%s", "Nothing Extracted - Bound Zip File Not Present");
+    format_text(run.final_message, sizeof run.final_message, "%s",
+                "Nothing Extracted - Bound Zip File Not Present");
   }
 }

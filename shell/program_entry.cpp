@@ -1,7 +1,6 @@
 #include "shell/program_entry.h"
 
 #include <cstdlib>
-#include <new>
 
 #include "archive/run_state.h"
 #include "base/fatal.h"
@@ -11,11 +10,11 @@
 #include "shell/main_dialog.h"
 
 int program_entry(FrontEnd& front_end) {
-  // The run's one state, for the life of the process. On the heap: as
-  // initialised data its path buffers would take room in the program file.
-  void* room = std::calloc(1, sizeof(RunState));
-  if (!room) return fatal_exit_status;  // nothing to show a message with yet
-  RunState& run = *new (room) RunState;
+  // The run's one state: every pass and every exit happens inside this call.
+  // (Not static: the initialised record would add its size to the Win32
+  // stub's file, and a function-local static's guard the C++ runtime's
+  // exception machinery.)
+  RunState run;
   RunPaths& paths = run.paths;
   install_front_end({&front_end, paths.window_caption, paths.start_dir, change_drive_dir});
   platform::current_dir(paths.start_dir, kPathCapacity);
@@ -27,5 +26,8 @@ int program_entry(FrontEnd& front_end) {
   append_text(paths.window_caption, sizeof paths.window_caption, ext);
   MainDialog dialog(run);
   platform::run_main_dialog(dialog, paths.window_caption);
+  // A fatal exit leaves these to the process exit; a completed run releases them.
+  close_archive_stream(run.archive);
+  std::free(run.window.begin);
   return 0;
 }

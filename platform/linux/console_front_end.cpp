@@ -56,9 +56,7 @@ std::string lower(std::string text) {
   return text;
 }
 
-void print_help() {
-  print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help");
-}
+void print_help() { print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help"); }
 
 // Runs one command line; "cd" and "make" take the rest of the line as the name.
 void run_command(const std::string& line) {
@@ -177,8 +175,9 @@ void run_main_dialog(DialogEvents& events, const char* caption) {
   dialog_events = &events;
   print_line(std::string("== ") + caption + " ==");
   print_line("This Self Extracting  File will be Unzipped To The Target Directory Shown Below.");
-  print_line("If you want to set a different target directory, use the listbox on the right to select it. "
-             "You can also use the make directory option below then select it with the lisbox. ");
+  print_line(
+      "If you want to set a different target directory, use the listbox on the right to select it. "
+      "You can also use the make directory option below then select it with the lisbox. ");
   print_line("Select OK to begin.                          Choose Cancel to exit.");
   dialog_events->initialise();
   print_help();

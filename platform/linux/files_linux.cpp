@@ -102,9 +102,7 @@ void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   int days = t.tm_mon == 1 && leap ? 29 : t.tm_mon >= 0 && t.tm_mon <= 11 ? kDaysInMonth[t.tm_mon] : 0;
   // Values the Windows conversion refuses leave the file's times alone there too.
-  if (t.tm_mday < 1 || t.tm_mday > days ||
-      t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59)
-    return;
+  if (t.tm_mday < 1 || t.tm_mday > days || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59) return;
   struct timespec times[2];
   times[0].tv_sec = times[1].tv_sec = ::timegm(&t);
   times[0].tv_nsec = times[1].tv_nsec = 0;

@@ -23,11 +23,8 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
       dialog_window = dialog;
       dialog_events->initialise();
       return 1;  // the focus goes to the first tab stop, OK
-    case WM_COMMAND:
-      dialog_events->command(LOWORD(wparam));
-      return 1;
-    default:
-      return 0;
+    case WM_COMMAND: dialog_events->command(LOWORD(wparam)); return 1;
+    default: return 0;
   }
 }
 
@@ -41,7 +38,8 @@ class DialogFrontEnd final : public FrontEnd {
  public:
   void show_progress_line(const char* text) override {
     platform::WideText line(text);
-    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(line.get()));
+    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0,
+                        reinterpret_cast<LPARAM>(line.get()));
     set_item_text(IDC_STATUS, line);
     UpdateWindow(dialog_window);
   }

@@ -12,7 +12,8 @@ namespace {
 HANDLE as_handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
 FileHandle open_file(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
-  HANDLE h = CreateFileW(WideText(path).get(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE h = CreateFileW(WideText(path).get(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                         nullptr);
   return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
@@ -31,8 +32,7 @@ uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     DWORD n = 0;
-    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, nullptr) ||
-        n == 0)
+    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, nullptr) || n == 0)
       break;
     done += n;
   }
@@ -43,8 +43,7 @@ bool write_file(FileHandle f, const void* data, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     DWORD n = 0;
-    if (!WriteFile(as_handle(f), static_cast<const char*>(data) + done, count - done, &n, nullptr) ||
-        n == 0)
+    if (!WriteFile(as_handle(f), static_cast<const char*>(data) + done, count - done, &n, nullptr) || n == 0)
       return false;
     done += n;
   }
@@ -94,18 +93,20 @@ CreateDirResult create_dir(const char* path) {
     case ERROR_WRITE_PROTECT:
     case ERROR_NOT_READY:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return CreateDirResult::kAccessDenied;
-    default:
-      return CreateDirResult::kFailed;
+    case ERROR_LOCK_VIOLATION: return CreateDirResult::kAccessDenied;
+    default: return CreateDirResult::kFailed;
   }
 }
 
 bool delete_file(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
 
-bool make_file_normal(const char* path) { return SetFileAttributesW(WideText(path).get(), FILE_ATTRIBUTE_NORMAL) != 0; }
+bool make_file_normal(const char* path) {
+  return SetFileAttributesW(WideText(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;
+}
 
-bool file_exists(const char* path) { return GetFileAttributesW(WideText(path).get()) != INVALID_FILE_ATTRIBUTES; }
+bool file_exists(const char* path) {
+  return GetFileAttributesW(WideText(path).get()) != INVALID_FILE_ATTRIBUTES;
+}
 
 void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
   // The DOS values become the file time as they are, without a local-to-UTC shift.

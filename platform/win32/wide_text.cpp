@@ -11,7 +11,8 @@ WideText::WideText(const char* utf8) {
 }
 
 bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {
-  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(capacity), nullptr, nullptr) > 0) return true;
+  if (WideCharToMultiByte(CP_UTF8, 0, wide, -1, out, static_cast<int>(capacity), nullptr, nullptr) > 0)
+    return true;
   out[0] = '\0';
   return false;
 }
@@ -22,7 +23,8 @@ size_t oem_to_utf8(std::string_view raw, char* out, size_t capacity, bool& cut) 
   int taken = raw.size() < kWideCapacity ? static_cast<int>(raw.size()) : kWideCapacity;
   if (taken < static_cast<int>(raw.size())) cut = true;
   int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), taken, wide, kWideCapacity);
-  int written = WideCharToMultiByte(CP_UTF8, 0, wide, units, out, static_cast<int>(capacity), nullptr, nullptr);
+  int written =
+      WideCharToMultiByte(CP_UTF8, 0, wide, units, out, static_cast<int>(capacity), nullptr, nullptr);
   if (units > 0 && written == 0) cut = true;
   return static_cast<size_t>(written);
 }

@@ -169,16 +169,28 @@ TEST_F(ConsoleStub, NamesAreDecodedAsZipMarksThem) {
   put32(field, reference_crc32(fallback));
   field += unicode;
   ZipBuilder zip;
-  zip.add(with_flags(stored_entry("\xC3\x9C" "berblick \xC3\xA9t\xC3\xA9.txt", "utf-8"), kUtf8));
-  zip.add(with_flags(stored_entry("\xD0\x9A\xD0\xB8\xD1\x80/\xE6\x97\xA5\xF0\x9F\x98\x80.txt", "dir"), kUtf8));
-  zip.add(stored_entry("\x9A" "ber 437.txt", "code page 437"));
+  zip.add(with_flags(stored_entry("\xC3\x9C"
+                                  "berblick \xC3\xA9t\xC3\xA9.txt",
+                                  "utf-8"),
+                     kUtf8));
+  zip.add(
+      with_flags(stored_entry("\xD0\x9A\xD0\xB8\xD1\x80/\xE6\x97\xA5\xF0\x9F\x98\x80.txt", "dir"), kUtf8));
+  zip.add(
+      stored_entry("\x9A"
+                   "ber 437.txt",
+                   "code page 437"));
   zip.add(with_flags(stored_entry(fallback, "unicode path"), 0, field));
   StubRun r = run(bind(zip.bytes()), "ok\n", dir_.path());
   EXPECT_EQ(r.status, 0) << joined(r);
-  EXPECT_TRUE(r.printed("Size:          12 Compressed:          12 Component: File 2 - \xC3\xB6.txt")) << joined(r);
-  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C" "berblick \xC3\xA9t\xC3\xA9.txt"), "utf-8");
+  EXPECT_TRUE(r.printed("Size:          12 Compressed:          12 Component: File 2 - \xC3\xB6.txt"))
+      << joined(r);
+  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C"
+                                   "berblick \xC3\xA9t\xC3\xA9.txt"),
+            "utf-8");
   EXPECT_EQ(read_file_bytes(dir_ / "\xD0\x9A\xD0\xB8\xD1\x80" / "\xE6\x97\xA5\xF0\x9F\x98\x80.txt"), "dir");
-  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C" "ber 437.txt"), "code page 437");
+  EXPECT_EQ(read_file_bytes(dir_ / "\xC3\x9C"
+                                   "ber 437.txt"),
+            "code page 437");
   EXPECT_EQ(read_file_bytes(dir_ / unicode), "unicode path");
 }
 
@@ -208,9 +220,11 @@ TEST_F(ConsoleStub, HostileNamesAreAskedAboutAndShownEscaped) {
   written.push_back("ab:c.txt");
   StubRun r = run(bind(zip.bytes()), "ok\ny\ny\ny\ny\ny\n", dir_.path());
   EXPECT_EQ(r.status, 0) << joined(r);
-  for (const Hostile& h : hostile) EXPECT_TRUE(r.printed("[" + h.shown + unable)) << h.shown << "\n" << joined(r);
+  for (const Hostile& h : hostile)
+    EXPECT_TRUE(r.printed("[" + h.shown + unable)) << h.shown << "\n" << joined(r);
   EXPECT_TRUE(r.printed("[setup] Extraction Complete 6 files processed"));
-  EXPECT_EQ(joined(r).find_first_of("\x1b\r"), std::string::npos);  // no raw control character reaches the terminal
+  EXPECT_EQ(joined(r).find_first_of("\x1b\r"),
+            std::string::npos);  // no raw control character reaches the terminal
   std::vector<std::string> found;
   for (const auto& e : fs::directory_iterator(dir_.path())) found.push_back(e.path().filename().string());
   std::sort(found.begin(), found.end());

@@ -1,9 +1,10 @@
 // Names as the self-extractor handles them: confined, rejected where the
 // target system cannot hold them, cut in its text lines.
+#include "tools/sfxbind/name_checks.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "tools/sfxbind/name_checks.h"
 
 using namespace sfxbind;
 
@@ -38,7 +39,8 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
   EXPECT_EQ(findings_for(std::string(252, 'n')),
             Texts{"warning: name of 252 characters is cut in the listing (over 201)"});
   EXPECT_EQ(findings_for(std::string(253, 'n')),
-            Texts{"warning: name of 253 characters is cut in the listing (over 201) and in the progress line (over 252)"});
+            Texts{"warning: name of 253 characters is cut in the listing (over 201) and in the progress line "
+                  "(over 252)"});
   // A directory has no progress line of its own.
   EXPECT_EQ(findings_for(std::string(244, 'd') + "/"),
             Texts{"warning: name of 245 characters is cut in the listing (over 201)"});
@@ -55,8 +57,8 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
 
 TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
   const std::string skipped = ": the self-extractor asks whether to continue and skips the entry";
-  for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1", "lpt9.doc",
-                           "dir/AUX/file.txt", "COM0", "CONIN$"}) {
+  for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1",
+                           "lpt9.doc", "dir/AUX/file.txt", "COM0", "CONIN$"}) {
     Texts found = findings_for(name);
     ASSERT_EQ(found.size(), 1u) << name;
     EXPECT_NE(found[0].find("is a Windows device name" + skipped), std::string::npos) << found[0];
@@ -70,16 +72,21 @@ TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
 
 TEST(NameChecks, NamesLeadingOutsideAreConfinedWithAWarning) {
   const std::string sep(1, platform::kSeparator);
-  EXPECT_EQ(findings_for("/etc/passwd"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as etc" + sep +
-                  "passwd"});
-  EXPECT_EQ(findings_for("C:\\x.txt"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as x.txt"});
-  EXPECT_EQ(findings_for("a/../../b.txt"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as a" + sep +
-                  "b.txt"});
+  EXPECT_EQ(
+      findings_for("/etc/passwd"),
+      Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as etc" +
+            sep + "passwd"});
+  EXPECT_EQ(
+      findings_for("C:\\x.txt"),
+      Texts{
+          "warning: name leads outside the target directory: the self-extractor keeps it inside, as x.txt"});
+  EXPECT_EQ(
+      findings_for("a/../../b.txt"),
+      Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as a" +
+            sep + "b.txt"});
   for (const char* name : {"", "/", "..", "../", "C:", "./.."})
-    EXPECT_EQ(findings_for(name), Texts{"refused: nothing is left of the name inside the target directory: the "
-                                        "self-extractor asks whether to continue and skips the entry"})
+    EXPECT_EQ(findings_for(name),
+              Texts{"refused: nothing is left of the name inside the target directory: the "
+                    "self-extractor asks whether to continue and skips the entry"})
         << name;
 }

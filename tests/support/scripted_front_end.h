@@ -22,8 +22,8 @@ struct ScriptedFrontEnd final : FrontEnd {
   std::vector<std::string> list_lines;
   std::string status;
   std::vector<Question> questions;
-  std::deque<bool> answers;       // consumed first
-  bool default_answer = true;     // once the script is used up
+  std::deque<bool> answers;    // consumed first
+  bool default_answer = true;  // once the script is used up
   std::vector<std::string> messages;
   // Death tests: print each message box to stderr and really end the process.
   bool exit_for_real = false;

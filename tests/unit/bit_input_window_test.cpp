@@ -224,7 +224,7 @@ BitState state_of(const RunState& run) {
 // What a decoder would have seen, and the bit input at each hand-over.
 struct ReadOutcome {
   std::vector<uint32_t> values;
-  bool stopped = false;  // the run stopped (a read past the allowance)
+  bool stopped = false;                             // the run stopped (a read past the allowance)
   std::vector<std::pair<size_t, BitState>> states;  // after that many steps
 };
 
@@ -299,7 +299,8 @@ TEST(BitReaders, FastAndSlowAgreeAtEveryBufferOffsetAndEveryEnd) {
           outcome[fast] = read_script(run, script, fast);
           close_archive_stream(run.archive);
         }
-        SCOPED_TRACE(testing::Message() << "offset " << offset << ", size " << size << ", allowance " << allowance);
+        SCOPED_TRACE(testing::Message()
+                     << "offset " << offset << ", size " << size << ", allowance " << allowance);
         ASSERT_EQ(outcome[0].values, outcome[1].values);
         ASSERT_EQ(outcome[0].stopped, outcome[1].stopped);
         // The slow reader's state after every step; the fast one's where it hands over.

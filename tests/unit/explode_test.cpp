@@ -31,7 +31,9 @@ class BitSource {
   TempDir dir_;
 };
 
-int64_t bits_left(const RunState& run) { return run.bits.count + 8 * static_cast<int64_t>(run.bits.compressed_left); }
+int64_t bits_left(const RunState& run) {
+  return run.bits.count + 8 * static_cast<int64_t>(run.bits.compressed_left);
+}
 
 // A table of n entries followed by guard entries that must stay untouched.
 struct TableUnderTest {
@@ -55,7 +57,8 @@ struct TableUnderTest {
 
 // Symbols 0 to 14 with lengths 1 to 15 and symbols 15 and 16 with length 16:
 // symbol k (below 16) is k zero bits then a one bit; symbol 16 is 16 zeros.
-const std::string kChainDescription = std::string("\x0F\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x1F", 17);
+const std::string kChainDescription =
+    std::string("\x0F\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x1F", 17);
 
 void write_chain_symbol(BitWriter& w, int symbol) {
   w.put_code(0, symbol);
@@ -176,8 +179,7 @@ TEST(ShannonFanoTable, BitsMatchingNoEntryEndAtTheTableEnd) {
 // 255 - s, length code or distance part s has the code 63 - s.
 class ImplodeWriter {
  public:
-  explicit ImplodeWriter(uint16_t flags)
-      : low_bits_(flags & 2 ? 7 : 6), literal_tree_((flags & 4) != 0) {
+  explicit ImplodeWriter(uint16_t flags) : low_bits_(flags & 2 ? 7 : 6), literal_tree_((flags & 4) != 0) {
     if (literal_tree_) descriptions_.append(1, '\x0F').append(16, '\xF7');
     for (int table = 0; table < 2; ++table) descriptions_.append(1, '\x03').append(4, '\xF5');
   }
@@ -187,8 +189,10 @@ class ImplodeWriter {
 
   void literal(uint8_t b) {
     bits.put(1, 1);
-    if (literal_tree_) bits.put_code(255u - b, 8);
-    else bits.put(b, 8);
+    if (literal_tree_)
+      bits.put_code(255u - b, 8);
+    else
+      bits.put(b, 8);
   }
   void match_head(uint32_t distance) {
     uint32_t d = distance - 1;
@@ -262,7 +266,10 @@ TEST_P(ExplodeEntry, MatchesBeforeTheFirstByteCopyZeros) {
   w.literal('b');
   // Starts 2 bytes before the first output byte: 0 0, then the first six bytes.
   w.match(9, 8);
-  expect_extracts(w, std::string("\0\0\0\0\0ab" "\0\0" "\0\0\0\0\0a", 15));
+  expect_extracts(w, std::string("\0\0\0\0\0ab"
+                                 "\0\0"
+                                 "\0\0\0\0\0a",
+                                 15));
 }
 
 TEST_P(ExplodeEntry, MatchesRunAcrossTheRingEnd) {
@@ -296,9 +303,17 @@ TEST_P(ExplodeEntry, ItemCutByTheEndOfDataEmitsNothing) {
   const std::vector<std::pair<const char*, std::function<void(ImplodeWriter&)>>> cuts = {
       {"literal flag", [](ImplodeWriter& w) { w.bits.put(1, 1); }},
       {"match flag", [](ImplodeWriter& w) { w.bits.put(0, 1); }},
-      {"low distance bits", [low_bits](ImplodeWriter& w) { w.bits.put(0, 1); w.bits.put(0, low_bits); }},
+      {"low distance bits",
+       [low_bits](ImplodeWriter& w) {
+         w.bits.put(0, 1);
+         w.bits.put(0, low_bits);
+       }},
       {"distance code", [](ImplodeWriter& w) { w.match_head(1); }},
-      {"length code 63", [](ImplodeWriter& w) { w.match_head(1); w.bits.put_code(0, 6); }},
+      {"length code 63",
+       [](ImplodeWriter& w) {
+         w.match_head(1);
+         w.bits.put_code(0, 6);
+       }},
   };
   for (size_t lead : {1, 300}) {
     for (const auto& [where, cut] : cuts) {

@@ -1,9 +1,10 @@
+#include "base/fatal.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "archive/run_state.h"
-#include "base/fatal.h"
 #include "base/memory.h"
 #include "tests/support/scripted_front_end.h"
 #include "tests/support/test_paths.h"

@@ -28,13 +28,29 @@ TEST(Utf8, SequenceLengthsAtTheBoundariesOfWellFormedUtf8) {
     const char* bytes;
     size_t length;
   } cases[] = {
-      {"A", 1},         {"\xC2\x80", 2},        {"\xDF\xBF", 2},         {"\xE0\xA0\x80", 3},
-      {"\xED\x9F\xBF", 3}, {"\xEE\x80\x80", 3},  {"\xF0\x90\x80\x80", 4}, {"\xF4\x8F\xBF\xBF", 4},
-      {"\x80", 0},      {"\xC1\xBF", 0},        {"\xE0\x9F\xBF", 0},     {"\xED\xA0\x80", 0},  // overlong, surrogate
-      {"\xF0\x8F\xBF\xBF", 0}, {"\xF4\x90\x80\x80", 0}, {"\xF5\x80\x80\x80", 0}, {"\xFF", 0},
-      {"\xC3", 0},      {"\xE2\x82", 0},        {"\xE2\x28\xA1", 0},     {"\xF0\x9F\x98", 0},  // cut short
+      {"A", 1},
+      {"\xC2\x80", 2},
+      {"\xDF\xBF", 2},
+      {"\xE0\xA0\x80", 3},
+      {"\xED\x9F\xBF", 3},
+      {"\xEE\x80\x80", 3},
+      {"\xF0\x90\x80\x80", 4},
+      {"\xF4\x8F\xBF\xBF", 4},
+      {"\x80", 0},
+      {"\xC1\xBF", 0},
+      {"\xE0\x9F\xBF", 0},
+      {"\xED\xA0\x80", 0},  // overlong, surrogate
+      {"\xF0\x8F\xBF\xBF", 0},
+      {"\xF4\x90\x80\x80", 0},
+      {"\xF5\x80\x80\x80", 0},
+      {"\xFF", 0},
+      {"\xC3", 0},
+      {"\xE2\x82", 0},
+      {"\xE2\x28\xA1", 0},
+      {"\xF0\x9F\x98", 0},  // cut short
   };
-  for (const Case& c : cases) EXPECT_EQ(utf8_sequence_length(c.bytes), c.length) << testing::PrintToString(c.bytes);
+  for (const Case& c : cases)
+    EXPECT_EQ(utf8_sequence_length(c.bytes), c.length) << testing::PrintToString(c.bytes);
 }
 
 TEST(Utf8, EveryScalarValueRoundTrips) {
@@ -73,10 +89,14 @@ TEST(NameDecoding, FlagBitElevenExtraFieldAndCodePage437) {
     std::string extra;
     std::string want;
   } cases[] = {
-      {"docs/readme.txt", 0, "", "docs/readme.txt"},               // ASCII, either way
+      {"docs/readme.txt", 0, "", "docs/readme.txt"},  // ASCII, either way
       {"docs/readme.txt", kFlagUtf8Name, "", "docs/readme.txt"},
-      {"\xC3\x9C" "berblick.txt", kFlagUtf8Name, "", "\xC3\x9C" "berblick.txt"},
-      {"\xFF\xFE", kFlagUtf8Name, "", "\xFF\xFE"},                 // kept for the rules to judge
+      {"\xC3\x9C"
+       "berblick.txt",
+       kFlagUtf8Name, "",
+       "\xC3\x9C"
+       "berblick.txt"},
+      {"\xFF\xFE", kFlagUtf8Name, "", "\xFF\xFE"},  // kept for the rules to judge
       {std::string("NUL\0x", 5), kFlagUtf8Name, "", std::string("NUL\0x", 5)},
       {fallback, 0, unicode_path_field(1, fallback, unicode), unicode},
       {fallback, 0, timestamp_block + unicode_path_field(1, fallback, unicode), unicode},
@@ -91,7 +111,11 @@ TEST(NameDecoding, FlagBitElevenExtraFieldAndCodePage437) {
 #endif
   // Without the flag: the OEM code page (437 here): 0x9A is U with diaeresis,
   // 0xC3 0x9C are a box-drawing piece and the pound sign, not UTF-8.
-  EXPECT_EQ(decoded("\x9A" "ber.txt", 0), "\xC3\x9C" "ber.txt");
+  EXPECT_EQ(decoded("\x9A"
+                    "ber.txt",
+                    0),
+            "\xC3\x9C"
+            "ber.txt");
   EXPECT_EQ(decoded("\xC3\x9C", 0), "\xE2\x94\x9C\xC2\xA3");
 }
 
@@ -172,7 +196,7 @@ TEST(NameRules, EachProblemOnTheSystemsItConcerns) {
       {"x.CON", P::kNone, P::kNone},
       {units255, P::kNone, P::kNone},
       {units255 + "a", P::kLevelTooLong, P::kLevelTooLong},
-      {e_acute_255, P::kNone, P::kLevelTooLong},  // 255 units, 510 bytes
+      {e_acute_255, P::kNone, P::kLevelTooLong},        // 255 units, 510 bytes
       {emoji_128, P::kLevelTooLong, P::kLevelTooLong},  // 256 units
   };
   for (const Case& c : cases) {
@@ -201,7 +225,7 @@ TEST(NameRules, PathLengthTogetherWithTheTarget) {
       {kWin, 10, "d/" + std::string(248, 'f'), true},
       {kWin, 10, std::string(237, 'd') + "/f", false},  // the directory: 247 units
       {kWin, 10, std::string(238, 'd') + "/f", true},
-      {kWin, 10, std::string(238, 'd') + "/", true},     // a directory entry is all directory
+      {kWin, 10, std::string(238, 'd') + "/", true},  // a directory entry is all directory
       {kWin, 9, std::string(238, 'd') + "/", false},
       {kWin, 100, "d/" + std::string(155, 'f') + "\xF0\x9F\x98\x80", false},  // 259 units, 261 bytes
       {kWin, 100, "d/" + std::string(156, 'f') + "\xF0\x9F\x98\x80", true},
@@ -215,7 +239,11 @@ TEST(NameRules, PathLengthTogetherWithTheTarget) {
 
 #ifdef _WIN32
 TEST(WideText, RoundTripsAndNeverShortensAPath) {
-  for (const char* text : {"\xC3\x9C" "berblick.txt", "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E", "\xCE\xA9" "dir",
+  for (const char* text : {"\xC3\x9C"
+                           "berblick.txt",
+                           "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E",
+                           "\xCE\xA9"
+                           "dir",
                            "\xF0\x9F\x98\x80.txt", ""}) {
     platform::WideText wide(text);
     char back[64];
@@ -233,11 +261,16 @@ TEST(ConsoleText, ControlCharactersAndStrayBytesAreShownEscaped) {
     std::string text, shown;
   } cases[] = {
       {"plain name.txt", "plain name.txt"},
-      {"\xC3\x9C" "ber/\xE6\x97\xA5\xF0\x9F\x98\x80", "\xC3\x9C" "ber/\xE6\x97\xA5\xF0\x9F\x98\x80"},
+      {"\xC3\x9C"
+       "ber/\xE6\x97\xA5\xF0\x9F\x98\x80",
+       "\xC3\x9C"
+       "ber/\xE6\x97\xA5\xF0\x9F\x98\x80"},
       {"a\x1b[31mred", "a\\x1b[31mred"},
       {"x\r\nExtraction Complete", "x\\x0d\\x0aExtraction Complete"},
       {"\x7F\x01", "\\x7f\\x01"},
-      {"\xC2\x9B" "2J", "\\xc2\\x9b2J"},  // the C1 control sequence introducer
+      {"\xC2\x9B"
+       "2J",
+       "\\xc2\\x9b2J"},  // the C1 control sequence introducer
       {"\xC2\xA0", "\xC2\xA0"},
       {"\xFF\xC3", "\\xff\\xc3"},
   };
