@@ -10,8 +10,6 @@
 
 inline constexpr uint16_t kFlagUtf8Name = 0x0800;
 inline constexpr uint16_t kUnicodePathExtraId = 0x7075;
-// Longer names fit no path on either system.
-inline constexpr size_t kNameCapacity = 4096;
 
 struct DecodedName {
   size_t length = 0;  // bytes in the output, no terminating zero

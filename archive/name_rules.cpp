@@ -4,6 +4,7 @@
 
 #include "base/text.h"
 #include "base/utf8.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -14,19 +15,19 @@ constexpr size_t kWindowsDirUnits = 247;
 constexpr size_t kLinuxPathBytes = 4095;  // PATH_MAX less the terminating zero
 constexpr size_t kLevelLimit = 255;       // UTF-16 units on Windows, bytes (NAME_MAX) on Linux
 
-bool is_separator(char c) { return c == '/' || c == '\\'; }
+using platform::is_separator;
 
-// `length` bytes of text equal the upper-case word, ASCII letters in any case.
-bool same_letters(const char* text, size_t length, const char* upper) {
-  if (std::strlen(upper) != length) return false;
-  for (size_t i = 0; i < length; ++i) {
+// The first `length` bytes of text equal those of `upper`, ASCII letters in any case.
+bool same_letters(const char* text, const char* upper, size_t length) {
+  for (size_t i = 0; i < length; ++i)
     if (ascii_upper(text[i]) != upper[i]) return false;
-  }
   return true;
 }
 
 // What is wrong with one level; its length in the system's units goes to `length`.
-NameProblem level_problem(std::string_view level, bool windows, size_t& length) {
+template <NameSystem system>
+NameProblem level_problem(std::string_view level, size_t& length) {
+  constexpr bool windows = system == NameSystem::kWindows;
   length = 0;
   for (size_t i = 0; i < level.size();) {
     auto c = static_cast<uint8_t>(level[i]);
@@ -50,41 +51,46 @@ bool is_device_name(std::string_view level) {
   while (stem < level.size() && level[stem] != '.') ++stem;
   while (stem > 0 && level[stem - 1] == ' ') --stem;
   const char* p = level.data();
-  // Each name ends with a zero byte; an empty one ends the list.
-  static const char kDevices[] = "CON\0PRN\0AUX\0NUL\0CONIN$\0CONOUT$\0CLOCK$\0";
-  for (const char* device = kDevices; *device; device += std::strlen(device) + 1)
-    if (same_letters(p, stem, device)) return true;
-  if (stem < 4 || (!same_letters(p, 3, "COM") && !same_letters(p, 3, "LPT"))) return false;
+  // Each name after its length; a zero length ends the list.
+  static const char kDevices[] = "\3CON\3PRN\3AUX\3NUL\6CONIN$\7CONOUT$\6CLOCK$";
+  for (const char* device = kDevices; *device; device += *device + 1)
+    if (static_cast<size_t>(*device) == stem && same_letters(p, device + 1, stem)) return true;
+  if (stem < 4 || (!same_letters(p, "COM", 3) && !same_letters(p, "LPT", 3))) return false;
   // A digit, or a superscript one, two or three (U+00B9, U+00B2, U+00B3).
   if (stem == 4) return p[3] >= '0' && p[3] <= '9';
   return stem == 5 && p[3] == '\xC2' && (p[4] == '\xB9' || p[4] == '\xB2' || p[4] == '\xB3');
 }
 
-NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length) {
-  const bool windows = system == NameSystem::kWindows;
+template <NameSystem system>
+NameVerdict judge_entry_name(std::string_view name, size_t target_length) {
+  constexpr bool windows = system == NameSystem::kWindows;
   // The path's length so far, and where the directories the entry needs end:
   // before the last level of a file, after the last level of a directory.
   size_t length = target_length, dirs = 0;
-  size_t i = 0;
-  while (i < name.size()) {
-    size_t start = i;
-    while (i < name.size() && !is_separator(name[i])) ++i;
+  size_t start = 0;
+  for (size_t i = 0; i <= name.size(); ++i) {
+    if (i < name.size() && !is_separator(name[i])) continue;
     std::string_view level(name.data() + start, i - start);
-    if (level.empty()) {
-      i += i < name.size();
-      continue;
-    }
+    start = i + 1;
+    if (level.empty()) continue;
     size_t level_length;
-    NameProblem problem = level_problem(level, windows, level_length);
+    NameProblem problem = level_problem<system>(level, level_length);
     if (problem != NameProblem::kNone) return {problem, level};
     if (length > target_length) ++length;  // the separator before it
     length += level_length;
-    if (i < name.size()) {  // a separator after it: a directory, whatever follows
-      dirs = length;
-      ++i;
-    }
+    if (i < name.size()) dirs = length;  // a separator after it: a directory, whatever follows
   }
-  if (length == target_length) return {NameProblem::kNothingLeft, {}};
-  bool too_long = windows ? length > kWindowsPathUnits || dirs > kWindowsDirUnits : length > kLinuxPathBytes;
-  return {too_long ? NameProblem::kPathTooLong : NameProblem::kNone, {}};
+  NameProblem problem = NameProblem::kNone;
+  if (length == target_length) problem = NameProblem::kNothingLeft;
+  if (windows ? length > kWindowsPathUnits || dirs > kWindowsDirUnits : length > kLinuxPathBytes)
+    problem = NameProblem::kPathTooLong;
+  return {problem, {}};
+}
+
+template NameVerdict judge_entry_name<NameSystem::kWindows>(std::string_view name, size_t target_length);
+template NameVerdict judge_entry_name<NameSystem::kLinux>(std::string_view name, size_t target_length);
+
+NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length) {
+  return system == NameSystem::kWindows ? judge_entry_name<NameSystem::kWindows>(name, target_length)
+                                        : judge_entry_name<NameSystem::kLinux>(name, target_length);
 }

@@ -36,6 +36,9 @@ struct NameVerdict {
 // no "." or ".." level. `target_length` counts the target directory with its
 // trailing separator: UTF-16 units on Windows, bytes on Linux.
 NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length);
+// The same for one system, compiled for it: the stub's own rules.
+template <NameSystem system>
+NameVerdict judge_entry_name(std::string_view name, size_t target_length);
 
 // Why, in a few words, for the binding tool's findings: said of the level at
 // fault where there is one ("\"CON\" is a Windows device name").

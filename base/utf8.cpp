@@ -1,21 +1,20 @@
 #include "base/utf8.h"
 
 size_t utf8_sequence_length(std::string_view text) {
-  if (text.empty()) return 0;
   auto byte = [&](size_t i) { return static_cast<uint8_t>(text[i]); };
+  if (text.empty()) return 0;
   uint8_t lead = byte(0);
   if (lead < 0x80) return 1;
-  size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-  // The lead byte's range and the tightest second-byte range shut out
-  // overlong forms, surrogates and values above U+10FFFF.
-  uint8_t low = 0x80, high = 0xBF;
   if (lead < 0xC2 || lead > 0xF4) return 0;
-  if (lead == 0xE0) low = 0xA0;
-  if (lead == 0xED) high = 0x9F;
-  if (lead == 0xF0) low = 0x90;
-  if (lead == 0xF4) high = 0x8F;
-  if (text.size() < length || byte(1) < low || byte(1) > high) return 0;
-  for (size_t i = 2; i < length; ++i)
+  size_t length = 2 + (lead >= 0xE0) + (lead >= 0xF0);
+  if (text.size() < length) return 0;
+  // The second byte's range shuts out overlong forms, surrogates and values
+  // above U+10FFFF.
+  uint8_t second = byte(1);
+  if ((lead == 0xE0 && second < 0xA0) || (lead == 0xF0 && second < 0x90) || (lead == 0xED && second > 0x9F) ||
+      (lead == 0xF4 && second > 0x8F))
+    return 0;
+  for (size_t i = 1; i < length; ++i)
     if ((byte(i) & 0xC0) != 0x80) return 0;
   return length;
 }

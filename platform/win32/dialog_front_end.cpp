@@ -28,7 +28,9 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
   }
 }
 
-void set_item_text(int id, const platform::WideText& text) { SetDlgItemTextW(dialog_window, id, text.get()); }
+void set_item_text(int id, const char* text) {
+  SetDlgItemTextW(dialog_window, id, platform::WideText(text).get());
+}
 
 int message_box(HWND owner, const char* text, const char* caption, UINT buttons) {
   return MessageBoxW(owner, platform::WideText(text).get(), platform::WideText(caption).get(), buttons);
@@ -40,13 +42,13 @@ class DialogFrontEnd final : public FrontEnd {
     platform::WideText line(text);
     SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0,
                         reinterpret_cast<LPARAM>(line.get()));
-    set_item_text(IDC_STATUS, line);
+    SetDlgItemTextW(dialog_window, IDC_STATUS, line.get());
     UpdateWindow(dialog_window);
   }
   void clear_progress_lines() override {
     SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
   }
-  void set_status(const char* text) override { set_item_text(IDC_STATUS, platform::WideText(text)); }
+  void set_status(const char* text) override { set_item_text(IDC_STATUS, text); }
   bool ask_yes_no(const char* text, const char* caption) override {
     // No owner: the dialog stays usable, so Cancel works while the box is open.
     return message_box(nullptr, text, caption, MB_YESNO) == IDYES;
@@ -70,7 +72,7 @@ FrontEnd& stub_front_end() { return front_end; }
 
 void set_dialog_caption(const char* text) { SetWindowTextW(dialog_window, WideText(text).get()); }
 
-void set_new_dir_name(const char* text) { set_item_text(IDC_NEW_DIR_NAME, WideText(text)); }
+void set_new_dir_name(const char* text) { set_item_text(IDC_NEW_DIR_NAME, text); }
 
 void read_new_dir_name(char* out, size_t capacity) {
   wchar_t name[kWideCapacity];

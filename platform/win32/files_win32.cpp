@@ -17,6 +17,17 @@ FileHandle open_file(const char* path, DWORD access, DWORD sharing, DWORD dispos
   return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
+// The calls that take nothing but a path.
+bool with_wide_path(BOOL(WINAPI* call)(LPCWSTR), const char* path) { return call(WideText(path).get()) != 0; }
+
+// A path the system wrote to `path` (`n` units without the zero) as UTF-8
+// in `out`; false, with `out` empty, when it was cut or does not fit.
+bool path_from_system(DWORD n, const wchar_t* path, char* out, size_t capacity) {
+  if (n > 0 && n < kWideCapacity && to_utf8(path, out, capacity)) return true;
+  out[0] = '\0';
+  return false;
+}
+
 }  // namespace
 
 FileHandle open_for_reading(const char* path) {
@@ -65,20 +76,15 @@ bool close_file(FileHandle f) { return CloseHandle(as_handle(f)) != 0; }
 
 void module_path(char* out, size_t capacity) {
   wchar_t path[kWideCapacity];
-  DWORD n = GetModuleFileNameW(nullptr, path, kWideCapacity);
-  // A full buffer holds a cut path (unterminated on older systems).
-  if (n == 0 || n >= kWideCapacity || !to_utf8(path, out, capacity)) out[0] = '\0';
+  path_from_system(GetModuleFileNameW(nullptr, path, kWideCapacity), path, out, capacity);
 }
 
 bool current_dir(char* out, size_t capacity) {
   wchar_t path[kWideCapacity];
-  DWORD n = GetCurrentDirectoryW(kWideCapacity, path);
-  if (n > 0 && n < kWideCapacity && to_utf8(path, out, capacity)) return true;
-  out[0] = '\0';
-  return false;
+  return path_from_system(GetCurrentDirectoryW(kWideCapacity, path), path, out, capacity);
 }
 
-bool set_current_dir(const char* path) { return SetCurrentDirectoryW(WideText(path).get()) != 0; }
+bool set_current_dir(const char* path) { return with_wide_path(SetCurrentDirectoryW, path); }
 
 bool set_current_drive(char letter) {
   // "X:" alone goes to that drive's own current directory.
@@ -98,7 +104,7 @@ CreateDirResult create_dir(const char* path) {
   }
 }
 
-bool delete_file(const char* path) { return DeleteFileW(WideText(path).get()) != 0; }
+bool delete_file(const char* path) { return with_wide_path(DeleteFileW, path); }
 
 bool make_file_normal(const char* path) {
   return SetFileAttributesW(WideText(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;

@@ -18,14 +18,13 @@ bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {
 }
 
 size_t oem_to_utf8(std::string_view raw, char* out, size_t capacity, bool& cut) {
-  // Names longer than the buffer are too long for any Windows path anyway.
+  // A name longer than the buffer is too long for any Windows path anyway:
+  // the conversion fails, and nothing of it is kept.
   wchar_t wide[kWideCapacity];
-  int taken = raw.size() < kWideCapacity ? static_cast<int>(raw.size()) : kWideCapacity;
-  if (taken < static_cast<int>(raw.size())) cut = true;
-  int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), taken, wide, kWideCapacity);
+  int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), static_cast<int>(raw.size()), wide, kWideCapacity);
   int written =
       WideCharToMultiByte(CP_UTF8, 0, wide, units, out, static_cast<int>(capacity), nullptr, nullptr);
-  if (units > 0 && written == 0) cut = true;
+  if (written == 0 && !raw.empty()) cut = true;
   return static_cast<size_t>(written);
 }
 

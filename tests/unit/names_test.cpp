@@ -73,7 +73,7 @@ std::string unicode_path_field(uint8_t version, const std::string& stored, const
 }
 
 std::string decoded(const std::string& stored, uint16_t flags, const std::string& extra = "") {
-  char out[kNameCapacity];
+  char out[4096];
   DecodedName name = decode_entry_name(stored, flags, extra, out, sizeof out);
   EXPECT_FALSE(name.cut);
   return std::string(out, name.length);
