@@ -8,14 +8,14 @@
 
 size_t target_length(const char* target_dir) {
   // The system's own paths are well-formed UTF-8: on Windows every lead byte
-  // is a UTF-16 unit, and a four-byte one a second.
-  size_t length = 0;
-  const char* p = target_dir;
-  for (; *p; ++p) {
+  // is a UTF-16 unit, and a four-byte one a second. One more for the
+  // separator after the target (counted even where it has one, at a root).
+  size_t length = 1;
+  for (const char* p = target_dir; *p; ++p) {
     auto c = static_cast<uint8_t>(*p);
     length += kThisSystem == NameSystem::kLinux ? 1 : ((c & 0xC0) != 0x80) + (c >= 0xF0);
   }
-  return p > target_dir && platform::is_separator(p[-1]) ? length : length + 1;
+  return length;
 }
 
 void confine_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, size_t target_length,
@@ -43,9 +43,8 @@ void confine_entry_name(std::string_view stored, uint16_t flags, std::string_vie
   }
   if (directory && written > 0) full[written++] = platform::kSeparator;
   // A name cut to fit was too long for any path.
-  out.problem = name.cut
-                    ? NameProblem::kPathTooLong
-                    : judge_entry_name<kThisSystem>(std::string_view(full, written), target_length).problem;
+  out.problem = name.cut ? NameProblem::kPathTooLong
+                         : judge_entry_name<kThisSystem>(std::string_view(full, written), target_length);
   out.unusable = out.problem != NameProblem::kNone;
   // Zero bytes stand only in names that are shown, never written: there a
   // '?' marks them, where the text would otherwise end.

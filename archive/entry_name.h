@@ -13,5 +13,5 @@
 void confine_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, size_t target_length,
                         EntryName& out);
 
-// The length the name rules count for `target_dir` with a trailing separator.
+// The length the name rules count for `target_dir` and one separator after it.
 size_t target_length(const char* target_dir);

@@ -14,12 +14,6 @@ uint32_t name_crc(std::string_view name) {
   return crc32_block(0xFFFFFFFF, bytes(name.data()), name.size()) ^ 0xFFFFFFFF;
 }
 
-bool is_ascii(std::string_view text) {
-  for (char c : text)
-    if (static_cast<uint8_t>(c) >= 0x80) return false;
-  return true;
-}
-
 DecodedName copy_name(std::string_view name, char* out, size_t capacity) {
   DecodedName result;
   result.cut = name.size() > capacity;
@@ -49,7 +43,8 @@ DecodedName decode_entry_name(std::string_view stored, uint16_t flags, std::stri
                               size_t capacity) {
   std::string_view unicode = unicode_path_name(extra, stored);
   if (!unicode.empty()) return copy_name(unicode, out, capacity);
-  if ((flags & kFlagUtf8Name) || is_ascii(stored)) return copy_name(stored, out, capacity);
+  // Every OEM code page keeps ASCII as it is.
+  if (flags & kFlagUtf8Name) return copy_name(stored, out, capacity);
   DecodedName result;
   result.length = platform::oem_to_utf8(stored, out, capacity, result.cut);
   return result;

@@ -62,7 +62,7 @@ bool is_device_name(std::string_view level) {
 }
 
 template <NameSystem system>
-NameVerdict judge_entry_name(std::string_view name, size_t target_length) {
+NameProblem judge_entry_name(std::string_view name, size_t target_length, std::string_view* at) {
   constexpr bool windows = system == NameSystem::kWindows;
   // The path's length so far, and where the directories the entry needs end:
   // before the last level of a file, after the last level of a directory.
@@ -75,22 +75,25 @@ NameVerdict judge_entry_name(std::string_view name, size_t target_length) {
     if (level.empty()) continue;
     size_t level_length;
     NameProblem problem = level_problem<system>(level, level_length);
-    if (problem != NameProblem::kNone) return {problem, level};
+    if (problem != NameProblem::kNone) {
+      if (at) *at = level;
+      return problem;
+    }
     if (length > target_length) ++length;  // the separator before it
     length += level_length;
     if (i < name.size()) dirs = length;  // a separator after it: a directory, whatever follows
   }
-  NameProblem problem = NameProblem::kNone;
-  if (length == target_length) problem = NameProblem::kNothingLeft;
+  if (length == target_length) return NameProblem::kNothingLeft;
   if (windows ? length > kWindowsPathUnits || dirs > kWindowsDirUnits : length > kLinuxPathBytes)
-    problem = NameProblem::kPathTooLong;
-  return {problem, {}};
+    return NameProblem::kPathTooLong;
+  return NameProblem::kNone;
 }
 
-template NameVerdict judge_entry_name<NameSystem::kWindows>(std::string_view name, size_t target_length);
-template NameVerdict judge_entry_name<NameSystem::kLinux>(std::string_view name, size_t target_length);
+template NameProblem judge_entry_name<NameSystem::kWindows>(std::string_view, size_t, std::string_view*);
+template NameProblem judge_entry_name<NameSystem::kLinux>(std::string_view, size_t, std::string_view*);
 
-NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length) {
-  return system == NameSystem::kWindows ? judge_entry_name<NameSystem::kWindows>(name, target_length)
-                                        : judge_entry_name<NameSystem::kLinux>(name, target_length);
+NameProblem judge_entry_name(std::string_view name, NameSystem system, size_t target_length,
+                             std::string_view* level) {
+  return system == NameSystem::kWindows ? judge_entry_name<NameSystem::kWindows>(name, target_length, level)
+                                        : judge_entry_name<NameSystem::kLinux>(name, target_length, level);
 }

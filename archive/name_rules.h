@@ -27,18 +27,15 @@ enum class NameProblem : uint8_t {
   kPathTooLong,         // together with the target directory
 };
 
-struct NameVerdict {
-  NameProblem problem = NameProblem::kNone;
-  std::string_view level;  // the level at fault; empty for the whole path
-};
-
 // `name` is decoded and confined: levels separated by '/' or '\\', no drive,
 // no "." or ".." level. `target_length` counts the target directory with its
-// trailing separator: UTF-16 units on Windows, bytes on Linux.
-NameVerdict judge_entry_name(std::string_view name, NameSystem system, size_t target_length);
+// trailing separator: UTF-16 units on Windows, bytes on Linux. `level`, where
+// given, receives the level at fault (nothing for a problem of the whole path).
+NameProblem judge_entry_name(std::string_view name, NameSystem system, size_t target_length,
+                             std::string_view* level = nullptr);
 // The same for one system, compiled for it: the stub's own rules.
 template <NameSystem system>
-NameVerdict judge_entry_name(std::string_view name, size_t target_length);
+NameProblem judge_entry_name(std::string_view name, size_t target_length, std::string_view* level = nullptr);
 
 // Why, in a few words, for the binding tool's findings: said of the level at
 // fault where there is one ("\"CON\" is a Windows device name").

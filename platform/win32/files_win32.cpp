@@ -88,8 +88,8 @@ bool set_current_dir(const char* path) { return with_wide_path(SetCurrentDirecto
 
 bool set_current_drive(char letter) {
   // "X:" alone goes to that drive's own current directory.
-  const wchar_t drive[3] = {static_cast<wchar_t>(letter), L':', L'\0'};
-  return SetCurrentDirectoryW(drive) != 0;
+  const char drive[3] = {letter, ':', '\0'};
+  return set_current_dir(drive);
 }
 
 CreateDirResult create_dir(const char* path) {

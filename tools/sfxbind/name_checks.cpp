@@ -48,12 +48,14 @@ void check_entry_name(std::string_view raw, StubKind stub, const std::string& en
   std::string shown = confined.full_name;
   NameSystem system = stub == StubKind::kWindows ? NameSystem::kWindows : NameSystem::kLinux;
   // A zero byte shows as U+FFFD in the confined name: it was judged there.
-  NameVerdict verdict = confined.problem == NameProblem::kZeroByte ? NameVerdict{NameProblem::kZeroByte, {}}
-                                                                   : judge_entry_name(shown, system, shortest_target(stub));
-  if (verdict.problem != NameProblem::kNone) {
+  std::string_view level;
+  NameProblem problem = confined.problem == NameProblem::kZeroByte
+                            ? NameProblem::kZeroByte
+                            : judge_entry_name(shown, system, shortest_target(stub), &level);
+  if (problem != NameProblem::kNone) {
     std::string why;
-    if (!verdict.level.empty()) why.append("\"").append(verdict.level).append("\" ");
-    why += name_problem_reason(verdict.problem);
+    if (!level.empty()) why.append("\"").append(level).append("\" ");
+    why += name_problem_reason(problem);
     add(out, Severity::kRefusal, entry, why + kAsksAndSkips);
     return;
   }
