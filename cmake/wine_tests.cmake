@@ -22,6 +22,13 @@ set_tests_properties(win32_unit_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE
 
 # Size, imports and resources of the stub file: no Wine needed.
 add_test(NAME win32_stub_image COMMAND ${SFX_WINE_RUN} image $<TARGET_FILE:sfxstub> ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+# Two fresh builds of the stub in other folders give this build's bytes.
+add_test(NAME win32_stub_reproducible
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/reproducible_stub.py
+                 ${CMAKE_SOURCE_DIR} $<TARGET_FILE:sfxstub> --
+                 -G ${CMAKE_GENERATOR} -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+                 -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE})
+set_tests_properties(win32_stub_reproducible PROPERTIES PROCESSORS 2 TIMEOUT 600)
 
 # name case archive [extra arguments]
 function(sfx_wine_e2e name case archive)

@@ -1,6 +1,7 @@
 // The Win32 stub's face: dialog template 200 run modally over USER32, the
 // window services the archive logic reports through, and the message boxes.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 
@@ -94,6 +95,9 @@ void enable_pass_commands(bool enabled) {
 void end_dialog(int result) { EndDialog(dialog_window, result); }
 
 void run_main_dialog() {
+  // The template's progress bar is a common control.
+  const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(DLG_MAIN), nullptr, main_dialog_proc, 0);
   PostQuitMessage(0);
 }

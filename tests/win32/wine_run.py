@@ -33,6 +33,7 @@ DIALOG_TEXTS = [
     (1, "Button", "&OK"),
     (2, "Button", "&Cancel"),
     (-1, "Static", "Select OK to begin." + " " * 26 + "Choose Cancel to exit."),
+    (202, "msctls_progress32", ""),
     (104, "Button", ""),
     (105, "ListBox", ""),
     (103, "ListBox", ""),
@@ -43,6 +44,9 @@ DIALOG_TEXTS = [
     (201, "Static", None),  # the status line, checked on its own
 ]
 # The template as windres decompiles it: styles and rectangles in dialog units.
+# Beyond the classic layout: 101 shortens a long path in its middle
+# (SS_PATHELLIPSIS), 106 scrolls (ES_AUTOHSCROLL), and the hidden progress bar
+# 202 lies exactly over the "Select OK to begin." text.
 DIALOG_TEMPLATE = """200 DIALOG 16, 2, 349, 244
 STYLE 0x80c800c0
 CAPTION "Caption"
@@ -54,17 +58,26 @@ BEGIN
   CONTROL "&OK", 1, "BUTTON", 0x50010001, 53, 214, 37, 16
   CONTROL "&Cancel", 2, "BUTTON", 0x50010000, 280, 216, 32, 16
   CONTROL "Select OK to begin.                          Choose Cancel to exit.", 65535, "STATIC", 0x50020000, 85, 197, 217, 8
+  CONTROL "", 202, "MSCTLS_PROGRESS32", 0x40000000, 85, 197, 217, 8
   CONTROL "", 104, "BUTTON", 0x50000007, 25, 97, 297, 95
   CONTROL "", 105, "LISTBOX", 0x50b00001, 35, 107, 279, 81
   CONTROL "", 103, "LISTBOX", 0x50a00001, 233, 7, 104, 57
-  CONTROL "Text", 101, "STATIC", 0x50020000, 78, 26, 146, 11
+  CONTROL "Text", 101, "STATIC", 0x50028000, 78, 26, 146, 11
   CONTROL "New Directory Name:", 65535, "STATIC", 0x50020000, 21, 71, 71, 10
-  CONTROL "", 106, "EDIT", 0x50810000, 96, 70, 89, 12
+  CONTROL "", 106, "EDIT", 0x50810080, 96, 70, 89, 12
   CONTROL "&Make ", 107, "BUTTON", 0x50010000, 194, 71, 31, 12
   CONTROL "Text", 201, "STATIC", 0x50020000, 28, 86, 244, 8
 END"""
 STUB_SIZE_LIMIT = 48 * 1024
-STUB_IMPORTS = ["KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+STUB_IMPORTS = ["COMCTL32.DLL", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+ICON_SIZES = [16, 32, 48, 256]
+VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
+MANIFEST_PARTS = [
+    'requestedExecutionLevel level="asInvoker"',
+    'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"',
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>',
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>',  # Windows 10 and 11
+]
 REGISTRY = """REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
@@ -489,10 +502,23 @@ def check_image(stub, objdump, windres):
     dialog = re.search(r"^200 DIALOG .*?^END$", rc, re.S | re.M)
     check(dialog is not None, "no dialog template 200")
     check_equal(dialog.group(0), DIALOG_TEMPLATE, "dialog template 200")
-    check(re.search(r"^10 14 /\* RT_GROUP_ICON \*/\nBEGIN\n\s+0, 1, 1,.*\n.*\n.*, 1\t/\* Element no 1", rc, re.M),
-          "icon group 10 holding icon 1")
-    check(re.search(r"^1 3 /\* RT_ICON \*/", rc, re.M), "icon 1")
-    check(re.search(r'requestedExecutionLevel level=""asInvoker""', rc), "manifest asking for asInvoker")
+    group = re.search(r"^10 14 /\* RT_GROUP_ICON \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+    check(group is not None, "no icon group 10")
+    # Elements: "width height colours pad", planes, bits, bytes, icon id (0 means 256).
+    elements = re.findall(r'"\\(\d+)\\(\d+)\\\d+\\\d+", \d+, \d+, \w+, (\d+)', group.group(1))
+    sizes = [(int(w, 8) or 256, int(h, 8) or 256) for w, h, _ in elements]
+    check_equal(sizes, [(n, n) for n in ICON_SIZES], "icon sizes in group 10")
+    for _, _, ident in elements:
+        check(re.search(rf"^{ident} 3 /\* RT_ICON \*/", rc, re.M), f"icon {ident} of group 10")
+    version = re.search(r"^1 VERSIONINFO$.*?^END$", rc, re.S | re.M)
+    check(version is not None, "no version resource")
+    for key in VERSION_STRINGS:
+        check(re.search(rf'VALUE "{key}", "[^"]+"', version.group(0)), f"version resource without {key}")
+    manifest_block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+    check(manifest_block is not None, "no application manifest")
+    manifest = "".join(re.findall(r'^\s*"(.*)"$', manifest_block.group(1), re.M)).replace('""', '"')
+    for part in MANIFEST_PARTS:
+        check(part in manifest, f"manifest without {part}")
 
 
 def main():
