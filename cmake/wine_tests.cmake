@@ -49,6 +49,9 @@ sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
 sfx_wine_e2e(make_select make_select a01_stored.zip)
 sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
 sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
+# A Cancel in the middle of 2,000 files (an archive the test makes).
+sfx_wine_e2e(cancel_during_pass_yes cancel_during_pass_yes many_files.zip)
+sfx_wine_e2e(cancel_during_pass_no cancel_during_pass_no many_files.zip)
 
 # A self-extractor made by sfxbind.exe with its built-in stub, signed with a
 # throw-away self-signed certificate: it still verifies and still extracts.

@@ -23,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import time
+import zipfile
 
 SKIP = 77
 DIALOG_TEXTS = [
@@ -87,6 +88,8 @@ REGISTRY = """REGEDIT4
 "ShowCrashDialog"=dword:00000000
 """
 READY_MARK = ".sfx-prefix-ready"
+MANY_FILES = 2000
+CONFIRMATION_LIMIT_MS = 2000
 
 
 class Failure(Exception):
@@ -331,21 +334,42 @@ def check_extracted(archive, target, program=None):
 
 # ------------------------------------------------------------------ e2e cases
 
+def many_files_archive(path):
+    """2,000 small deflated files in 20 folders: a pass that takes seconds
+    under Wine. Returns every name with its contents."""
+    contents = {}
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for i in range(MANY_FILES):
+            name = f"d{i // 100:02d}/f{i:04d}.txt"
+            contents[name] = (f"line of file {i}\n" * (20 + i % 300)).encode()
+            z.writestr(name, contents[name])
+    return contents
+
+
+# Archives made by the test itself instead of taken from the corpus.
+GENERATED_ARCHIVES = {"many_files.zip": many_files_archive}
+
+
 class Case:
     def __init__(self, args, session):
         self.args = args
         self.session = session
-        with open(os.path.join(args.corpus, "manifest.json"), encoding="utf-8") as f:
-            manifest = json.load(f)
-        self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.work = args.work
+        archive_path = os.path.join(args.corpus, args.archive)
+        if args.archive in GENERATED_ARCHIVES:
+            archive_path = os.path.join(self.work, args.archive)
+            self.contents = GENERATED_ARCHIVES[args.archive](archive_path)
+        else:
+            with open(os.path.join(args.corpus, "manifest.json"), encoding="utf-8") as f:
+                manifest = json.load(f)
+            self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.start_dir = os.path.join(self.work, "start")  # the shell's directory
         self.app_dir = os.path.join(self.work, "app")      # where the stub lies
         os.makedirs(self.start_dir)
         os.makedirs(self.app_dir)
         self.caption = os.path.splitext(args.archive)[0] + ".exe"
         self.exe = os.path.join(self.app_dir, self.caption)
-        bind(args.stub, os.path.join(args.corpus, args.archive), self.exe)
+        bind(args.stub, archive_path, self.exe)
         self.process = None
 
     def start(self, debug=None):
@@ -470,7 +494,68 @@ def case_questions(case):
     check_extracted(case.archive, case.app_dir, case.exe)
 
 
-CASES = {"ok": case_ok, "make_select": case_make_select, "cancel": case_cancel, "questions": case_questions}
+def check_progress(facts, completed):
+    """The bar shows while the pass runs and only moves forward; a finished
+    pass leaves it full. The dialog always answers and is never hung."""
+    samples = [tuple(int(n) for n in v.split()) for v in values(facts, "progress")]
+    check(all(hung == 0 for *_, hung in samples), "the dialog was reported hung")
+    check(all(position >= 0 for position, *_ in samples), "the dialog left a progress query unanswered")
+    shown = [i for i, (_, _, visible, _) in enumerate(samples) if visible]
+    check(shown, "the progress bar never showed")
+    during = samples[shown[0]:]  # the first samples may come before OK is handled
+    check(all(visible == 1 for _, _, visible, _ in during), "progress bar hidden during the pass")
+    positions = [position for position, *_ in during]
+    check(positions == sorted(positions), f"progress went backwards: {positions}")
+    check(len(set(positions)) > 2, f"progress hardly moved: {positions}")
+    maximum = during[-1][1]
+    check(all(position <= maximum for position in positions), "progress beyond its maximum")
+    if completed:
+        check_equal(positions[-1], maximum, "progress when the closing box opens")
+
+
+def check_many_files(case, target, completed):
+    """Every file that exists is whole, except at most the one being written
+    when the run stopped, which holds a beginning of its contents."""
+    found = {}
+    for root, _, files in os.walk(target):
+        for name in files:
+            path = os.path.join(root, name)
+            found[os.path.relpath(path, target).replace(os.sep, "/")] = path
+    found.pop(case.caption, None)
+    partial = []
+    for name, path in found.items():
+        check(name in case.contents, f"unexpected file {name}")
+        with open(path, "rb") as f:
+            data = f.read()
+        if data != case.contents[name]:
+            check(case.contents[name].startswith(data), f"{name} holds other bytes")
+            partial.append(name)
+    check(len(partial) <= 1, f"more than one file cut short: {partial}")
+    if completed:
+        check_equal(sorted(found), sorted(case.contents), "extracted files")
+    else:
+        check(0 < len(found) < MANY_FILES, f"{len(found)} files after a Cancel in the middle")
+
+
+def case_cancel_during_pass(case, answer):
+    """Cancel in the middle of a long pass is asked about at once; Yes stops
+    with status 1 keeping what was extracted, No lets the pass complete."""
+    case.start()
+    facts = case.drive("watch", "ok", "lines", str(MANY_FILES // 10), "cancel", "box", answer, "box", "ok", "gone")
+    boxes = list(zip(values(facts, "box_text"), values(facts, "box_owner")))
+    final = ("Stopped at your request", "none") if answer == "yes" else \
+        (f"Extraction Complete {MANY_FILES} files processed", "dialog")
+    check_equal(boxes, [("Are You Sure You Want To Cancel?", "none"), final], "boxes after Cancel")
+    waited = int(values(facts, "box_wait_ms")[0])
+    check(waited <= CONFIRMATION_LIMIT_MS, f"the confirmation came {waited} ms after Cancel")
+    check_equal(case.exit_status(), 1 if answer == "yes" else 0, "exit status")
+    check_progress(facts, answer == "no")
+    check_many_files(case, case.app_dir, answer == "no")
+
+
+CASES = {"ok": case_ok, "make_select": case_make_select, "cancel": case_cancel, "questions": case_questions,
+         "cancel_during_pass_yes": lambda case: case_cancel_during_pass(case, "yes"),
+         "cancel_during_pass_no": lambda case: case_cancel_during_pass(case, "no")}
 
 
 def run_case(args):
