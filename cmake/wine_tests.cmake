@@ -52,6 +52,8 @@ sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
 # A Cancel in the middle of 2,000 files (an archive the test makes).
 sfx_wine_e2e(cancel_during_pass_yes cancel_during_pass_yes many_files.zip)
 sfx_wine_e2e(cancel_during_pass_no cancel_during_pass_no many_files.zip)
+# The dialog at start, while extracting and at completion (kept in docs/).
+sfx_wine_e2e(screenshots screenshots many_files.zip --screenshot ${SFX_E2E_DIR}/docs)
 
 # A self-extractor made by sfxbind.exe with its built-in stub, signed with a
 # throw-away self-signed certificate: it still verifies and still extracts.

@@ -12,7 +12,7 @@
 //   box BUTTON     waits for the next message box of the dialog's process,
 //                  prints its owner, caption and text and how long after the
 //                  last press it appeared, presses BUTTON (ok, yes or no) and
-//                  waits until the box has gone
+//                  waits until the box has gone; BUTTON none leaves it open
 //   gone           waits until the dialog has gone
 //   lines N        waits until list 105 holds at least N lines
 //   watch          from now on, every wait also samples the progress bar and
@@ -121,12 +121,12 @@ LRESULT ask_progress(HWND bar, UINT message, WPARAM wparam) {
 }
 
 void sample() {
-  if (!watched || !IsWindow(watched)) return;
+  if (!watched || !IsWindowVisible(watched)) return;
   HWND bar = GetDlgItem(watched, 202);
   LRESULT position = ask_progress(bar, PBM_GETPOS, 0);
   LRESULT maximum = ask_progress(bar, PBM_GETRANGE, FALSE);
   bool visible = IsWindowVisible(bar), hung = IsHungAppWindow(watched);
-  if (!IsWindow(watched)) return;  // the stub ended meanwhile
+  if (!IsWindowVisible(watched)) return;  // the dialog ended meanwhile
   char line[96];
   std::snprintf(line, sizeof line, "%ld %ld %d %d", static_cast<long>(position), static_cast<long>(maximum),
                 visible ? 1 : 0, hung ? 1 : 0);
@@ -212,6 +212,7 @@ void answer_box(HWND dialog, const std::string& button) {
   print("box_owner", owner == dialog ? "dialog" : owner ? "other" : "none");
   print("box_caption", utf8(window_text(box)));
   print("box_text", utf8(window_text(GetDlgItem(box, 0xFFFF))));
+  if (button == "none") return;
   int id = button == "yes" ? IDYES : button == "no" ? IDNO : IDOK;
   HWND target = GetDlgItem(box, id);
   if (!target) fail("no button " + button + " in the box");

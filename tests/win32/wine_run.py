@@ -89,6 +89,7 @@ REGISTRY = """REGEDIT4
 """
 READY_MARK = ".sfx-prefix-ready"
 MANY_FILES = 2000
+LONG_PATH = ("Software we ship", "Customer setup packages for every release", "2026 autumn release")
 CONFIRMATION_LIMIT_MS = 2000
 
 
@@ -364,7 +365,8 @@ class Case:
                 manifest = json.load(f)
             self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.start_dir = os.path.join(self.work, "start")  # the shell's directory
-        self.app_dir = os.path.join(self.work, "app")      # where the stub lies
+        # Where the stub lies: for the screenshots a path too long for static 101.
+        self.app_dir = os.path.join(self.work, "app", *LONG_PATH if args.case == "screenshots" else ())
         os.makedirs(self.start_dir)
         os.makedirs(self.app_dir)
         self.caption = os.path.splitext(args.archive)[0] + ".exe"
@@ -494,6 +496,24 @@ def case_questions(case):
     check_extracted(case.archive, case.app_dir, case.exe)
 
 
+def case_screenshots(case):
+    """The dialog at start with a long target path, while extracting and at
+    completion, saved as PNG files into the --screenshot folder."""
+    os.makedirs(case.args.screenshot, exist_ok=True)
+    shot = lambda name: case.session.screenshot(os.path.join(case.args.screenshot, f"dialog-{name}.png"))
+    case.start()
+    static101 = value(case.drive("dump"), "static101")
+    check(same_dir(static101, case.app_dir), f"static 101 holds {static101}, not the whole long path")
+    shot("start")
+    case.drive("ok", "lines", str(MANY_FILES // 3))
+    shot("extracting")
+    case.drive("box", "none")
+    shot("complete")
+    case.drive("box", "ok", "gone")
+    check_equal(case.exit_status(), 0, "exit status")
+    check_many_files(case, case.app_dir, True)
+
+
 def check_progress(facts, completed):
     """The bar shows while the pass runs and only moves forward; a finished
     pass leaves it full. The dialog always answers and is never hung."""
@@ -555,7 +575,8 @@ def case_cancel_during_pass(case, answer):
 
 CASES = {"ok": case_ok, "make_select": case_make_select, "cancel": case_cancel, "questions": case_questions,
          "cancel_during_pass_yes": lambda case: case_cancel_during_pass(case, "yes"),
-         "cancel_during_pass_no": lambda case: case_cancel_during_pass(case, "no")}
+         "cancel_during_pass_no": lambda case: case_cancel_during_pass(case, "no"),
+         "screenshots": case_screenshots}
 
 
 def run_case(args):
