@@ -43,7 +43,7 @@ endfunction()
 
 set(SFX_CORPUS_DIR_HOST ${CMAKE_SOURCE_DIR}/../shared/corpus)
 cmake_path(NORMAL_PATH SFX_CORPUS_DIR_HOST)
-# The latest screenshot of the dialog (kept as docs/dialog.png).
+# A screenshot of the dialog after the listing, left in the build folder.
 sfx_wine_e2e(ok_stored ok a01_stored.zip --screenshot ${SFX_E2E_DIR}/dialog.png)
 sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
 sfx_wine_e2e(make_select make_select a01_stored.zip)
