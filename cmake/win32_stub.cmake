@@ -1,6 +1,7 @@
 # The Win32 stub: the core, the dialog front end and the resources, built for
 # size. It must stay small (it travels in front of every archive) and import
-# nothing but KERNEL32, USER32, COMCTL32 (the progress bar) and msvcrt.
+# nothing but KERNEL32, USER32, GDI32 (measuring list lines), COMCTL32 (the
+# progress bar) and msvcrt.
 #
 # Two builds of one commit give the same bytes: no link time stamp in the PE
 # header (unless SOURCE_DATE_EPOCH names one) and no build folder in the code.
@@ -16,7 +17,11 @@ target_compile_options(sfxstub PRIVATE
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
 target_link_options(sfxstub PRIVATE -mwindows -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
-target_link_libraries(sfxstub PRIVATE comctl32)
+target_link_libraries(sfxstub PRIVATE comctl32 gdi32)
+# Link-time optimisation lets the compiler work across the layers' files:
+# about 2 KiB less code (measured on the stub before its progress bar:
+# 40,448 bytes instead of 42,496).
+set_property(TARGET sfxstub PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
   set_property(TARGET sfxstub PROPERTY CXX_LINKER_LAUNCHER

@@ -19,8 +19,9 @@
 //                  whether the system reports the dialog hung:
 //                  progress=POSITION MAXIMUM VISIBLE HUNG
 // Exit status 0 when every step ran, 2 on a timeout or a missing item.
-#include <commctrl.h>
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
