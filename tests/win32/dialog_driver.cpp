@@ -4,7 +4,8 @@
 //   dialog_driver CAPTION STEP...
 //
 // Steps, run in order:
-//   dump           the caption, statics 101 and 201, lists 105 and 103
+//   dump           the caption, statics 101 and 201, lists 105 and 103, and
+//                  how far list 105 scrolls sideways (pixels)
 //   controls       every child control in template order: id, class, text
 //   make NAME      types NAME into edit 106 and presses Make
 //   select NAME    selects the item NAME in list 103
@@ -160,6 +161,7 @@ void dump(HWND dialog) {
   print("status201", utf8(window_text(GetDlgItem(dialog, 201))));
   for (const std::wstring& line : list_items(GetDlgItem(dialog, 105))) print("list105", utf8(line));
   for (const std::wstring& line : list_items(GetDlgItem(dialog, 103))) print("list103", utf8(line));
+  print("extent105", std::to_string(SendMessageW(GetDlgItem(dialog, 105), LB_GETHORIZONTALEXTENT, 0, 0)));
 }
 
 void controls(HWND dialog) {

@@ -390,6 +390,11 @@ class Case:
         check_equal(value(facts, "status201"), listing[-1], "status line 201")
         check(same_dir(value(facts, "static101"), self.app_dir),
               f"static 101 shows {value(facts, 'static101')}, not the program's directory {self.app_dir}")
+        # Measured in the list's font (about 5 pixels a character here), so
+        # that the widest line can be scrolled to its end.
+        extent, widest = int(value(facts, "extent105")), max(len(line) for line in listing)
+        check(3 * widest <= extent <= 12 * widest,
+              f"list 105 scrolls {extent} pixels sideways for a widest line of {widest} characters")
         dirs = values(facts, "list103")
         for item in ("[..]", "[-c-]", "[-z-]"):
             check(item in dirs, f"{item} missing from directory list 103: {dirs}")
