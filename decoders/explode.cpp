@@ -115,6 +115,7 @@ uint16_t next_symbol(const SfTable& table, FastBits& bits) {
 template <class Bits>
 [[gnu::always_inline]] inline bool decode_items(Bits& bits, const ItemCoding& c, SlideWindow& w) {
   uint8_t* out = w.pos;
+  const uint8_t* const window_end = w.end;  // the ring never moves
   // One item; false when the data ran out before it was complete.
   const auto item = [&]() -> bool {
     const uint32_t is_literal = bits.take(1);
@@ -123,7 +124,7 @@ template <class Bits>
       const uint32_t literal = c.literal_tree ? next_symbol(c.literals, bits) : bits.take(8);
       if (literal == kEndOfData) return false;
       *out++ = static_cast<uint8_t>(literal);
-      if (out == w.end) {
+      if (out == window_end) {
         w.pos = out;
         write_full_window(w);
         out = w.pos;

@@ -73,6 +73,7 @@ template <class Bits>
   const unsigned lit_bits = static_cast<unsigned>(literals.bits);
   const unsigned dist_bits = static_cast<unsigned>(distances.bits);
   uint8_t* out = w.pos;
+  const uint8_t* const window_end = w.end;  // the ring never moves
   uint16_t result = kInputLow;
   while (bits.refill()) {
     const HuffEntry* e = decode_symbol(bits, lit_table, lit_bits);
@@ -82,7 +83,7 @@ template <class Bits>
     }
     if (e->op == kOpPlain) {
       *out++ = static_cast<uint8_t>(e->value);
-      if (out == w.end) {
+      if (out == window_end) {
         w.pos = out;
         write_full_window(w);
         out = w.pos;

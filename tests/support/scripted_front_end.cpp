@@ -12,7 +12,7 @@ namespace {
 
 void install_plain() { install_front_end({&front_end, "", nullptr, nullptr}); }
 
-const bool installed_at_start = (install_plain(), true);
+[[maybe_unused]] const bool installed_at_start = (install_plain(), true);
 
 }  // namespace
 
@@ -46,7 +46,6 @@ void ScriptedFrontEnd::end_process(int status) {
 }
 
 ScriptedInstallation::ScriptedInstallation(RunState& run) {
-  (void)installed_at_start;
   install_front_end({&front_end, run.paths.window_caption, run.paths.start_dir, change_drive_dir});
 }
 
