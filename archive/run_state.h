@@ -28,8 +28,6 @@ struct PassCounters {
   uint32_t total_compressed = 0;
 };
 
-// The small records come first: their fields are then reached with short
-// offsets, which keeps the Win32 stub's code small.
 // How far the extraction pass has come in compressed bytes: the entries
 // already passed plus what the current entry's decoder has consumed, out of
 // the total the listing pass counted.
@@ -39,6 +37,8 @@ struct PassProgress {
   uint32_t entry_size = 0;  // of the current entry while its decoder runs, else 0
 };
 
+// The small records come first: their fields are then reached with short
+// offsets, which keeps the Win32 stub's code small.
 struct RunState {
   ArchiveStream archive;             // one per pass, from the program file's first byte
   BitInput bits;                     // the current entry's compressed bytes
