@@ -39,6 +39,7 @@ void write_full_window(SlideWindow& w) {
   w.pos = w.begin;
   w.crc_done = w.begin;
   write_out(w, w.begin, w.size);
+  if (w.after_full_write) w.after_full_write(w.after_full_write_context);
 }
 
 void flush_window(SlideWindow& w) {

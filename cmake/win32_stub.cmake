@@ -1,6 +1,10 @@
 # The Win32 stub: the core, the dialog front end and the resources, built for
 # size. It must stay small (it travels in front of every archive) and import
-# nothing but KERNEL32, USER32 and msvcrt.
+# nothing but KERNEL32, USER32, GDI32 (measuring list lines), COMCTL32 (the
+# progress bar) and msvcrt.
+#
+# Two builds of one commit give the same bytes: no link time stamp in the PE
+# header (unless SOURCE_DATE_EPOCH names one) and no build folder in the code.
 enable_language(RC)
 
 # The layers' sources compiled again with the size flags (the libraries keep
@@ -8,10 +12,23 @@ enable_language(RC)
 add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 target_compile_options(sfxstub PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>)
+  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
+                            -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.>)
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
 target_link_options(sfxstub PRIVATE -mwindows -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+target_link_libraries(sfxstub PRIVATE comctl32 gdi32)
+# Link-time optimisation lets the compiler work across the layers' files:
+# about 2 KiB less code (measured on the stub before its progress bar:
+# 40,448 bytes instead of 42,496).
+set_property(TARGET sfxstub PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
+  set_property(TARGET sfxstub PROPERTY CXX_LINKER_LAUNCHER
+               ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=$ENV{SOURCE_DATE_EPOCH})
+else()
+  target_link_options(sfxstub PRIVATE -Wl,--no-insert-timestamp)
+endif()
 set_property(SOURCE resources/sfxstub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/dlg32.h
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.ico

@@ -2,8 +2,11 @@
 // window services the archive logic reports through, and the message boxes.
 // Texts are UTF-8 here and UTF-16 at USER32 (the wide calls throughout).
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdlib>
+#include <cwchar>
 
 #include "platform/dialog_controls.h"
 #include "platform/win32/wide_text.h"
@@ -16,6 +19,44 @@ HWND dialog_window = nullptr;
 DialogEvents* dialog_events = nullptr;
 
 constexpr UINT kDirListTypes = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
+// Input is taken in this often while a pass runs: often enough to answer a
+// Cancel at once, rarely enough to cost nothing.
+constexpr DWORD kPumpIntervalMs = 200;
+
+HWND control(int id) { return GetDlgItem(dialog_window, id); }
+
+// Lets list 105 scroll sideways as far as its widest line, measured in its
+// font (on a common device context, which its release resets).
+void widen_contents_list(const wchar_t* text) {
+  HWND list = control(IDC_CONTENTS_LIST);
+  HDC dc = GetDC(list);
+  SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
+  SIZE size;
+  GetTextExtentPoint32W(dc, text, static_cast<int>(std::wcslen(text)), &size);
+  ReleaseDC(list, dc);
+  // A few pixels for the margin the list keeps left of each line.
+  if (size.cx + 4 > SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0))
+    SendMessageW(list, LB_SETHORIZONTALEXTENT, size.cx + 4, 0);
+}
+
+// Window texts go through WM_SETTEXT themselves: each USER32 function fewer
+// is an import fewer in a stub that must stay small.
+void set_text(HWND window, const char* text) {
+  SendMessageW(window, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(platform::WideText(text).get()));
+}
+
+int message_box(HWND owner, const char* text, const char* caption, UINT buttons) {
+  return MessageBoxW(owner, platform::WideText(text).get(), platform::WideText(caption).get(), buttons);
+}
+
+// The dialog's messages, dispatched from inside a pass as its own modal loop
+// would (the dialog is the thread's only window, and nothing posts a quit
+// while a pass runs).
+void pump_messages() {
+  MSG message;
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+    if (!IsDialogMessageW(dialog_window, &message)) DispatchMessageW(&message);
+}
 
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
@@ -28,27 +69,21 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
   }
 }
 
-void set_item_text(int id, const char* text) {
-  SetDlgItemTextW(dialog_window, id, platform::WideText(text).get());
-}
-
-int message_box(HWND owner, const char* text, const char* caption, UINT buttons) {
-  return MessageBoxW(owner, platform::WideText(text).get(), platform::WideText(caption).get(), buttons);
-}
-
 class DialogFrontEnd final : public FrontEnd {
  public:
   void show_progress_line(const char* text) override {
     platform::WideText line(text);
-    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0,
-                        reinterpret_cast<LPARAM>(line.get()));
-    SetDlgItemTextW(dialog_window, IDC_STATUS, line.get());
+    const LPARAM wide = reinterpret_cast<LPARAM>(line.get());
+    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, wide);
+    widen_contents_list(line.get());
+    SendDlgItemMessageW(dialog_window, IDC_STATUS, WM_SETTEXT, 0, wide);
     UpdateWindow(dialog_window);
   }
   void clear_progress_lines() override {
     SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
+    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_SETHORIZONTALEXTENT, 0, 0);
   }
-  void set_status(const char* text) override { set_item_text(IDC_STATUS, text); }
+  void set_status(const char* text) override { set_text(control(IDC_STATUS), text); }
   bool ask_yes_no(const char* text, const char* caption) override {
     // No owner: the dialog stays usable, so Cancel works while the box is open.
     return message_box(nullptr, text, caption, MB_YESNO) == IDYES;
@@ -56,10 +91,22 @@ class DialogFrontEnd final : public FrontEnd {
   void show_message(BoxOwner owner, const char* text, const char* caption) override {
     message_box(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
   }
+  void pass_progress(uint32_t done, uint32_t total) override {
+    const DWORD now = GetTickCount();
+    if (done < total && now - last_pump_tick_ < kPumpIntervalMs) return;
+    last_pump_tick_ = now;
+    // In percent, the bar's own range, by 32-bit arithmetic that cannot overflow.
+    const WPARAM percent = done < total ? done / (total / 100 + 1) : 100;
+    SendDlgItemMessageW(dialog_window, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    pump_messages();
+  }
   [[noreturn]] void end_process(int status) override {
     PostQuitMessage(0);
     std::exit(status);
   }
+
+ private:
+  DWORD last_pump_tick_ = 0;
 };
 
 DialogFrontEnd front_end;
@@ -70,13 +117,14 @@ namespace platform {
 
 FrontEnd& stub_front_end() { return front_end; }
 
-void set_dialog_caption(const char* text) { SetWindowTextW(dialog_window, WideText(text).get()); }
+void set_dialog_caption(const char* text) { set_text(dialog_window, text); }
 
-void set_new_dir_name(const char* text) { set_item_text(IDC_NEW_DIR_NAME, text); }
+void set_new_dir_name(const char* text) { set_text(control(IDC_NEW_DIR_NAME), text); }
 
 void read_new_dir_name(char* out, size_t capacity) {
   wchar_t name[kWideCapacity];
-  GetDlgItemTextW(dialog_window, IDC_NEW_DIR_NAME, name, kWideCapacity);
+  SendDlgItemMessageW(dialog_window, IDC_NEW_DIR_NAME, WM_GETTEXT, kWideCapacity,
+                      reinterpret_cast<LPARAM>(name));
   to_utf8(name, out, capacity);
 }
 
@@ -101,14 +149,21 @@ bool select_from_dir_list(char* dir_spec, size_t capacity) {
 void repaint_dialog() { UpdateWindow(dialog_window); }
 
 void enable_pass_commands(bool enabled) {
-  static const int kPassCommands[] = {IDC_OK, IDC_MAKE, IDC_DIR_LIST};
-  for (int id : kPassCommands) EnableWindow(GetDlgItem(dialog_window, id), enabled);
+  static const int kPassCommands[] = {IDC_OK, IDC_MAKE, IDC_NEW_DIR_NAME, IDC_DIR_LIST, IDC_CONTENTS_LIST};
+  for (int id : kPassCommands) EnableWindow(control(id), enabled);
+  HWND bar = control(IDC_PROGRESS);
+  ShowWindow(bar, enabled ? SW_HIDE : SW_SHOW);
+  // The "Select OK to begin." text, just before the bar in the template.
+  ShowWindow(GetWindow(bar, GW_HWNDPREV), enabled ? SW_SHOW : SW_HIDE);
 }
 
 void end_dialog(int result) { EndDialog(dialog_window, result); }
 
 void run_main_dialog(DialogEvents& events, const char*) {
   dialog_events = &events;
+  // The template's progress bar is a common control.
+  const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
+  InitCommonControlsEx(&classes);
   DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DLG_MAIN), nullptr, main_dialog_proc, 0);
   PostQuitMessage(0);
 }

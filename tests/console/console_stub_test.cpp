@@ -115,6 +115,18 @@ TEST_F(ConsoleStub, SelectingASubdirectoryChangesWhereOkExtracts) {
   EXPECT_TRUE(r.printed("Target Directory: " + (dir_ / "target").string()));
 }
 
+// Started elsewhere, the stub lists the start folder first and then enters
+// its own: only the folder OK extracts into is shown as the target.
+TEST_F(ConsoleStub, TargetDirectoryIsShownOnceAsWhereOkExtracts) {
+  fs::path program = bind_corpus("a01_stored.zip");
+  TempDir elsewhere;
+  StubRun r = run(program, "ok\n", elsewhere.path());
+  std::vector<std::string> shown;
+  for (const std::string& line : r.lines)
+    if (line.rfind("Target Directory:", 0) == 0) shown.push_back(line);
+  EXPECT_EQ(shown, std::vector<std::string>{"Target Directory: " + dir_.path().string()}) << joined(r);
+}
+
 TEST_F(ConsoleStub, UnknownDirectoryAndCommandAreExplained) {
   StubRun r = run(bind_corpus("a01_stored.zip"), "cd nowhere\nfrobnicate\nok\n", dir_.path());
   EXPECT_EQ(r.status, 0);

@@ -164,6 +164,34 @@ TEST_F(Extraction, UnsupportedMethodLeavesAnEmptyCountedFile) {
   EXPECT_EQ(run.message, "Extraction Complete 2 files processed");
 }
 
+// Skipped entries (one whose bit input was started, one whose was not) count
+// as passed; a long entry reports within itself at its window writes.
+TEST_F(Extraction, ProgressOnlyGrowsAndEndsAtTheTotal) {
+  ZipEntry secret = stored_entry("secret.txt", "xxxx");
+  secret.flags = 1;
+  ZipEntry odd = stored_entry("odd.dat", "zzzzzz");
+  odd.method = 7;
+  const std::string long_content(200000, 'L');
+  ZipBuilder zip;
+  zip.add(stored_entry("long.bin", long_content)).add(secret).add(odd).add(stored_entry("last.txt", "end"));
+  const uint32_t total = static_cast<uint32_t>(long_content.size() + 4 + 6 + 3);
+  write_file_bytes(program_, with_program_image(zip.bytes()));
+  RunOutcome run = run_extraction(program_, target_.path(), {}, true, total);
+  ASSERT_FALSE(run.fatal()) << run.message;
+  ASSERT_FALSE(run.progress.empty());
+  uint32_t previous = 0;
+  int inside_long_entry = 0;
+  for (auto [done, reported_total] : run.progress) {
+    EXPECT_EQ(reported_total, total);
+    EXPECT_GE(done, previous);
+    EXPECT_LE(done, total);
+    if (done > 0 && done < long_content.size()) ++inside_long_entry;
+    previous = done;
+  }
+  EXPECT_GE(inside_long_entry, 3);  // one per 32 KB written
+  EXPECT_EQ(run.progress.back(), std::make_pair(total, total));
+}
+
 TEST_F(Extraction, DataDescriptorWithoutSizesIsRefused) {
   ZipEntry streamed = stored_entry("streamed.txt", "");
   streamed.flags = 0x0008;
