@@ -1,6 +1,5 @@
 #include "archive/name_rules.h"
 
-#include <cstring>
 
 #include "base/text.h"
 #include "base/utf8.h"
@@ -35,7 +34,9 @@ NameProblem level_problem(std::string_view level, size_t& length) {
     if (c < 0x20 || c == 0x7F) return NameProblem::kControlCharacter;
     size_t n = utf8_sequence_length(std::string_view(level.data() + i, level.size() - i));
     if (n == 0) return NameProblem::kInvalidUtf8;
-    if (windows && std::strchr(":<>\"|?*", c)) return NameProblem::kReservedCharacter;
+    if (windows)
+      for (const char* reserved = ":<>\"|?*"; *reserved; ++reserved)
+        if (c == static_cast<uint8_t>(*reserved)) return NameProblem::kReservedCharacter;
     length += !windows ? n : n == 4 ? 2 : 1;
     i += n;
   }

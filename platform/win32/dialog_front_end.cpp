@@ -6,7 +6,6 @@
 #include <commctrl.h>
 
 #include <cstdlib>
-#include <cwchar>
 
 #include "platform/dialog_controls.h"
 #include "platform/win32/wide_text.h"
@@ -27,12 +26,12 @@ HWND control(int id) { return GetDlgItem(dialog_window, id); }
 
 // Lets list 105 scroll sideways as far as its widest line, measured in its
 // font (on a common device context, which its release resets).
-void widen_contents_list(const wchar_t* text) {
+void widen_contents_list(const platform::WideText& text) {
   HWND list = control(IDC_CONTENTS_LIST);
   HDC dc = GetDC(list);
   SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(list, WM_GETFONT, 0, 0)));
   SIZE size;
-  GetTextExtentPoint32W(dc, text, static_cast<int>(std::wcslen(text)), &size);
+  GetTextExtentPoint32W(dc, text.get(), text.length(), &size);
   ReleaseDC(list, dc);
   // A few pixels for the margin the list keeps left of each line.
   if (size.cx + 4 > SendMessageW(list, LB_GETHORIZONTALEXTENT, 0, 0))
@@ -74,14 +73,14 @@ class DialogFrontEnd final : public FrontEnd {
   void show_progress_line(const char* text) override {
     platform::WideText line(text);
     const LPARAM wide = reinterpret_cast<LPARAM>(line.get());
-    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, wide);
-    widen_contents_list(line.get());
-    SendDlgItemMessageW(dialog_window, IDC_STATUS, WM_SETTEXT, 0, wide);
+    SendMessageW(control(IDC_CONTENTS_LIST), LB_ADDSTRING, 0, wide);
+    widen_contents_list(line);
+    SendMessageW(control(IDC_STATUS), WM_SETTEXT, 0, wide);
     UpdateWindow(dialog_window);
   }
   void clear_progress_lines() override {
-    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
-    SendDlgItemMessageW(dialog_window, IDC_CONTENTS_LIST, LB_SETHORIZONTALEXTENT, 0, 0);
+    SendMessageW(control(IDC_CONTENTS_LIST), LB_RESETCONTENT, 0, 0);
+    SendMessageW(control(IDC_CONTENTS_LIST), LB_SETHORIZONTALEXTENT, 0, 0);
   }
   void set_status(const char* text) override { set_text(control(IDC_STATUS), text); }
   bool ask_yes_no(const char* text, const char* caption) override {
@@ -97,7 +96,7 @@ class DialogFrontEnd final : public FrontEnd {
     last_pump_tick_ = now;
     // In percent, the bar's own range, by 32-bit arithmetic that cannot overflow.
     const WPARAM percent = done < total ? done / (total / 100 + 1) : 100;
-    SendDlgItemMessageW(dialog_window, IDC_PROGRESS, PBM_SETPOS, percent, 0);
+    SendMessageW(control(IDC_PROGRESS), PBM_SETPOS, percent, 0);
     pump_messages();
   }
   [[noreturn]] void end_process(int status) override {
@@ -123,8 +122,7 @@ void set_new_dir_name(const char* text) { set_text(control(IDC_NEW_DIR_NAME), te
 
 void read_new_dir_name(char* out, size_t capacity) {
   wchar_t name[kWideCapacity];
-  SendDlgItemMessageW(dialog_window, IDC_NEW_DIR_NAME, WM_GETTEXT, kWideCapacity,
-                      reinterpret_cast<LPARAM>(name));
+  SendMessageW(control(IDC_NEW_DIR_NAME), WM_GETTEXT, kWideCapacity, reinterpret_cast<LPARAM>(name));
   to_utf8(name, out, capacity);
 }
 
@@ -164,7 +162,7 @@ void run_main_dialog(DialogEvents& events, const char*) {
   // The template's progress bar is a common control.
   const INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_PROGRESS_CLASS};
   InitCommonControlsEx(&classes);
-  DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(DLG_MAIN), nullptr, main_dialog_proc, 0);
+  DialogBoxParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(DLG_MAIN), nullptr, main_dialog_proc, 0);
   PostQuitMessage(0);
 }
 

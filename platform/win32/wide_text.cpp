@@ -7,7 +7,11 @@
 namespace platform {
 
 WideText::WideText(const char* utf8) {
-  if (MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text_, kWideCapacity) == 0) text_[0] = L'\0';
+  length_ = MultiByteToWideChar(CP_UTF8, 0, utf8, -1, text_, kWideCapacity) - 1;
+  if (length_ < 0) {
+    text_[0] = L'\0';
+    length_ = 0;
+  }
 }
 
 bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {

@@ -14,10 +14,12 @@ class WideText {
  public:
   explicit WideText(const char* utf8);
   const wchar_t* get() const { return text_; }
-  wchar_t* data() { return text_; }  // for the calls that write back into the text
+  int length() const { return length_; }  // in UTF-16 units
+  wchar_t* data() { return text_; }       // for the calls that write back into the text
 
  private:
   wchar_t text_[kWideCapacity];
+  int length_;
 };
 
 // `wide` (zero-terminated) as UTF-8 in `out`; false, with `out` empty, when it does not fit.
