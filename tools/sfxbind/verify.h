@@ -1,0 +1,21 @@
+// Checks a self-extractor made earlier: its stub is the expected one byte
+// for byte, and the archive behind it is one the self-extractor's walk
+// follows, with the CRC-32 of every stored and deflated entry checked.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "tools/sfxbind/byte_source.h"
+
+namespace sfxbind {
+
+struct Verdict {
+  bool good;
+  std::string text;  // one line, without the program name
+};
+
+// `stub_name` names the expected stub in the verdict ("the built-in stub").
+Verdict verify_self_extractor(const ByteSource& file, std::span<const uint8_t> stub, const std::string& stub_name);
+
+}  // namespace sfxbind
