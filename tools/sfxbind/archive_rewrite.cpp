@@ -95,7 +95,7 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     plan.notes.push_back({Severity::kNote, "",
                           "the input is a self-extractor: binding only its archive (its " +
                               std::to_string(layout.entries[order[0]].local_header) + "-byte program is left out)"});
-  uint64_t previous_end = layout.base;
+  uint64_t previous_end = 0;
   const std::string* previous = nullptr;
   for (size_t index : order) {
     const CentralEntry& c = layout.entries[index];
