@@ -162,7 +162,7 @@ Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset) 
 
 class FileReader {
  public:
-  explicit FileReader(const FolderEntry& e) : entry_(e), in_(e.path, std::ios::binary) {
+  FileReader(const FolderEntry& e, Bytes& buffer) : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer) {
     if (!in_) cannot_read(e.path, "cannot open it");
   }
   // The next chunk; empty at the end. Throws when the file changed size.
@@ -181,49 +181,68 @@ class FileReader {
  private:
   const FolderEntry& entry_;
   std::ifstream in_;
-  Bytes buffer_ = Bytes(kChunk);
+  Bytes& buffer_;
   uint64_t total_ = 0;
   uint32_t crc_ = 0;
 };
 
-Written store(const FolderEntry& e, AtomicOutput& out) {
-  FileReader reader(e);
-  for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
-  return {0, reader.crc(), e.size};
-}
-
-// Deflates the file into the output; nothing when that would not make it
-// smaller. Stops as soon as the output reaches the file's size, so what it
-// wrote is always shorter than the stored copy that replaces it.
-std::optional<Written> deflate(const FolderEntry& e, int level, AtomicOutput& out) {
-  z_stream z{};
-  if (deflateInit2(&z, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) throw BindError("zlib: out of memory");
-  struct End {
-    z_stream& z;
-    ~End() { deflateEnd(&z); }
-  } end{z};
-  FileReader reader(e);
-  Bytes buffer(kChunk / 4);
-  uint64_t written = 0;
-  int flush = Z_NO_FLUSH;
-  while (flush != Z_FINISH) {
-    std::span<const uint8_t> chunk = reader.next();
-    if (chunk.empty()) flush = Z_FINISH;
-    z.next_in = const_cast<Bytef*>(chunk.data());
-    z.avail_in = static_cast<uInt>(chunk.size());
-    int result = Z_OK;
-    do {
-      z.next_out = buffer.data();
-      z.avail_out = static_cast<uInt>(buffer.size());
-      result = ::deflate(&z, flush);
-      size_t n = buffer.size() - z.avail_out;
-      if (written + n >= e.size) return std::nullopt;
-      out.write({buffer.data(), n});
-      written += n;
-    } while (z.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+// Writes files into the output, deflated or stored; its buffers and zlib
+// state serve every file in turn.
+class FileWriter {
+ public:
+  explicit FileWriter(int level) : level_(level) {
+    if (level > 0 && deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw BindError("zlib: out of memory");
   }
-  return Written{8, reader.crc(), written};
-}
+  ~FileWriter() {
+    if (level_ > 0) deflateEnd(&z_);
+  }
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  Written write(const FolderEntry& e, AtomicOutput& out) {
+    uint64_t start = out.position();
+    if (level_ > 0 && e.size > 0)
+      if (std::optional<Written> w = deflate(e, out)) return *w;
+    out.rewind(start);
+    FileReader reader(e, input_);
+    for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
+    return {0, reader.crc(), e.size};
+  }
+
+ private:
+  // Nothing when deflate would not make the file smaller. Stops as soon as the
+  // output reaches the file's size, so what it wrote is always shorter than
+  // the stored copy that replaces it.
+  std::optional<Written> deflate(const FolderEntry& e, AtomicOutput& out) {
+    deflateReset(&z_);
+    FileReader reader(e, input_);
+    uint64_t written = 0;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+      std::span<const uint8_t> chunk = reader.next();
+      if (chunk.empty()) flush = Z_FINISH;
+      z_.next_in = const_cast<Bytef*>(chunk.data());
+      z_.avail_in = static_cast<uInt>(chunk.size());
+      int result = Z_OK;
+      do {
+        z_.next_out = output_.data();
+        z_.avail_out = static_cast<uInt>(output_.size());
+        result = ::deflate(&z_, flush);
+        size_t n = output_.size() - z_.avail_out;
+        if (written + n >= e.size) return std::nullopt;
+        out.write({output_.data(), n});
+        written += n;
+      } while (z_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+    }
+    return Written{8, reader.crc(), written};
+  }
+
+  int level_;
+  z_stream z_{};
+  Bytes input_ = Bytes(kChunk);
+  Bytes output_ = Bytes(kChunk / 4);
+};
 
 }  // namespace
 
@@ -244,18 +263,13 @@ void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
     throw BindError("the folder holds " + std::to_string(plan.entries.size()) +
                     " files and directories; an archive without ZIP64 records holds at most 65534");
   Bytes central;
+  FileWriter files(level);
   for (const FolderEntry& e : plan.entries) {
     if (e.size >= kZip64Marker) throw BindError(e.name + ": 4 GiB or more cannot be stored without ZIP64 sizes");
     uint64_t at = out.position();
     Bytes local = local_header(e, {0, 0, 0});
     out.write(local);
-    std::optional<Written> w;
-    if (!e.directory && level > 0 && e.size > 0) w = deflate(e, level, out);
-    if (!w && !e.directory) {
-      out.rewind(at + local.size());
-      w = store(e, out);
-    }
-    local = local_header(e, w.value_or(Written{0, 0, 0}));
+    local = local_header(e, e.directory ? Written{0, 0, 0} : files.write(e, out));
     out.patch(at, local);
     if (at >= kZip64Marker) throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
     Bytes c = central_header(e, local, at);
