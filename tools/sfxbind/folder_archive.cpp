@@ -251,6 +251,7 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   FolderWalk(follow_links, plan).visit(fs::path(folder), "");
   std::sort(plan.entries.begin(), plan.entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  std::sort(plan.refusals.begin(), plan.refusals.end(), [](const Finding& a, const Finding& b) { return a.entry < b.entry; });
   return plan;
 }
 
