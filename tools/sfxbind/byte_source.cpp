@@ -22,7 +22,7 @@ bool seek(std::FILE* f, uint64_t at) {
 
 Bytes ByteSource::read(uint64_t at, size_t count) const {
   Bytes out(count);
-  if (at > size() || size() - at < count || read_into(at, out.data(), count) != count)
+  if (at > size() || size() - at < count || (count > 0 && read_into(at, out.data(), count) != count))
     throw BindError("damaged ZIP file: it ends inside a record");
   return out;
 }
@@ -33,7 +33,7 @@ bool ByteSource::has_signature(uint64_t at, uint16_t type) const {
 }
 
 size_t MemorySource::read_into(uint64_t at, uint8_t* out, size_t count) const {
-  if (at >= bytes_.size()) return 0;
+  if (count == 0 || at >= bytes_.size()) return 0;
   size_t n = static_cast<size_t>(std::min<uint64_t>(count, bytes_.size() - at));
   std::memcpy(out, &bytes_[at], n);
   return n;
@@ -66,7 +66,7 @@ size_t FileSource::read_direct(uint64_t at, uint8_t* out, size_t count) const {
 }
 
 size_t FileSource::read_into(uint64_t at, uint8_t* out, size_t count) const {
-  if (at >= size_) return 0;
+  if (count == 0 || at >= size_) return 0;
   count = static_cast<size_t>(std::min<uint64_t>(count, size_ - at));
   if (count >= kBlockSize) return read_direct(at, out, count);
   if (at < block_at_ || at + count > block_at_ + block_.size()) {

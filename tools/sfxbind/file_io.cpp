@@ -90,6 +90,7 @@ void AtomicOutput::seek(uint64_t at) {
 
 void AtomicOutput::write(std::span<const uint8_t> bytes) {
   if (!file_) fail("already closed");
+  if (bytes.empty()) return;
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(std::strerror(errno));
   position_ += bytes.size();
   end_ = std::max(end_, position_);
