@@ -3,7 +3,9 @@
 # nothing but KERNEL32, USER32 and msvcrt.
 enable_language(RC)
 
-add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_FRONT_END_SOURCES} resources/sfxstub.rc)
+# The layers' sources compiled again with the size flags (the libraries keep
+# the ordinary ones for the tests); cmake/check_layers.cmake keeps their order.
+add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 target_compile_options(sfxstub PRIVATE
   $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>)

@@ -1,9 +1,10 @@
 // The preflight over whole archives: what the self-extractor does with each
 // entry's local header as rewritten, and what the rewrite leaves out.
+#include "tools/sfxbind/preflight.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/preflight.h"
 
 using namespace sfxbind;
 
@@ -38,7 +39,8 @@ ZipEntry with(ZipEntry e, uint16_t method, uint16_t flags) {
 }
 
 const std::string kUnsupported =
-    " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and leaves an empty "
+    " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and "
+    "leaves an empty "
     "file: re-create the archive with deflate";
 
 }  // namespace
@@ -66,8 +68,9 @@ TEST(Preflight, EncryptedEntriesIncludingDirectories) {
                             .add(with(stored_entry("secret.txt", "xxxx"), 8, kFlagEncrypted))
                             .add(with(directory_entry("locked/"), 0, kFlagEncrypted))
                             .bytes();
-  const std::string why = ": encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips "
-                          "it: re-create the archive without encryption";
+  const std::string why =
+      ": encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips "
+      "it: re-create the archive without encryption";
   EXPECT_EQ(preflight_of(archive), (Texts{"refused secret.txt" + why, "refused locked/" + why}));
 }
 
@@ -89,12 +92,14 @@ TEST(Preflight, Zip64SizesInALocalHeader) {
   e.size_override = true;
   e.uncompressed_size = 0xFFFFFFFF;
   EXPECT_EQ(preflight_of(ZipBuilder().add(e).bytes()),
-            Texts{"refused big.bin: 4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes and would "
+            Texts{"refused big.bin: 4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes "
+                  "and would "
                   "lose its way: keep every file under 4 GiB"});
 }
 
 TEST(Preflight, NamesAreCheckedForTheStubsSystem) {
-  std::string archive = ZipBuilder().add(stored_entry("dir/con.txt", "x")).add(stored_entry("../up.txt", "y")).bytes();
+  std::string archive =
+      ZipBuilder().add(stored_entry("dir/con.txt", "x")).add(stored_entry("../up.txt", "y")).bytes();
   Texts windows = preflight_of(archive, StubKind::kWindows);
   ASSERT_EQ(windows.size(), 2u);
   EXPECT_EQ(windows[0].rfind("refused dir/con.txt: \"con.txt\" is a Windows device name", 0), 0u);
@@ -109,7 +114,8 @@ TEST(Preflight, EntriesOffTheSequentialWalkAreBroughtOnIt) {
   std::string second = ZipBuilder().add(stored_entry("b.txt", "data")).bytes();
   std::string local_b = second.substr(0, 30 + 5 + 4);
   std::string body = local_a + "--" + local_b;
-  std::string central = ZipBuilder().add(stored_entry("a.txt", "0123")).add(stored_entry("b.txt", "data")).bytes();
+  std::string central =
+      ZipBuilder().add(stored_entry("a.txt", "0123")).add(stored_entry("b.txt", "data")).bytes();
   central = central.substr(2 * (30 + 5 + 4));
   // The second central header's offset must name where b.txt really is.
   size_t b_offset_field = 46 + 5 + 42;
@@ -131,9 +137,10 @@ TEST(Preflight, LocalHeadersTheCentralDirectoryDoesNotList) {
   // An entry left behind by an update in place: still on the walk, no longer listed.
   std::string stale = ZipBuilder().add(stored_entry("old.txt", "gone")).bytes().substr(0, 30 + 7 + 4);
   std::string current = ZipBuilder().add(stored_entry("new.txt", "kept")).bytes();
-  EXPECT_EQ(preflight_of(stale + current),
-            Texts{"warning old.txt: local header at offset 0 that the central directory does not list: not carried "
-                  "over"});
+  EXPECT_EQ(
+      preflight_of(stale + current),
+      Texts{"warning old.txt: local header at offset 0 that the central directory does not list: not carried "
+            "over"});
 }
 
 TEST(Preflight, ArchiveWideWarnings) {

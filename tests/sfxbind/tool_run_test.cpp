@@ -44,7 +44,8 @@ std::vector<std::string> files_in(const fs::path& dir) {
 
 const std::string kStub = "MZ a stub program";  // 17 bytes: padded to 20
 
-Options options(const fs::path& input, const fs::path& output, const std::string& stub = "", bool force = false) {
+Options options(const fs::path& input, const fs::path& output, const std::string& stub = "",
+                bool force = false) {
   Options o;
   o.input = input.string();
   o.output = output.string();
@@ -105,15 +106,18 @@ TEST(RunBinding, RefusalsStopItUnlessForced) {
   bzip2.method = 12;
   write_file_bytes(dir / "in.zip", ZipBuilder().add(bzip2).add(stored_entry("../up.txt", "x")).bytes());
   Options o = options(dir / "in.zip", dir / "out");
-  const std::string method = "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
-                             "Extract The Above Component Continue?\" and leaves an empty file: re-create the "
-                             "archive with deflate\n";
-  const std::string outside = "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
-                              "self-extractor keeps it inside, as up.txt\n";
+  const std::string method =
+      "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
+      "Extract The Above Component Continue?\" and leaves an empty file: re-create the "
+      "archive with deflate\n";
+  const std::string outside =
+      "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
+      "self-extractor keeps it inside, as up.txt\n";
   ToolRun refused = run(o, kStub);
   EXPECT_EQ(refused.status, kRefused);
-  EXPECT_EQ(refused.err, "sfxbind: refused: " + method + outside +
-                             "sfxbind: nothing written: 1 entry would not extract as expected (--force binds anyway)\n");
+  EXPECT_EQ(refused.err,
+            "sfxbind: refused: " + method + outside +
+                "sfxbind: nothing written: 1 entry would not extract as expected (--force binds anyway)\n");
   EXPECT_FALSE(fs::exists(dir / "out"));
   o.force = true;
   ToolRun forced = run(o, kStub);
@@ -134,17 +138,19 @@ TEST(RunBinding, ErrorsAreOneLineAndLeaveNothingBehind) {
     std::string error;
   };
   std::vector<Case> cases = {
-      {options(dir / "none.zip", out), kStub, "cannot read " + (dir / "none.zip").string() + ": No such file or directory"},
+      {options(dir / "none.zip", out), kStub,
+       "cannot read " + (dir / "none.zip").string() + ": No such file or directory"},
       {options(dir / "text.txt", out), kStub, (dir / "text.txt").string() + ": not a ZIP file"},
       {options(in, out), "", "this sfxbind has no built-in stub: give one with --stub STUB"},
       {options(in, out, (dir / "bad_stub").string(), true), kStub,
-       (dir / "bad_stub").string() +
-           ": the stub holds a ZIP record signature at offset 4, where the self-extractor's walk would take it for a record"},
+       (dir / "bad_stub").string() + ": the stub holds a ZIP record signature at offset 4, where the "
+                                     "self-extractor's walk would take it for a record"},
       {options(in, dir / "missing" / "out"), kStub,
        "cannot write " + (dir / "missing" / "out").string() + ": No such file or directory"},
       {options(in, in), kStub, "the output " + in + " is the input: name another with -o"},
       {options(dir.path(), dir / "out.exe"), kStub,
-       "the output " + (dir / "out.exe").string() + " lies inside the folder " + dir.path().string() + ": write it elsewhere"},
+       "the output " + (dir / "out.exe").string() + " lies inside the folder " + dir.path().string() +
+           ": write it elsewhere"},
   };
   for (const Case& c : cases) {
     ToolRun r = run(c.options, c.built_in);
@@ -170,7 +176,10 @@ TEST(AtomicOutput, ReplacesAnOutputWholeAndLeavesNothingWhenNotCommitted) {
     out.commit(false);
   }
   EXPECT_EQ(read_file_bytes(target), "adefgfg");
-  { AtomicOutput abandoned(target); abandoned.write(a); }
+  {
+    AtomicOutput abandoned(target);
+    abandoned.write(a);
+  }
   fs::create_directory(dir / "taken");
   fs::create_directory(dir / "taken" / "inside");
   AtomicOutput blocked((dir / "taken").string());
