@@ -68,6 +68,8 @@ struct EntryName {
   // The stored name cannot be extracted safely or at all (too long, a device
   // name or a colon on Windows, nothing left after confining it).
   bool unusable;
+  // A directory entry with nothing left ("./", "/", "../"): the target itself.
+  bool names_target;
 };
 
 // The confined name ends with a separator.

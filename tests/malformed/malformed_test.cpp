@@ -140,7 +140,7 @@ TEST_F(MalformedArchive, CutAtRecordBoundariesAndInsideData) {
             EXPECT_EQ(result.exit_status, 0) << what << ": " << result.ending;
             EXPECT_EQ(result.files_counted, files_before + (r.opens_file ? 1 : 0)) << what;
           } else if (r.method == 0) {
-            EXPECT_EQ(result.ending, "Error reading SFX file") << what;
+            EXPECT_EQ(result.ending, "Data integrity error -- run stopped") << what;
           }
         }
         if (r.opens_file) ++files_before;
