@@ -15,7 +15,9 @@ constexpr uint64_t kZip64EndSize = 56;
 
 [[noreturn]] void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + what); }
 
-uint32_t narrow_size(uint64_t size) { return size < kZip64Marker ? static_cast<uint32_t>(size) : kZip64Marker; }
+uint32_t narrow_size(uint64_t size) {
+  return size < kZip64Marker ? static_cast<uint32_t>(size) : kZip64Marker;
+}
 
 bool lacks_trailing_separator(const uint8_t* name, size_t length) {
   return length == 0 || !platform::is_separator(static_cast<char>(name[length - 1]));
@@ -24,8 +26,8 @@ bool lacks_trailing_separator(const uint8_t* name, size_t length) {
 bool begins_with_program(const ByteSource& in) {
   uint8_t magic[4] = {};
   size_t n = in.read_into(0, magic, 4);
-  return (n >= 2 && magic[0] == 'M' && magic[1] == 'Z') || (n == 4 && magic[0] == 0x7F && magic[1] == 'E' &&
-                                                            magic[2] == 'L' && magic[3] == 'F');
+  return (n >= 2 && magic[0] == 'M' && magic[1] == 'Z') ||
+         (n == 4 && magic[0] == 0x7F && magic[1] == 'E' && magic[2] == 'L' && magic[3] == 'F');
 }
 
 // Local headers in bytes the rewrite drops: entries the central directory
@@ -77,7 +79,8 @@ void put_offset(uint8_t* field, bool wide, uint64_t value) {
   }
   // 0xFFFFFFFF would announce a ZIP64 field the archive does not have.
   if (value >= kZip64Marker)
-    throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields the archive lacks");
+    throw BindError(
+        "the bound file would put records past 4 GiB, which needs ZIP64 fields the archive lacks");
   write_le32(field, static_cast<uint32_t>(value));
 }
 
@@ -87,14 +90,17 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   RewritePlan plan;
   std::vector<size_t> order(layout.entries.size());
   std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(),
-                   [&](size_t a, size_t b) { return layout.entries[a].local_header < layout.entries[b].local_header; });
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return layout.entries[a].local_header < layout.entries[b].local_header;
+  });
 
-  bool program_in_front = !order.empty() && begins_with_program(in) && layout.entries[order[0]].local_header > 0;
+  bool program_in_front =
+      !order.empty() && begins_with_program(in) && layout.entries[order[0]].local_header > 0;
   if (program_in_front)
     plan.notes.push_back({Severity::kNote, "",
                           "the input is a self-extractor: binding only its archive (its " +
-                              std::to_string(layout.entries[order[0]].local_header) + "-byte program is left out)"});
+                              std::to_string(layout.entries[order[0]].local_header) +
+                              "-byte program is left out)"});
   uint64_t previous_end = 0;
   const std::string* previous = nullptr;
   for (size_t index : order) {
@@ -110,7 +116,8 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     e.data_size = c.compressed_size;
     if (e.data_at > layout.central_dir || layout.central_dir - e.data_at < e.data_size)
       damaged("the data of " + c.name + " runs into the central directory");
-    Bytes variable = in.read(c.local_header + kLocalHeaderSize, static_cast<size_t>(e.data_at - c.local_header - kLocalHeaderSize));
+    Bytes variable = in.read(c.local_header + kLocalHeaderSize,
+                             static_cast<size_t>(e.data_at - c.local_header - kLocalHeaderSize));
     if (c.is_directory() && lacks_trailing_separator(variable.data(), name_length)) {
       variable.insert(variable.begin() + name_length, '/');
       write_le16(&e.local[26], static_cast<uint16_t>(name_length + 1));
@@ -147,7 +154,8 @@ void copy_bytes(const ByteSource& in, uint64_t at, uint64_t size, AtomicOutput& 
   }
 }
 
-void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan, AtomicOutput& out) {
+void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan,
+                   AtomicOutput& out) {
   std::vector<uint64_t> offsets(layout.entries.size());
   for (const RewrittenEntry& e : plan.entries) {
     offsets[e.central_index] = out.position();
@@ -165,7 +173,9 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
     // The ZIP64 end record with its extensible data, as long as it says.
     uint64_t room = layout.zip64_locator - layout.zip64_end_record;
     uint64_t length = 12 + read_le64(&in.read(layout.zip64_end_record, 12)[4]);
-    Bytes end64 = in.read(layout.zip64_end_record, static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
+    Bytes end64 =
+        in.read(layout.zip64_end_record,
+                static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
     write_le64(&end64[40], central_size);
     write_le64(&end64[48], central_dir);
     uint64_t end64_at = out.position();

@@ -5,8 +5,8 @@
 #include <optional>
 #include <span>
 
-#include "tools/sfxbind/findings.h"
 #include "tools/sfxbind/byte_fields.h"
+#include "tools/sfxbind/findings.h"
 
 namespace sfxbind {
 

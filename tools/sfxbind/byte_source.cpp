@@ -29,7 +29,8 @@ Bytes ByteSource::read(uint64_t at, size_t count) const {
 
 bool ByteSource::has_signature(uint64_t at, uint16_t type) const {
   uint8_t s[4];
-  return at < size() && read_into(at, s, 4) == 4 && read_le16(s) == kSignatureWord && read_le16(s + 2) == type;
+  return at < size() && read_into(at, s, 4) == 4 && read_le16(s) == kSignatureWord &&
+         read_le16(s + 2) == type;
 }
 
 size_t MemorySource::read_into(uint64_t at, uint8_t* out, size_t count) const {

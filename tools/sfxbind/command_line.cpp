@@ -7,7 +7,8 @@ namespace sfxbind {
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
+constexpr const char* kHelp =
+    R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
        sfxbind --verify SETUP [--stub STUB]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
@@ -83,7 +84,8 @@ void describe_built_in(std::ostream& out, std::span<const uint8_t> stub) {
   if (stub.empty())
     out << "none; --stub is required\n";
   else
-    out << stub.size() << " bytes, a " << (stub_kind(stub) == StubKind::kWindows ? "Windows" : "Linux") << " program\n";
+    out << stub.size() << " bytes, a " << (stub_kind(stub) == StubKind::kWindows ? "Windows" : "Linux")
+        << " program\n";
 }
 
 }  // namespace
@@ -116,7 +118,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
   }
   if (options.help || options.version) return options;
   if (!level.empty()) {
-    if (level.size() != 1 || level[0] < '0' || level[0] > '9') throw BindError("--level takes 0 to 9, not " + level);
+    if (level.size() != 1 || level[0] < '0' || level[0] > '9')
+      throw BindError("--level takes 0 to 9, not " + level);
     options.level = level[0] - '0';
   }
   if (!options.verify.empty()) {
@@ -124,7 +127,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
       throw BindError("--verify takes only the self-extractor to check (and --stub)");
     return options;
   }
-  if (options.input.empty()) throw BindError("no input given: a folder, a ZIP file or a self-extractor (see --help)");
+  if (options.input.empty())
+    throw BindError("no input given: a folder, a ZIP file or a self-extractor (see --help)");
   if (options.output.empty()) throw BindError("no output given: use -o OUTPUT");
   return options;
 }

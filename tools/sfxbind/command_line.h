@@ -13,7 +13,7 @@ inline constexpr const char* kVersion = "2.0";
 struct Options {
   std::string input;  // a folder, a ZIP file or a self-extractor
   std::string output;
-  std::string stub;  // empty: the built-in stub
+  std::string stub;    // empty: the built-in stub
   std::string verify;  // a self-extractor to check instead of binding
   int level = 9;
   bool force = false;

@@ -1,13 +1,13 @@
 #include "tools/sfxbind/file_io.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <random>
 #include <system_error>
-
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <windows.h>
 #endif

@@ -67,8 +67,8 @@ class FolderWalk {
     std::error_code error;
     fs::path canonical = fs::canonical(dir, error);
     if (follow_links_ && std::find(ancestors_.begin(), ancestors_.end(), canonical) != ancestors_.end()) {
-      plan_.refusals.push_back({Severity::kRefusal, prefix,
-                                "a symbolic link leads back into a folder above it: remove the link"});
+      plan_.refusals.push_back(
+          {Severity::kRefusal, prefix, "a symbolic link leads back into a folder above it: remove the link"});
       plan_.entries.pop_back();
       return;
     }
@@ -94,13 +94,15 @@ class FolderWalk {
     if (error) cannot_read(item.path(), error.message());
     if (fs::is_symlink(status)) {
       if (!follow_links_)
-        return refuse(name, "a symbolic link, which the archive cannot hold: replace it by what it points to, "
-                            "or give --follow-links to store that");
+        return refuse(name,
+                      "a symbolic link, which the archive cannot hold: replace it by what it points to, "
+                      "or give --follow-links to store that");
       status = item.status(error);
       if (!fs::exists(status)) return refuse(name, "a symbolic link to nothing: remove it");
     }
     if (!fs::is_directory(status) && !fs::is_regular_file(status))
-      return refuse(name, "neither a file nor a directory (a device, pipe or socket): remove it from the folder");
+      return refuse(name,
+                    "neither a file nor a directory (a device, pipe or socket): remove it from the folder");
     FolderEntry e;
     e.path = item.path();
     e.directory = fs::is_directory(status);
@@ -162,7 +164,8 @@ Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset) 
 
 class FileReader {
  public:
-  FileReader(const FolderEntry& e, Bytes& buffer) : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer) {
+  FileReader(const FolderEntry& e, Bytes& buffer)
+      : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer) {
     if (!in_) cannot_read(e.path, "cannot open it");
   }
   // The next chunk; empty at the end. Throws when the file changed size.
@@ -251,7 +254,8 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   FolderWalk(follow_links, plan).visit(fs::path(folder), "");
   std::sort(plan.entries.begin(), plan.entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-  std::sort(plan.refusals.begin(), plan.refusals.end(), [](const Finding& a, const Finding& b) { return a.entry < b.entry; });
+  std::sort(plan.refusals.begin(), plan.refusals.end(),
+            [](const Finding& a, const Finding& b) { return a.entry < b.entry; });
   return plan;
 }
 
@@ -266,19 +270,22 @@ void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
   Bytes central;
   FileWriter files(level);
   for (const FolderEntry& e : plan.entries) {
-    if (e.size >= kZip64Marker) throw BindError(e.name + ": 4 GiB or more cannot be stored without ZIP64 sizes");
+    if (e.size >= kZip64Marker)
+      throw BindError(e.name + ": 4 GiB or more cannot be stored without ZIP64 sizes");
     uint64_t at = out.position();
     Bytes local = local_header(e, {0, 0, 0});
     out.write(local);
     local = local_header(e, e.directory ? Written{0, 0, 0} : files.write(e, out));
     out.patch(at, local);
-    if (at >= kZip64Marker) throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
+    if (at >= kZip64Marker)
+      throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
     Bytes c = central_header(e, local, at);
     central.insert(central.end(), c.begin(), c.end());
   }
   uint64_t central_at = out.position();
   out.write(central);
-  if (central_at >= kZip64Marker) throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
+  if (central_at >= kZip64Marker)
+    throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
   Bytes end(22);
   write_le32(&end[0], 0x06054B50);
   write_le16(&end[8], static_cast<uint16_t>(plan.entries.size()));

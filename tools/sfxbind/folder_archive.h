@@ -24,7 +24,7 @@ struct FolderEntry {
 
 struct FolderPlan {
   std::vector<FolderEntry> entries;  // sorted by name, so a directory precedes its contents
-  Findings refusals;  // symbolic links and special files, left out when forced
+  Findings refusals;                 // symbolic links and special files, left out when forced
 };
 
 // Throws BindError "cannot read PATH: why" for a folder it cannot list.

@@ -68,7 +68,8 @@ void check_entry_name(std::string_view raw, StubKind stub, const std::string& en
     // A directory named like the target itself ("./", "/") is skipped silently.
     if (!directory)
       add(out, Severity::kRefusal, entry,
-          std::string("nothing is left of the name inside the target directory") + kAsksAndSkips + ": rename the file");
+          std::string("nothing is left of the name inside the target directory") + kAsksAndSkips +
+              ": rename the file");
     return;
   }
   if (stub == StubKind::kWindows) {

@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-#include "platform/files.h"
+#include "archive/entry_name.h"
+#include "archive/entry_policy.h"
 #include "tools/sfxbind/name_checks.h"
 
 namespace sfxbind {
@@ -32,26 +33,37 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   std::string name(reinterpret_cast<const char*>(&local[kLocalHeaderSize]), name_length);
   auto refuse = [&](const std::string& reason) { out.push_back({Severity::kRefusal, name, reason}); };
 
-  if (h.flags() & kFlagEncrypted)
-    refuse("encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it: "
-           "re-create the archive without encryption");
+  // What the stub decides for this header and name; the name checks add why
+  // a name is refused (and the Windows rules when binding on another system).
+  EntryName confined{};
+  confine_entry_name(name.data(), name.size(), confined);
+  EntryAction action = entry_action(h, confined);
+  if (action == EntryAction::kAskEncrypted)
+    refuse(
+        "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it: "
+        "re-create the archive without encryption");
   check_entry_name(name, stub, name, out);
-  if (!name.empty() && platform::is_separator(name.back())) return;  // a directory is only created
-  if (h.compressed_size() == kZip64Marker || h.uncompressed_size() == kZip64Marker)
-    refuse("4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes and would lose its way: "
-           "keep every file under 4 GiB");
-  if (h.method() == 7 || h.method() > 8)
+  if (action == EntryAction::kAskUnsupportedMethod)
     refuse("method " + method_label(h.method()) +
            " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" "
            "and leaves an empty file: re-create the archive with deflate");
+  // Past its 32-bit sizes the walk loses its way, whatever it does with the entry.
+  bool sized = action == EntryAction::kExtractFile || action == EntryAction::kAskUnsupportedMethod;
+  if (sized && (h.compressed_size() == kZip64Marker || h.uncompressed_size() == kZip64Marker))
+    refuse(
+        "4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes and would lose its way: "
+        "keep every file under 4 GiB");
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {
   Findings out = plan.notes;
   if (layout.zip64)
-    out.push_back({Severity::kWarning, "", "ZIP64 end record: the self-extractor ignores it (its offsets are rewritten all the same)"});
+    out.push_back(
+        {Severity::kWarning, "",
+         "ZIP64 end record: the self-extractor ignores it (its offsets are rewritten all the same)"});
   if (layout.entries.empty())
-    out.push_back({Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
+    out.push_back(
+        {Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
   for (const RewrittenEntry& e : plan.entries) check_local_header(e.local, stub, out);
   return out;
 }

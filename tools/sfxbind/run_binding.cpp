@@ -52,7 +52,9 @@ size_t report(const Findings& findings, bool force, std::ostream& err) {
   for (const Finding& f : findings) {
     bool refusal = f.severity == Severity::kRefusal;
     if (refusal) refused.insert(f.entry);
-    const char* label = refusal ? (force ? "forced" : "refused") : f.severity == Severity::kNote ? "note" : "warning";
+    const char* label = refusal                         ? (force ? "forced" : "refused")
+                        : f.severity == Severity::kNote ? "note"
+                                                        : "warning";
     err << "sfxbind: " << label << ": " << (f.entry.empty() ? "" : f.entry + ": ") << f.reason << '\n';
   }
   return refused.size();
@@ -68,17 +70,18 @@ bool lies_inside(const std::string& output, const std::string& folder) {
 // The folder's entries and what the preflight says about them.
 FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& findings) {
   if (lies_inside(options.output, options.input))
-    throw BindError("the output " + options.output + " lies inside the folder " + options.input + ": write it elsewhere");
+    throw BindError("the output " + options.output + " lies inside the folder " + options.input +
+                    ": write it elsewhere");
   FolderPlan plan = plan_folder(options.input, options.follow_links);
-  if (plan.entries.empty() && plan.refusals.empty()) throw BindError(options.input + ": the folder is empty: nothing to bind");
+  if (plan.entries.empty() && plan.refusals.empty())
+    throw BindError(options.input + ": the folder is empty: nothing to bind");
   findings = plan.refusals;
   for (const FolderEntry& e : plan.entries) check_local_header(planned_local_header(e), kind, findings);
   return plan;
 }
 
 int verify(const Options& options, const Stub& stub, std::ostream& out, std::ostream& err) {
-  FileSource file(options.verify);
-  Verdict verdict = verify_self_extractor(file, stub.bytes, stub.name);
+  Verdict verdict = verify_self_extractor(options.verify, stub.bytes, stub.name);
   (verdict.good ? out : err) << "sfxbind: " << options.verify << ": " << verdict.text << '\n';
   return verdict.good ? kBound : kRefused;
 }

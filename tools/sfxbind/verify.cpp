@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "tools/sfxbind/binding.h"
+#include "tools/sfxbind/stub_walk.h"
 #include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
@@ -41,7 +42,8 @@ std::pair<uint32_t, uint64_t> decoded_crc(const ByteSource& file, uint64_t at, u
   uint64_t done = 0;
   while (done < size && result != Z_STREAM_END) {
     size_t n = static_cast<size_t>(std::min<uint64_t>(in.size(), size - done));
-    if (file.read_into(at + done, in.data(), n) != n) throw Bad{name + ": its data runs past the end of the file"};
+    if (file.read_into(at + done, in.data(), n) != n)
+      throw Bad{name + ": its data runs past the end of the file"};
     done += n;
     if (method == 0) {
       crc = static_cast<uint32_t>(crc32(crc, in.data(), static_cast<uInt>(n)));
@@ -63,13 +65,25 @@ std::pair<uint32_t, uint64_t> decoded_crc(const ByteSource& file, uint64_t at, u
   }
   if (method == 8) {
     inflateEnd(&z);
-    if (result != Z_STREAM_END || z.avail_in != 0 || done != size) throw Bad{name + ": its deflated data is damaged"};
+    if (result != Z_STREAM_END || z.avail_in != 0 || done != size)
+      throw Bad{name + ": its deflated data is damaged"};
   }
   return {crc, length};
 }
 
+// The self-extractor's own walk and entry policy over the whole file.
+void check_walk(const std::string& path, size_t listed) {
+  std::vector<WalkedEntry> walked = walk_as_stub(path);
+  if (walked.size() != listed)
+    throw Bad{"the self-extractor's walk reaches " + std::to_string(walked.size()) +
+              " entries where the central directory lists " + std::to_string(listed)};
+  for (const WalkedEntry& e : walked)
+    if (e.action == EntryAction::kStopDataDescriptor)
+      throw Bad{e.name + ": the self-extractor stops at it with \"File type not supported\""};
+}
+
 // Throws Bad for the first fault; returns how many entries were decoded.
-size_t check_archive(const ByteSource& file, uint64_t start) {
+size_t check_archive(const ByteSource& file, const std::string& path, uint64_t start) {
   ZipLayout layout = read_zip_layout(file);
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
   std::vector<const CentralEntry*> entries;
@@ -90,23 +104,28 @@ size_t check_archive(const ByteSource& file, uint64_t start) {
     uint64_t data_at = e->local_header + kLocalHeaderSize + h.name_length() + h.extra_length();
     if ((h.method() == 0 || h.method() == 8) && !(h.flags() & kFlagEncrypted)) {
       auto [crc, length] = decoded_crc(file, data_at, e->compressed_size, h.method(), e->name);
-      if (crc != e->crc32() || length != e->uncompressed_size) throw Bad{e->name + ": CRC-32 or size does not match"};
+      if (crc != e->crc32() || length != e->uncompressed_size)
+        throw Bad{e->name + ": CRC-32 or size does not match"};
       ++decoded;
     }
     expected_at = data_at + e->compressed_size;
   }
-  if (expected_at != layout.central_dir) throw Bad{"bytes the central directory does not account for precede it"};
+  if (expected_at != layout.central_dir)
+    throw Bad{"bytes the central directory does not account for precede it"};
+  check_walk(path, layout.entries.size());
   return decoded;
 }
 
 }  // namespace
 
-Verdict verify_self_extractor(const ByteSource& file, std::span<const uint8_t> stub, const std::string& stub_name) {
+Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> stub,
+                              const std::string& stub_name) {
+  FileSource file(path);
   Bytes padded = padded_stub(stub);
   if (std::optional<uint64_t> at = first_difference(file, padded))
     return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")"};
   try {
-    size_t decoded = check_archive(file, padded.size());
+    size_t decoded = check_archive(file, path, padded.size());
     return {true, "its stub equals " + stub_name + " (" + std::to_string(stub.size()) +
                       " bytes) and the archive behind it reads cleanly (" + std::to_string(decoded) +
                       " stored or deflated entries checked by CRC-32)"};

@@ -63,7 +63,8 @@ DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
 }
 
 DirectoryPlace directory_place(const ByteSource& a, ZipLayout& layout) {
-  if (layout.end_record >= kLocatorSize && a.has_signature(layout.end_record - kLocatorSize, kZip64LocatorType))
+  if (layout.end_record >= kLocatorSize &&
+      a.has_signature(layout.end_record - kLocatorSize, kZip64LocatorType))
     return zip64_place(a, layout);
   Bytes end = a.read(layout.end_record, kEndRecordSize);
   if (read_le16(&end[4]) != 0 || read_le16(&end[6]) != 0)
@@ -120,7 +121,8 @@ bool CentralEntry::is_directory() const {
 ZipLayout read_zip_layout(const ByteSource& a) {
   std::optional<uint64_t> end = find_end_record(a);
   if (!end) {
-    if (a.has_signature(0, kLocalHeaderType)) throw BindError("truncated or damaged ZIP file: its end record is missing");
+    if (a.has_signature(0, kLocalHeaderType))
+      throw BindError("truncated or damaged ZIP file: its end record is missing");
     throw BindError("not a ZIP file");
   }
   ZipLayout layout;
@@ -130,7 +132,8 @@ ZipLayout read_zip_layout(const ByteSource& a) {
   layout.central_dir = place.ends_at - place.size;
   // Offsets count from `base`: 0 unless data was put in front of the archive
   // without correcting them.
-  if (place.stored_offset > layout.central_dir) damaged("the central directory is not where the end record says");
+  if (place.stored_offset > layout.central_dir)
+    damaged("the central directory is not where the end record says");
   layout.base = layout.central_dir - place.stored_offset;
 
   uint64_t at = layout.central_dir;
@@ -141,14 +144,17 @@ ZipLayout read_zip_layout(const ByteSource& a) {
     if (at + kCentralHeaderSize > place.ends_at || !a.has_signature(at, kCentralHeaderType))
       damaged("the central directory is cut short");
     Bytes fixed = a.read(at, kCentralHeaderSize);
-    uint64_t length = kCentralHeaderSize + read_le16(&fixed[28]) + read_le16(&fixed[30]) + read_le16(&fixed[32]);
+    uint64_t length =
+        kCentralHeaderSize + read_le16(&fixed[28]) + read_le16(&fixed[30]) + read_le16(&fixed[32]);
     if (at + length > place.ends_at) damaged("the central directory is cut short");
     CentralEntry entry;
     entry.record = a.read(at, static_cast<size_t>(length));
-    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]), read_le16(&fixed[28]));
+    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]),
+                      read_le16(&fixed[28]));
     entry.local_header = layout.base + read_sizes_and_offset(entry);
     if (entry.local_header < layout.base || entry.local_header >= layout.central_dir ||
-        layout.central_dir - entry.local_header < kLocalHeaderSize || !a.has_signature(entry.local_header, kLocalHeaderType))
+        layout.central_dir - entry.local_header < kLocalHeaderSize ||
+        !a.has_signature(entry.local_header, kLocalHeaderType))
       damaged("the local header of " + entry.name + " is missing");
     layout.entries.push_back(std::move(entry));
     at += length;

@@ -20,7 +20,7 @@ struct CentralEntry {
   // The ZIP64 values where the 32-bit fields defer to them.
   uint64_t compressed_size = 0;
   uint64_t uncompressed_size = 0;
-  size_t offset_field = 0;  // position of the stored local header offset in `record`
+  size_t offset_field = 0;          // position of the stored local header offset in `record`
   bool offset_field_is_64 = false;  // that offset sits in a ZIP64 extra field
 
   uint16_t flags() const { return read_le16(&record[8]); }
@@ -32,8 +32,8 @@ struct CentralEntry {
 
 struct ZipLayout {
   std::vector<CentralEntry> entries;  // in central directory order
-  uint64_t base = 0;  // where the stored offsets count from
-  uint64_t central_dir = 0;  // position in the file
+  uint64_t base = 0;                  // where the stored offsets count from
+  uint64_t central_dir = 0;           // position in the file
   uint64_t end_record = 0;
   bool zip64 = false;  // a ZIP64 end record and its locator precede the end record
   uint64_t zip64_end_record = 0;
