@@ -61,12 +61,12 @@ void note_dropped_headers(const ByteSource& in, uint64_t from, uint64_t to, Find
 // its attributes, a trailing slash; `offset_field` follows the name's growth.
 Bytes rewritten_central(const CentralEntry& c, size_t& offset_field) {
   Bytes r = c.record;
-  write_le16(&r[8], static_cast<uint16_t>(c.flags() & ~kFlagDataDescriptor));
+  write_le16(&r[central_field::kFlags], static_cast<uint16_t>(c.header().flags() & ~kFlagDataDescriptor));
   offset_field = c.offset_field;
-  uint16_t name_length = read_le16(&r[28]);
+  uint16_t name_length = c.header().name_length();
   if (c.is_directory() && lacks_trailing_separator(&r[kCentralHeaderSize], name_length)) {
     r.insert(r.begin() + static_cast<ptrdiff_t>(kCentralHeaderSize + name_length), '/');
-    write_le16(&r[28], static_cast<uint16_t>(name_length + 1));
+    write_le16(&r[central_field::kNameLength], static_cast<uint16_t>(name_length + 1));
     if (c.offset_field_is_64) ++offset_field;
   }
   return r;
@@ -120,12 +120,12 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
                              static_cast<size_t>(e.data_at - c.local_header - kLocalHeaderSize));
     if (c.is_directory() && lacks_trailing_separator(variable.data(), name_length)) {
       variable.insert(variable.begin() + name_length, '/');
-      write_le16(&e.local[26], static_cast<uint16_t>(name_length + 1));
+      write_le16(&e.local[local_field::kNameLength], static_cast<uint16_t>(name_length + 1));
     }
-    write_le16(&e.local[6], static_cast<uint16_t>(h.flags() & ~kFlagDataDescriptor));
-    write_le32(&e.local[14], c.crc32());
-    write_le32(&e.local[18], narrow_size(c.compressed_size));
-    write_le32(&e.local[22], narrow_size(c.uncompressed_size));
+    write_le16(&e.local[local_field::kFlags], static_cast<uint16_t>(h.flags() & ~kFlagDataDescriptor));
+    write_le32(&e.local[local_field::kCrc32], c.header().crc32());
+    write_le32(&e.local[local_field::kCompressedSize], narrow_size(c.compressed_size));
+    write_le32(&e.local[local_field::kUncompressedSize], narrow_size(c.uncompressed_size));
     e.local.insert(e.local.end(), variable.begin(), variable.end());
     e.central_index = index;
     plan.entries.push_back(std::move(e));
@@ -185,9 +185,10 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
     out.write(locator);
   }
   Bytes end = in.read(layout.end_record, 22);
-  end = in.read(layout.end_record, 22 + read_le16(&end[20]));
-  if (!layout.zip64 || read_le32(&end[12]) != kZip64Marker) put_offset(&end[12], false, central_size);
-  if (!layout.zip64 || read_le32(&end[16]) != kZip64Marker) put_offset(&end[16], false, central_dir);
+  end = in.read(layout.end_record, 22 + record_at<EndRecord>(end.data()).comment_length());
+  for (auto [field, value] : {std::pair{end_field::kCentralDirSize, central_size},
+                              std::pair{end_field::kCentralDirOffset, central_dir}})
+    if (!layout.zip64 || read_le32(&end[field]) != kZip64Marker) put_offset(&end[field], false, value);
   out.write(end);
 }
 

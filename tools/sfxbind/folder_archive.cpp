@@ -136,14 +136,16 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
   Bytes h(kLocalHeaderSize + e.name.size());
   write_le32(&h[0], 0x04034B50);
   write_le16(&h[4], w.method == 8 ? kNeedsDeflate : kNeedsStored);
-  write_le16(&h[6], name_flags(e.name));
-  write_le16(&h[8], w.method);
-  write_le16(&h[10], e.dos_time);
-  write_le16(&h[12], e.dos_date);
-  write_le32(&h[14], w.crc);
-  write_le32(&h[18], static_cast<uint32_t>(std::min<uint64_t>(w.compressed, kZip64Marker)));
-  write_le32(&h[22], static_cast<uint32_t>(std::min<uint64_t>(e.size, kZip64Marker)));
-  write_le16(&h[26], static_cast<uint16_t>(e.name.size()));
+  write_le16(&h[local_field::kFlags], name_flags(e.name));
+  write_le16(&h[local_field::kMethod], w.method);
+  write_le16(&h[local_field::kModTime], e.dos_time);
+  write_le16(&h[local_field::kModDate], e.dos_date);
+  write_le32(&h[local_field::kCrc32], w.crc);
+  write_le32(&h[local_field::kCompressedSize],
+             static_cast<uint32_t>(std::min<uint64_t>(w.compressed, kZip64Marker)));
+  write_le32(&h[local_field::kUncompressedSize],
+             static_cast<uint32_t>(std::min<uint64_t>(e.size, kZip64Marker)));
+  write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
   return h;
 }
@@ -153,11 +155,12 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
 Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset) {
   Bytes h(kCentralHeaderSize + e.name.size());
   write_le32(&h[0], 0x02014B50);
-  write_le16(&h[4], kMadeByUnix);
+  write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
   std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
-  write_le32(&h[38], (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
-  write_le32(&h[42], static_cast<uint32_t>(offset));
+  write_le32(&h[central_field::kExternalAttributes],
+             (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
+  write_le32(&h[central_field::kLocalHeaderOffset], static_cast<uint32_t>(offset));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
   return h;
 }
@@ -289,9 +292,9 @@ void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
   Bytes end(22);
   write_le32(&end[0], 0x06054B50);
   write_le16(&end[8], static_cast<uint16_t>(plan.entries.size()));
-  write_le16(&end[10], static_cast<uint16_t>(plan.entries.size()));
-  write_le32(&end[12], static_cast<uint32_t>(central.size()));
-  write_le32(&end[16], static_cast<uint32_t>(central_at));
+  write_le16(&end[end_field::kEntriesTotal], static_cast<uint16_t>(plan.entries.size()));
+  write_le32(&end[end_field::kCentralDirSize], static_cast<uint32_t>(central.size()));
+  write_le32(&end[end_field::kCentralDirOffset], static_cast<uint32_t>(central_at));
   out.write(end);
 }
 

@@ -97,14 +97,14 @@ size_t check_archive(const ByteSource& file, const std::string& path, uint64_t s
     Bytes fixed = file.read(e->local_header, kLocalHeaderSize);
     const LocalHeader& h = record_at<LocalHeader>(fixed.data());
     Bytes name = file.read(e->local_header + kLocalHeaderSize, h.name_length());
-    if (std::string(name.begin(), name.end()) != e->name || h.crc32() != e->crc32() ||
+    if (std::string(name.begin(), name.end()) != e->name || h.crc32() != e->header().crc32() ||
         h.compressed_size() != e->compressed_size || h.uncompressed_size() != e->uncompressed_size ||
         (h.flags() & kFlagDataDescriptor))
       throw Bad{e->name + ": its local header does not agree with the central directory"};
     uint64_t data_at = e->local_header + kLocalHeaderSize + h.name_length() + h.extra_length();
     if ((h.method() == 0 || h.method() == 8) && !(h.flags() & kFlagEncrypted)) {
       auto [crc, length] = decoded_crc(file, data_at, e->compressed_size, h.method(), e->name);
-      if (crc != e->crc32() || length != e->uncompressed_size)
+      if (crc != e->header().crc32() || length != e->uncompressed_size)
         throw Bad{e->name + ": CRC-32 or size does not match"};
       ++decoded;
     }

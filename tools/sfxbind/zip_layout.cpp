@@ -30,7 +30,7 @@ std::optional<uint64_t> find_end_record(const ByteSource& a) {
   std::optional<uint64_t> fitting;
   for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
     if (!has_signature(tail, at, kEndRecordType)) continue;
-    uint64_t end = at + kEndRecordSize + read_le16(&tail[at + 20]);
+    uint64_t end = at + kEndRecordSize + record_at<EndRecord>(&tail[at]).comment_length();
     if (end == tail.size()) return tail_at + at;
     if (end < tail.size() && !fitting) fitting = tail_at + at;
   }
@@ -66,21 +66,24 @@ DirectoryPlace directory_place(const ByteSource& a, ZipLayout& layout) {
   if (layout.end_record >= kLocatorSize &&
       a.has_signature(layout.end_record - kLocatorSize, kZip64LocatorType))
     return zip64_place(a, layout);
-  Bytes end = a.read(layout.end_record, kEndRecordSize);
-  if (read_le16(&end[4]) != 0 || read_le16(&end[6]) != 0)
+  Bytes bytes = a.read(layout.end_record, kEndRecordSize);
+  const EndRecord& end = record_at<EndRecord>(bytes.data());
+  if (end.disk_number() != 0 || end.central_dir_disk() != 0)
     throw BindError("split ZIP archives (several parts) are not supported");
-  return {read_le16(&end[10]), read_le32(&end[12]), read_le32(&end[16]), layout.end_record};
+  return {end.entries_total(), end.central_dir_size(), end.central_dir_offset(), layout.end_record};
 }
 
 // Fills the entry's sizes and stored local header offset, taking each from
 // the ZIP64 extra field where its 32-bit field says so; returns the offset.
 uint64_t read_sizes_and_offset(CentralEntry& e) {
   const uint8_t* h = e.record.data();
-  uint32_t fields[3] = {read_le32(h + 24), read_le32(h + 20), read_le32(h + 42)};  // ZIP64 order
+  const CentralHeader& c = e.header();
+  constexpr size_t kOffsetField = central_field::kLocalHeaderOffset;
+  uint32_t fields[3] = {c.uncompressed_size(), c.compressed_size(), c.local_header_offset()};  // ZIP64 order
   uint64_t values[3] = {fields[0], fields[1], fields[2]};
-  size_t places[3] = {0, 0, 42};
-  size_t at = kCentralHeaderSize + read_le16(h + 28);
-  size_t extra_end = at + read_le16(h + 30);
+  size_t places[3] = {0, 0, kOffsetField};
+  size_t at = kCentralHeaderSize + c.name_length();
+  size_t extra_end = at + c.extra_length();
   bool found = false;
   while (!found && at + 4 <= extra_end) {
     uint16_t id = read_le16(h + at);
@@ -100,12 +103,12 @@ uint64_t read_sizes_and_offset(CentralEntry& e) {
     }
     at += 4 + length;
   }
-  if (fields[2] == kZip64Marker && places[2] == 42)
+  if (fields[2] == kZip64Marker && places[2] == kOffsetField)
     damaged("a ZIP64 local header offset is missing from the central directory");
   e.uncompressed_size = values[0];
   e.compressed_size = values[1];
   e.offset_field = places[2];
-  e.offset_field_is_64 = places[2] != 42;
+  e.offset_field_is_64 = places[2] != kOffsetField;
   return values[2];
 }
 
@@ -113,8 +116,9 @@ uint64_t read_sizes_and_offset(CentralEntry& e) {
 
 bool CentralEntry::is_directory() const {
   if (!name.empty() && platform::is_separator(name.back())) return true;
-  uint32_t attributes = read_le32(&record[38]);
-  bool unix_directory = record[5] == kUnixHost && ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+  uint32_t attributes = header().external_attributes();
+  bool unix_directory =
+      header().host_system() == kUnixHost && ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
   return unix_directory || (attributes & kDosDirectoryAttribute) != 0;
 }
 
@@ -144,13 +148,12 @@ ZipLayout read_zip_layout(const ByteSource& a) {
     if (at + kCentralHeaderSize > place.ends_at || !a.has_signature(at, kCentralHeaderType))
       damaged("the central directory is cut short");
     Bytes fixed = a.read(at, kCentralHeaderSize);
-    uint64_t length =
-        kCentralHeaderSize + read_le16(&fixed[28]) + read_le16(&fixed[30]) + read_le16(&fixed[32]);
+    const CentralHeader& h = record_at<CentralHeader>(fixed.data());
+    uint64_t length = kCentralHeaderSize + h.name_length() + h.extra_length() + h.comment_length();
     if (at + length > place.ends_at) damaged("the central directory is cut short");
     CentralEntry entry;
     entry.record = a.read(at, static_cast<size_t>(length));
-    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]),
-                      read_le16(&fixed[28]));
+    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]), h.name_length());
     entry.local_header = layout.base + read_sizes_and_offset(entry);
     if (entry.local_header < layout.base || entry.local_header >= layout.central_dir ||
         layout.central_dir - entry.local_header < kLocalHeaderSize ||

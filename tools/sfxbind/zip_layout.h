@@ -23,8 +23,7 @@ struct CentralEntry {
   size_t offset_field = 0;          // position of the stored local header offset in `record`
   bool offset_field_is_64 = false;  // that offset sits in a ZIP64 extra field
 
-  uint16_t flags() const { return read_le16(&record[8]); }
-  uint32_t crc32() const { return read_le32(&record[16]); }
+  const CentralHeader& header() const { return record_at<CentralHeader>(record.data()); }
   // MS-DOS directory attribute, or a Unix directory mode from a Unix system,
   // or a name ending in a separator.
   bool is_directory() const;
