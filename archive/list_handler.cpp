@@ -1,6 +1,5 @@
 #include "archive/list_handler.h"
 
-#include "archive/entry_policy.h"
 #include "archive/scanner.h"
 #include "base/fatal.h"
 #include "base/text.h"
@@ -61,8 +60,7 @@ void list_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
     const LocalHeader& header = record_at<LocalHeader>(record_buffer);
     archive_skip(run.archive, header.compressed_size());
     // A directory entry naming the target itself is neither listed nor counted.
-    if (is_selected() && entry_action(header, run.entry_name) != EntryAction::kSkipTarget)
-      list_entry(run, header);
+    if (is_selected() && !names_target(run.entry_name)) list_entry(run, header);
   } else if (phase == kScanEnd) {
     list_totals(run);
   }

@@ -95,11 +95,14 @@ struct EntryName {
   char base_name[kPartCapacity];
   char ext[kPartCapacity];
   // The stored name cannot be extracted safely or at all (too long, a device
-  // name or a colon on Windows, nothing left after confining it).
+  // name or a colon on Windows, a file name with nothing left after confining
+  // it). A directory name with nothing left ("./", "/", "../") is usable: it
+  // names the target itself, and full_name is empty.
   bool unusable;
-  // A directory entry with nothing left ("./", "/", "../"): the target itself.
-  bool names_target;
 };
 
 // The confined name ends with a separator.
 bool is_directory_entry(const EntryName& name);
+
+// A directory entry naming the target itself.
+inline bool names_target(const EntryName& name) { return name.full_name[0] == '\0' && !name.unusable; }
