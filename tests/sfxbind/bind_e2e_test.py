@@ -504,7 +504,7 @@ def make_tree(root):
     return {n: (c, when[n]) for n, c in files.items()}, directories
 
 
-def python_zip_to_pipe(root, out):
+def python_zip_to_pipe(root, out, env):
     """Python's zipfile writing to a pipe: every entry with a data descriptor."""
     script = ("import os, sys, zipfile\n"
               "root = sys.argv[1]\n"
@@ -513,7 +513,7 @@ def python_zip_to_pipe(root, out):
               "        for n in sorted(dirs) + sorted(files):\n"
               "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
     with open(out, "wb") as f:
-        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE)
+        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
         shutil.copyfileobj(writer.stdout, f)
         assert writer.wait() == 0
 
@@ -525,7 +525,7 @@ def check_tree(args, checks):
         root = tmp / "tree"
         files, directories = make_tree(root)
         subprocess.run(["bsdtar", "--format", "zip", "-cf", tmp / "bsdtar.zip", "."], cwd=root, env=env, check=True)
-        python_zip_to_pipe(root, tmp / "python.zip")
+        python_zip_to_pipe(root, tmp / "python.zip", env)
         subprocess.run([args.seven_zip, "a", "-tzip", tmp / "7z.zip", "."], cwd=root, env=env, check=True,
                        stdout=subprocess.DEVNULL)
         with zipfile.ZipFile(tmp / "python.zip") as z:
