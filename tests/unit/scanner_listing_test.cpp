@@ -15,9 +15,10 @@ class Listing : public ::testing::Test {
     write_file_bytes(temp_ / "program.exe", program_bytes);
     return run_listing(temp_ / "program.exe").list_lines;
   }
-  static std::string line(long size, long compressed, const std::string& name, bool encrypted = false) {
+  static std::string line(unsigned long size, unsigned long compressed, const std::string& name,
+                          bool encrypted = false) {
     char text[400];
-    std::snprintf(text, sizeof text, "Size:%12ld Compressed:%12ld Component:%s%s", size, compressed,
+    std::snprintf(text, sizeof text, "Size:%12lu Compressed:%12lu Component:%s%s", size, compressed,
                   encrypted ? platform::kEncryptedMark : " ", name.c_str());
     return text;
   }
