@@ -43,8 +43,11 @@ void confine_entry_name(std::string_view stored, uint16_t flags, std::string_vie
   }
   if (directory && written > 0) full[written++] = platform::kSeparator;
   // A name cut to fit was too long for any path.
+  // A directory with nothing left names the target itself: usable.
   out.problem = name.cut ? NameProblem::kPathTooLong
-                         : judge_entry_name<kThisSystem>(std::string_view(full, written), target_length);
+                : written == 0 && directory
+                    ? NameProblem::kNone
+                    : judge_entry_name<kThisSystem>(std::string_view(full, written), target_length);
   out.unusable = out.problem != NameProblem::kNone;
   // Zero bytes stand only in names that are shown, never written: there a
   // '?' marks them, where the text would otherwise end.

@@ -23,7 +23,7 @@ struct RunPaths {
 };
 
 struct PassCounters {
-  int16_t files_counted = 0;
+  uint32_t files_counted = 0;
   uint32_t total_uncompressed = 0;
   uint32_t total_compressed = 0;
 };

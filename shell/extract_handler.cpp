@@ -76,7 +76,7 @@ void extract_entry(RunState& run, const LocalHeader& header) {
     ask_or_stop(run, kUnableToExtract);
   } else if (action == EntryAction::kMakeDirectory) {
     create_directory_entry(run);
-  } else if (is_selected()) {
+  } else if (action != EntryAction::kSkipTarget && is_selected()) {
     consumed = extract_file(run, header, action);
   }
   if (!consumed) archive_skip(run.archive, header.compressed_size());
@@ -124,8 +124,8 @@ void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
   } else {
     installed_front_end().pass_progress(run.progress.total, run.progress.total);
     if (run.counters.files_counted != 0)
-      format_text(run.final_message, sizeof run.final_message, "Extraction Complete %d files processed",
-                  static_cast<int>(run.counters.files_counted));
+      format_text(run.final_message, sizeof run.final_message, "Extraction Complete %lu files processed",
+                  static_cast<unsigned long>(run.counters.files_counted));
     else
       format_text(run.final_message, sizeof run.final_message, "%s",
                   "Nothing Extracted - Bound Zip File Not Present");

@@ -6,7 +6,7 @@ set -euo pipefail
 need_root() { if [ "$(id -u)" -ne 0 ]; then echo "install-deps: run as root (apt-get)" >&2; exit 1; fi; }
 
 packages=(cmake make g++ ninja-build googletest libgtest-dev libbenchmark-dev zlib1g-dev
-          clang libclang-rt-14-dev g++-mingw-w64-i686 wine wine32:i386 wine64 xvfb x11-apps
+          clang libclang-rt-14-dev g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb x11-apps
           imagemagick nlohmann-json3-dev libarchive-tools p7zip-full osslsigncode python3 time)
 
 missing=()

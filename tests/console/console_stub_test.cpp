@@ -259,3 +259,22 @@ TEST_F(ConsoleStub, RunsFromADirectoryMoreThan300BytesDeep) {
 }
 
 }  // namespace
+
+// Counts past 32,767 (and 65,535): the listing's totals line and the closing
+// message carry the whole number.
+TEST_F(ConsoleStub, FortyThousandEntriesAreCountedInFull) {
+  ZipBuilder zip;
+  for (int i = 0; i < 40000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "d%d/f%d", i / 1000, i);
+    zip.add(stored_entry(name, ""));
+  }
+  StubRun r = run(bind(zip.bytes()), "ok\n", dir_.path());
+  EXPECT_EQ(r.status, 0);
+  auto totals = std::find_if(r.lines.begin(), r.lines.end(),
+                             [](const std::string& l) { return l.rfind("Original:", 0) == 0; });
+  ASSERT_NE(totals, r.lines.end());
+  EXPECT_NE(totals->find("40000 Files"), std::string::npos) << *totals;
+  EXPECT_TRUE(r.printed("[setup] Extraction Complete 40000 files processed")) << r.lines.back();
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "d39" / "f39999"));
+}

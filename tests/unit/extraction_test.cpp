@@ -212,12 +212,17 @@ TEST_F(Extraction, DataDescriptorWithSizesInTheHeaderIsExtracted) {
   EXPECT_EQ(read_file_bytes(target_ / "sized.txt"), "known size");
 }
 
-TEST_F(Extraction, StoredDataBeyondTheFileIsAReadError) {
-  ZipEntry e = stored_entry("cut.bin", std::string(100, 'c'));
+// As with a deflated entry: the bytes copied so far stay in the file.
+TEST_F(Extraction, StoredDataBeyondTheFileIsADataIntegrityError) {
+  ZipEntry e = stored_entry("cut.bin", std::string(40000, 'c'));
   e.compressed_size = 100000;
+  std::string archive = ZipBuilder().add(e).bytes();
   RunOutcome run = extract(ZipBuilder().add(e));
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.message, "Error reading SFX file");
+  EXPECT_EQ(run.message, "Data integrity error -- run stopped");
+  // The file ends inside the data: everything behind the local header is
+  // copied, the central directory and the end record included.
+  EXPECT_EQ(read_file_bytes(target_ / "cut.bin"), archive.substr(30 + 7));
 }
 
 TEST_F(Extraction, StoredEntriesAcrossWindowAndChunkBoundaries) {
@@ -268,6 +273,22 @@ TEST_F(Extraction, NamesThatCannotBeFilesAreAskedAbout) {
     EXPECT_EQ(q.text, " Unable To Extract The Above Component Continue? ");
   EXPECT_EQ(files_below(target_.path()), std::vector<std::string>{"fine.txt"});
   EXPECT_EQ(run.message, "Extraction Complete 1 files processed");
+}
+
+// "./", "/" and "../" as directory entries name the target itself: nothing to
+// ask, list or count. A file entry of that kind is still asked about.
+TEST_F(Extraction, DirectoryEntriesNamingTheTargetAreSkippedSilently) {
+  ZipBuilder zip;
+  for (const char* name : {"./", "/", "../", "C:/"}) zip.add(directory_entry(name));
+  zip.add(stored_entry("..", "a file with no name left")).add(stored_entry("a.txt", "kept"));
+  RunOutcome run = extract(zip);
+  EXPECT_FALSE(run.fatal()) << run.message;
+  ASSERT_EQ(run.questions.size(), 1u);
+  EXPECT_EQ(run.questions[0].caption, "");
+  EXPECT_EQ(run.message, "Extraction Complete 1 files processed");
+  RunOutcome listing = run_listing(program_);
+  EXPECT_EQ(listing.list_lines.size(), 3u);  // "..", a.txt and the totals
+  EXPECT_NE(listing.list_lines.back().find("    2 Files"), std::string::npos) << listing.list_lines.back();
 }
 
 TEST_F(Extraction, ProgressLineIsCutToTheLineBuffer) {

@@ -41,14 +41,19 @@ void add(Findings& out, Severity severity, const std::string& entry, const std::
 
 }  // namespace
 
-void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out) {
-  // The name as the self-extractor judges it: the rules of the stub's system.
+void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out, uint16_t flags,
+                      std::string_view extra) {
+  // The name as the self-extractor decodes, confines and judges it, by the
+  // rules of the stub's system.
   EntryName confined{};
-  confine_entry_name(raw, 0, {}, shortest_target(stub), confined);
+  confine_entry_name(raw, flags, extra, shortest_target(stub), confined);
   std::string shown = confined.full_name;
+  bool directory = !raw.empty() && platform::is_separator(raw.back());
+  // A directory named like the target itself ("./", "/") is skipped silently.
+  if (shown.empty() && directory && !confined.unusable) return;
   NameSystem system = stub == StubKind::kWindows ? NameSystem::kWindows : NameSystem::kLinux;
-  // A zero byte shows as U+FFFD in the confined name: it was judged there.
   std::string_view level;
+  // A zero byte shows as '?' in the confined name: it was judged there.
   NameProblem problem = confined.problem == NameProblem::kZeroByte
                             ? NameProblem::kZeroByte
                             : judge_entry_name(shown, system, shortest_target(stub), &level);
@@ -56,13 +61,13 @@ void check_entry_name(std::string_view raw, StubKind stub, const std::string& en
     std::string why;
     if (!level.empty()) why.append("\"").append(level).append("\" ");
     why += name_problem_reason(problem);
-    add(out, Severity::kRefusal, entry, why + kAsksAndSkips);
+    bool long_path = problem == NameProblem::kPathTooLong || problem == NameProblem::kLevelTooLong;
+    add(out, Severity::kRefusal, entry, why + kAsksAndSkips + (long_path ? ": shorten its path" : ": rename the file"));
     return;
   }
   if (leads_outside(raw))
     add(out, Severity::kWarning, entry,
         "name leads outside the target directory: the self-extractor keeps it inside, as " + shown);
-  bool directory = platform::is_separator(raw.back());
   if (shown.size() > kProgressLineLimit && !directory) {
     add(out, Severity::kWarning, entry,
         "name of " + std::to_string(shown.size()) + " characters is cut in the listing (over " +

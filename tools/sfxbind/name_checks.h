@@ -1,6 +1,7 @@
 // The self-extractor's handling of stored names: confined below the target,
 // refused when the target system cannot hold them, cut in its text lines.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -8,7 +9,9 @@
 
 namespace sfxbind {
 
-// `raw` is the name as the local header stores it; findings name `entry`.
-void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out);
+// `raw` is the name as the local header stores it, with the header's `flags`
+// and `extra` field (which may hold the name in UTF-8); findings name `entry`.
+void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out,
+                      uint16_t flags = 0, std::string_view extra = {});
 
 }  // namespace sfxbind
