@@ -1,15 +1,16 @@
-# The Win32 stub: the core, the dialog front end and the resources, built for
-# size. It must stay small (it travels in front of every archive) and import
-# nothing but KERNEL32, USER32 and msvcrt.
+# The Win32 stub: the core, the dialog front end and the resources, built with
+# the shipped stub's flags (cmake/stub_flags.cmake). It must stay small (it
+# travels in front of every archive) and import nothing but KERNEL32, USER32
+# and msvcrt.
 enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/stub_flags.cmake)
 
 add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_FRONT_END_SOURCES} resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
-target_compile_options(sfxstub PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables>)
+sfx_use_stub_flags(sfxstub)
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
-target_link_options(sfxstub PRIVATE -mwindows -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+target_link_options(sfxstub PRIVATE -mwindows)
 set_property(SOURCE resources/sfxstub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/dlg32.h
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.ico
