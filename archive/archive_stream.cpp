@@ -3,16 +3,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "shell/fatal.h"
-
-ArchiveStream archive_stream;
+#include "base/memory.h"
 
 namespace {
 constexpr uint32_t kBufferSize = 64 * 1024;
 
 // Refills the buffer from the current logical position.
-bool refill() {
-  ArchiveStream& s = archive_stream;
+bool refill(ArchiveStream& s) {
   uint64_t position = s.buffer_start + s.pos;
   if (position >= s.size) return false;
   if (position != s.file_pos) {
@@ -27,9 +24,8 @@ bool refill() {
 }
 }  // namespace
 
-bool open_archive_stream(const char* path) {
-  close_archive_stream();
-  ArchiveStream& s = archive_stream;
+bool open_archive_stream(ArchiveStream& s, const char* path) {
+  close_archive_stream(s);
   s.file = platform::open_for_reading(path);
   if (s.file == platform::kNoFile) return false;
   s.size = platform::file_size(s.file);
@@ -39,26 +35,24 @@ bool open_archive_stream(const char* path) {
   return true;
 }
 
-void close_archive_stream() {
-  ArchiveStream& s = archive_stream;
+void close_archive_stream(ArchiveStream& s) {
   if (s.file != platform::kNoFile) platform::close_file(s.file);
   std::free(s.buffer);
   s = ArchiveStream{};
 }
 
-uint64_t archive_position() { return archive_stream.buffer_start + archive_stream.pos; }
+uint64_t archive_position(const ArchiveStream& s) { return s.buffer_start + s.pos; }
 
-uint32_t archive_refill_byte() {
-  if (!refill()) return 0xFFFFFFFFu;
-  return archive_stream.buffer[archive_stream.pos++];
+uint32_t archive_refill_byte(ArchiveStream& s) {
+  if (!refill(s)) return 0xFFFFFFFFu;
+  return s.buffer[s.pos++];
 }
 
-uint32_t archive_read(void* out, uint32_t count) {
-  ArchiveStream& s = archive_stream;
+uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count) {
   auto* dst = static_cast<uint8_t*>(out);
   uint32_t done = 0;
   while (done < count) {
-    if (s.pos >= s.filled && !refill()) break;
+    if (s.pos >= s.filled && !refill(s)) break;
     uint32_t n = s.filled - s.pos;
     if (n > count - done) n = count - done;
     std::memcpy(dst + done, s.buffer + s.pos, n);
@@ -68,9 +62,8 @@ uint32_t archive_read(void* out, uint32_t count) {
   return done;
 }
 
-bool archive_skip(uint32_t count) {
-  ArchiveStream& s = archive_stream;
-  uint64_t target = archive_position() + count;
+bool archive_skip(ArchiveStream& s, uint32_t count) {
+  uint64_t target = archive_position(s) + count;
   if (target - s.buffer_start <= s.filled) {
     s.pos = static_cast<uint32_t>(target - s.buffer_start);
   } else {

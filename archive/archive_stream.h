@@ -11,28 +11,25 @@ struct ArchiveStream {
   uint64_t size = 0;          // of the whole file
   uint64_t buffer_start = 0;  // file offset of buffer[0]
   uint8_t* buffer = nullptr;
-  uint32_t filled = 0;        // valid bytes in the buffer
-  uint32_t pos = 0;           // next byte within the buffer
-  uint64_t file_pos = 0;      // where the next system read starts
+  uint32_t filled = 0;    // valid bytes in the buffer
+  uint32_t pos = 0;       // next byte within the buffer
+  uint64_t file_pos = 0;  // where the next system read starts
 };
 
-extern ArchiveStream archive_stream;
-
 // Opens a fresh stream at offset 0, closing any previous one.
-bool open_archive_stream(const char* path);
-void close_archive_stream();
+bool open_archive_stream(ArchiveStream& s, const char* path);
+void close_archive_stream(ArchiveStream& s);
 
-uint64_t archive_position();
+uint64_t archive_position(const ArchiveStream& s);
 // Bytes copied (short at the end of the file).
-uint32_t archive_read(void* out, uint32_t count);
+uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count);
 // Moves forward `count` bytes; true when the new position is within the file.
-bool archive_skip(uint32_t count);
+bool archive_skip(ArchiveStream& s, uint32_t count);
 
-uint32_t archive_refill_byte();
+uint32_t archive_refill_byte(ArchiveStream& s);
 
 // The next byte, or 0xFFFFFFFF at the end of the file.
-inline uint32_t archive_get_byte() {
-  ArchiveStream& s = archive_stream;
+inline uint32_t archive_get_byte(ArchiveStream& s) {
   if (s.pos < s.filled) return s.buffer[s.pos++];
-  return archive_refill_byte();
+  return archive_refill_byte(s);
 }

@@ -1,53 +1,37 @@
 // The single source of compressed data for every decoder: the current entry's
 // bytes, least significant bit first, never read past the entry's compressed
-// size, with a small per-entry allowance for reads beyond it.
+// size, with a small per-entry allowance for reads beyond it. This is the
+// record both readers share; the readers are in entry_bits.h (one step at a
+// time) and fast_bits.h (a reservoir for a decoder's inner loop).
 #pragma once
 #include <cstdint>
 
-#include "archive/archive_stream.h"
-
 inline constexpr uint16_t kEndOfData = 0xFFFF;
 
-extern uint32_t bit_buffer;
-extern uint8_t bit_count;
-extern int32_t compressed_left;
-extern int16_t overrun_allowance;
 extern const uint16_t bit_masks[17];
 
-// Entry start: compressed_left = size, bit_count = 0, allowance 2, and the bit
-// buffer cleared so that nothing of the previous entry leaks into this one.
-void reset_bit_input(uint32_t compressed_size);
+// One entry's bit input. Both readers keep this invariant, so either can take
+// over from the other at any step:
+// - Reads are lazy: a byte leaves the archive stream only when a read asks
+//   for a bit in it. The stream therefore stands right after the byte holding
+//   the furthest bit any read has asked for, and `compressed_left` counts the
+//   entry's bytes from there on (modulo 2^32: a stored block may claim more).
+// - `buffer` holds the `count` bits taken from the stream and not yet
+//   consumed, the next bit at bit 0; bits at and above `count` are ignored.
+// - A consuming read after a short answer (past the end, see below) wraps
+//   `count` above 32; later reads are then served the buffer's zeros without
+//   touching the stream, and the fast reservoir does not start.
+// - `overrun_allowance` decides reads past the entry's data: positive, they
+//   are answered kEndOfData, counting down; negative (inflate, which looks a
+//   full table width ahead), they are answered with the bits held,
+//   zero-extended, counting up; zero, the next one stops the run (code 10).
+struct BitInput {
+  uint32_t buffer = 0;
+  uint8_t count = 0;
+  int32_t compressed_left = 0;
+  int16_t overrun_allowance = 0;
+};
 
-// Reads bytes until n bits are held, or answers from the allowance; see
-// bit_input.cpp.
-uint16_t peek_bits_refill(int16_t n);
-
-// n from 0 to 16: the next n bits without consuming them. Served from the
-// buffer when it holds enough, which is the common case.
-inline uint16_t peek_bits(int16_t n) {
-  if (bit_count < static_cast<uint8_t>(n)) {
-    // Up to two bytes straight from the stream's buffer while the entry has
-    // them; the rarer cases (end of data, buffer refill) go the long way.
-    const ArchiveStream& s = archive_stream;
-    if (compressed_left < 2 || s.filled - s.pos < 2 || bit_count > 16) return peek_bits_refill(n);
-    uint32_t pos = archive_stream.pos;
-    do {
-      bit_buffer |= static_cast<uint32_t>(s.buffer[pos++]) << bit_count;
-      bit_count = static_cast<uint8_t>(bit_count + 8);
-      --compressed_left;
-    } while (bit_count < static_cast<uint8_t>(n));
-    archive_stream.pos = pos;
-  }
-  return static_cast<uint16_t>(bit_buffer & bit_masks[n]);
-}
-
-// peek_bits, then consumes n bits, even after a short or end-of-data answer
-// (the count then wraps, and later reads are served zeros from the buffer).
-inline uint16_t take_bits(int16_t n) {
-  uint16_t value = peek_bits(n);
-  bit_buffer >>= n;
-  bit_count = static_cast<uint8_t>(bit_count - n);
-  return value;
-}
-// The next whole byte, or kEndOfData once the entry's bytes are used up.
-uint16_t read_byte();
+// Entry start: compressed_left = size, nothing held, allowance 2, so that
+// nothing of the previous entry leaks into this one.
+void reset_bit_input(BitInput& bits, uint32_t compressed_size);

@@ -28,7 +28,8 @@ bool slices_ready = false;
 void build_slices() {
   for (uint32_t i = 0; i < 256; ++i) slices[0][i] = crc_table[i];
   for (int k = 1; k < 16; ++k)
-    for (uint32_t i = 0; i < 256; ++i) slices[k][i] = crc_table[slices[k - 1][i] & 0xFF] ^ (slices[k - 1][i] >> 8);
+    for (uint32_t i = 0; i < 256; ++i)
+      slices[k][i] = crc_table[slices[k - 1][i] & 0xFF] ^ (slices[k - 1][i] >> 8);
   slices_ready = true;
 }
 
@@ -50,7 +51,8 @@ FOLDING_TARGET __m128i load(const uint8_t* p) { return _mm_loadu_si128(reinterpr
 
 // x times the two constants of k, plus the next 128 bits.
 FOLDING_TARGET __m128i fold(__m128i x, __m128i k, __m128i next) {
-  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x11), _mm_clmulepi64_si128(x, k, 0x00)), next);
+  return _mm_xor_si128(_mm_xor_si128(_mm_clmulepi64_si128(x, k, 0x11), _mm_clmulepi64_si128(x, k, 0x00)),
+                       next);
 }
 
 FOLDING_TARGET uint32_t crc32_folded(uint32_t crc, const uint8_t* data, size_t count) {

@@ -2,15 +2,15 @@
 
 #include <cstring>
 
+#include "base/text.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 
 namespace {
 
-char upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-
 bool same_letters(const char* a, const char* b, size_t n) {
   for (size_t i = 0; i < n; ++i)
-    if (upper(a[i]) != b[i]) return false;
+    if (ascii_upper(a[i]) != b[i]) return false;
   return true;
 }
 
@@ -52,7 +52,8 @@ void confine_entry_name(const char* raw, size_t length, EntryName& out) {
     size_t n = i - start;
     if (i < length) ++i;  // the separator
     const char* component = raw + start;
-    bool dots_only = (n == 1 && component[0] == '.') || (n == 2 && component[0] == '.' && component[1] == '.');
+    bool dots_only =
+        (n == 1 && component[0] == '.') || (n == 2 && component[0] == '.' && component[1] == '.');
     if (n == 0 || dots_only) continue;
     if (platform::kHasDrives && unusable_on_windows(component, n)) out.unusable = true;
     if (written > 0) out.full_name[written++] = platform::kSeparator;

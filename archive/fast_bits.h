@@ -1,17 +1,19 @@
-// The bit input lent to a decoder's inner loop. Bits come from a 64-bit
-// reservoir refilled eight bytes at a time straight out of the archive
-// stream's buffer, instead of one byte per call. It is used only while the
-// entry has plenty of bytes left in that buffer, so no read can come near the
-// end of the data; on return it leaves the bit input exactly as the lazy
-// byte-at-a-time reads would have: the same bytes taken from the stream, the
-// same bits held. To know that, it keeps the furthest bit any peek has looked
-// at (reads are lazy, so that point decides how many bytes were read).
+// The fast reader of the bit input, lent to a decoder's inner loop. Bits come
+// from a 64-bit reservoir loaded eight bytes at a time straight out of the
+// archive stream's buffer, instead of one byte per call. It is used only while
+// the entry has plenty of bytes left in that buffer, so no read can come near
+// the end of the data.
+//
+// It keeps BitInput's invariant in its own terms: the reservoir loads ahead,
+// but a byte counts as read only once a read has asked for a bit in it, which
+// the furthest bit asked for (`furthest_`) tells. end() writes the record from
+// exactly that: the bytes up to the furthest bit leave the stream, the bits
+// after the consumed ones stay held.
 #pragma once
 #include <cstdint>
 #include <cstring>
 
-#include "archive/archive_stream.h"
-#include "archive/bit_input.h"
+#include "archive/run_state.h"
 
 // Bytes that must stay buffered for the loop to run: one 8-byte load beyond
 // the furthest point a round of peeks can reach.
@@ -22,9 +24,9 @@ inline constexpr uint32_t kFastBitsReserve = 16;
 class FastBits {
  public:
   // False when the bit input or the buffer does not allow it; then nothing changed.
-  bool begin();
+  bool begin(const RunState& run);
   // Hands the state back to the bit input.
-  void end();
+  void end(RunState& run);
 
   // Tops the reservoir up to at least 56 bits; false once the input left is
   // too short for another round of peeks (up to 48 bits).
@@ -69,26 +71,29 @@ class FastBits {
   uint32_t furthest_ = 0;  // furthest bit peeked at since begin(), from the same point
 };
 
-inline bool FastBits::begin() {
-  ArchiveStream& s = archive_stream;
-  if (bit_count > 32 || compressed_left <= 0 || s.pos >= s.filled) return false;
+inline bool FastBits::begin(const RunState& run) {
+  const ArchiveStream& s = run.archive;
+  const BitInput& b = run.bits;
+  if (b.count > 32 || b.compressed_left <= 0 || s.pos >= s.filled) return false;
   uint32_t available = s.filled - s.pos;
-  if (available > static_cast<uint32_t>(compressed_left)) available = static_cast<uint32_t>(compressed_left);
+  if (available > static_cast<uint32_t>(b.compressed_left))
+    available = static_cast<uint32_t>(b.compressed_left);
   if (available < kFastBitsReserve + 8) return false;
   start_ = in_ = s.buffer + s.pos;
   limit_ = start_ + available - kFastBitsReserve;
-  hold_ = bit_count == 0 ? 0 : bit_buffer & (0xFFFFFFFFu >> (32 - bit_count));
-  bits_ = held_at_start_ = furthest_ = bit_count;
+  hold_ = b.count == 0 ? 0 : b.buffer & (0xFFFFFFFFu >> (32 - b.count));
+  bits_ = held_at_start_ = furthest_ = b.count;
   consumed_ = 0;
   return true;
 }
 
-inline void FastBits::end() {
-  // Lazy reads would have taken whole bytes up to the furthest bit looked at.
+inline void FastBits::end(RunState& run) {
+  // The bytes holding a bit asked for count as read; consumed bits were asked for.
   const uint32_t furthest = furthest_ > consumed_ ? furthest_ : consumed_;
   uint32_t read = (furthest - held_at_start_ + 7) / 8;
-  archive_stream.pos += read;
-  compressed_left -= static_cast<int32_t>(read);
-  bit_count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed_);
-  bit_buffer = bit_count == 0 ? 0 : static_cast<uint32_t>(hold_ & ((uint64_t{1} << bit_count) - 1));
+  BitInput& b = run.bits;
+  run.archive.pos += read;
+  b.compressed_left -= static_cast<int32_t>(read);
+  b.count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed_);
+  b.buffer = b.count == 0 ? 0 : static_cast<uint32_t>(hold_ & ((uint64_t{1} << b.count) - 1));
 }

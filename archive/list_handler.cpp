@@ -1,18 +1,9 @@
 #include "archive/list_handler.h"
 
-#include "shell/format_text.h"
-
-#include "archive/archive_stream.h"
-#include "archive/records.h"
 #include "archive/scanner.h"
+#include "base/fatal.h"
+#include "base/text.h"
 #include "platform/text_encoding.h"
-#include "shell/window_services.h"
-
-int16_t files_counted = 0;
-uint32_t total_uncompressed = 0;
-uint32_t total_compressed = 0;
-uint8_t encrypted_seen = 0;
-char line_text[kLineCapacity];
 
 uint32_t compression_ratio(uint32_t uncompressed, uint32_t compressed) {
   if (uncompressed < compressed || uncompressed == 0) return 0;
@@ -29,42 +20,46 @@ namespace {
 // Sizes print as signed 32-bit numbers, as the archive's fields are shown.
 long as_signed(uint32_t value) { return static_cast<int32_t>(value); }
 
-void list_entry(const LocalHeader& header) {
+void list_entry(RunState& run, const LocalHeader& header) {
+  PassCounters& counters = run.counters;
   bool encrypted = header.flags() & kFlagEncrypted;
-  format_text(line_text, sizeof line_text, "Size:%12ld Compressed:%12ld Component:%s%s%s",
-                as_signed(header.uncompressed_size()), as_signed(header.compressed_size()),
-                encrypted ? platform::kEncryptedMark : " ", "", entry_name.full_name);
-  encrypted_seen |= encrypted ? 1 : 0;
-  ++files_counted;
-  total_uncompressed += header.uncompressed_size();
-  total_compressed += header.compressed_size();
-  show_progress_line(line_text);
+  format_text(run.line_text, sizeof run.line_text, "Size:%12ld Compressed:%12ld Component:%s%s%s",
+              as_signed(header.uncompressed_size()), as_signed(header.compressed_size()),
+              encrypted ? platform::kEncryptedMark : " ", "", run.entry_name.full_name);
+  run.encrypted_seen |= encrypted ? 1 : 0;
+  ++counters.files_counted;
+  counters.total_uncompressed += header.uncompressed_size();
+  counters.total_compressed += header.compressed_size();
+  installed_front_end().show_progress_line(run.line_text);
 }
 
-void list_totals() {
-  if (files_counted != 0) {
+void list_totals(RunState& run) {
+  const PassCounters& counters = run.counters;
+  if (counters.files_counted != 0) {
     char legend[64] = "";
-    if (encrypted_seen)
-      format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported", platform::kEncryptedMark);
-    format_text(line_text, sizeof line_text,
-                  "Original:%8ld%9.9sCompressed:%8ld   Ratio:%3d%%%16.16s%5d Files %s",
-                  as_signed(total_uncompressed), "", as_signed(total_compressed),
-                  static_cast<int>(static_cast<int16_t>(compression_ratio(total_uncompressed, total_compressed))),
-                  "", static_cast<int>(files_counted), legend);
+    if (run.encrypted_seen)
+      format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported",
+                  platform::kEncryptedMark);
+    format_text(run.line_text, sizeof run.line_text,
+                "Original:%8ld%9.9sCompressed:%8ld   Ratio:%3d%%%16.16s%5d Files %s",
+                as_signed(counters.total_uncompressed), "", as_signed(counters.total_compressed),
+                static_cast<int>(static_cast<int16_t>(
+                    compression_ratio(counters.total_uncompressed, counters.total_compressed))),
+                "", static_cast<int>(counters.files_counted), legend);
   } else {
-    format_text(line_text, sizeof line_text, "%s", "Not A Bound Zip File");
+    format_text(run.line_text, sizeof run.line_text, "%s", "Not A Bound Zip File");
   }
-  show_progress_line(line_text);
+  installed_front_end().show_progress_line(run.line_text);
 }
 
 }  // namespace
 
-void list_handler(int16_t phase, uint8_t* record_buffer) {
+void list_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
   if (phase == kScanLocalHeader) {
     const LocalHeader& header = record_at<LocalHeader>(record_buffer);
-    archive_skip(header.compressed_size());
-    if (is_selected()) list_entry(header);
+    archive_skip(run.archive, header.compressed_size());
+    if (is_selected()) list_entry(run, header);
   } else if (phase == kScanEnd) {
-    list_totals();
+    list_totals(run);
   }
 }

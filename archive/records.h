@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "shell/process_state.h"
+#include "base/text.h"
 
 inline constexpr uint16_t kSignatureWord = 0x4B50;  // "PK"
 inline constexpr uint16_t kLocalHeaderType = 0x0403;
@@ -15,6 +15,9 @@ inline constexpr uint32_t kLocalHeaderFixed = 26;
 inline constexpr uint32_t kCentralHeaderFixed = 42;
 inline constexpr uint32_t kEndRecordFixed = 18;
 inline constexpr uint32_t kRecordBufferSize = 1024;
+
+// A 32-bit size or offset field with this value has its real value in a ZIP64 extra field.
+inline constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 inline constexpr uint16_t kFlagLargeWindow = 0x0002;
@@ -67,9 +70,5 @@ struct EntryName {
   bool unusable;
 };
 
-extern EntryName entry_name;
-
-bool is_directory_entry();
-
-const char* method_name(uint16_t method);
-const char* decoder_name(uint16_t method);
+// The confined name ends with a separator.
+bool is_directory_entry(const EntryName& name);

@@ -1,18 +1,26 @@
-// Walks the program's own file from its first byte in 4-byte steps, reads the
-// ZIP records it recognises, and hands every local header to a handler.
+// Walks a file from its first byte in 4-byte steps, reads the ZIP records it
+// recognises, and hands every local header to a handler.
 #pragma once
 #include <cstdint>
+
+#include "archive/run_state.h"
 
 enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2 };
 
 // On kScanLocalHeader the archive stream stands at the entry's compressed
-// data; the handler must leave it right after that data.
-using EntryHandler = void (*)(int16_t phase, uint8_t* record_buffer);
+// data, `run.entry_name` holds the confined name, and the handler must leave
+// the stream right after that data.
+using EntryHandler = void (*)(RunState& run, int16_t phase, uint8_t* record_buffer);
 
-void scan_archive(EntryHandler handler);
+// Walks `run.archive`, opened at offset 0 by the caller.
+void scan_archive(RunState& run, EntryHandler handler);
+
+// The same walk over any file: opens it as `run.archive`, walks it and closes
+// it. False when the file cannot be opened (the handler is then not called).
+bool walk_archive_file(RunState& run, const char* path, EntryHandler handler);
 
 // Record readers; each is entered right after the 4-byte signature. They
 // return false when the record is cut short by the end of the file.
-bool read_local_header(uint8_t* record_buffer);
-bool read_central_header(uint8_t* record_buffer);
-bool read_end_record(uint8_t* record_buffer);
+bool read_local_header(RunState& run, uint8_t* record_buffer);
+bool read_central_header(ArchiveStream& s, uint8_t* record_buffer);
+bool read_end_record(ArchiveStream& s, uint8_t* record_buffer);

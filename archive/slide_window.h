@@ -7,23 +7,31 @@
 
 #include "platform/files.h"
 
-extern uint16_t window_size;
-extern uint8_t* window_begin;
-extern uint8_t* window_end;
-extern uint8_t* window_pos;
-extern platform::FileHandle output_stream;
+struct RunState;
+
+struct SlideWindow {
+  uint16_t size = 0;
+  uint8_t* begin = nullptr;  // allocated once for the run, kept until the process ends
+  uint8_t* end = nullptr;
+  uint8_t* pos = nullptr;                           // the next byte's place
+  platform::FileHandle output = platform::kNoFile;  // the current entry's file
+  // The CRC is brought up to date over whole runs of bytes when they leave
+  // the window (or are asked for), not byte by byte: `crc_done` marks how far.
+  uint32_t crc = 0xFFFFFFFFu;
+  uint8_t* crc_done = nullptr;
+};
 
 // Allocates the window once for the run (extraction pass begin).
-void create_window();
+void create_window(SlideWindow& w);
 // Entry start: zero the ring, rewind, and restart the CRC.
-void reset_window();
+void reset_window(SlideWindow& w);
 
 // Writes the full ring and wraps; a short write stops the run (code 9).
-void write_full_window();
+void write_full_window(SlideWindow& w);
 
-inline void put_byte(uint8_t b) {
-  *window_pos++ = b;
-  if (window_pos == window_end) write_full_window();
+inline void put_byte(SlideWindow& w, uint8_t b) {
+  *w.pos++ = b;
+  if (w.pos == w.end) write_full_window(w);
 }
 
 // Copies n bytes within the ring, neither side crossing its end, with the
@@ -48,26 +56,27 @@ inline void copy_run(uint8_t* out, const uint8_t* from, uint32_t n) {
 }
 
 // The general match copy: any distance and length, wrapping the ring.
-void copy_match_wrapping(uint32_t distance, uint32_t length);
+void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length);
 
 // Emits `length` bytes copied from `distance` bytes back in the ring, with
 // byte-by-byte semantics: a distance shorter than the length repeats recent
 // bytes, and bytes before the entry's first output are the ring's zeros.
 // Most matches neither wrap nor fill the ring: those are copied here.
-inline void copy_match(uint32_t distance, uint32_t length) {
-  uint8_t* out = window_pos;
-  if (distance > static_cast<uint32_t>(out - window_begin) || length >= static_cast<uint32_t>(window_end - out))
-    return copy_match_wrapping(distance, length);
+inline void copy_match(SlideWindow& w, uint32_t distance, uint32_t length) {
+  uint8_t* out = w.pos;
+  if (distance > static_cast<uint32_t>(out - w.begin) || length >= static_cast<uint32_t>(w.end - out))
+    return copy_match_wrapping(w, distance, length);
   copy_run(out, out - distance, length);
-  window_pos = out + length;
+  w.pos = out + length;
 }
 
 // Writes out what the ring holds since the last full write (end of an entry,
-// or right before a stop for exhausted input). Leaves window_pos unchanged.
-void flush_window();
+// or right before a stop for exhausted input). Leaves the position unchanged.
+void flush_window(SlideWindow& w);
 
-// Moves n raw bytes from the archive stream into the window (stored data).
-void copy_stored(uint32_t n);
+// Moves n raw bytes from the archive stream into the window (stored data),
+// counting them off the bit input's compressed bytes.
+void copy_stored(RunState& run, uint32_t n);
 
 // The entry's CRC-32 so far (complemented, as stored in the local header).
-uint32_t entry_crc();
+uint32_t entry_crc(SlideWindow& w);

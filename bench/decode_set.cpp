@@ -1,17 +1,17 @@
 #include "bench/decode_set.h"
 
-#include "archive/archive_stream.h"
-#include "archive/bit_input.h"
-#include "archive/extract_handler.h"
-#include "archive/slide_window.h"
+#include "base/fatal.h"
+#include "decoders/decoders.h"
 #include "platform/files.h"
 
 namespace {
 
+RunState run;
+
 // Moves the archive stream anywhere, backwards too; the next read refills
 // from there unless the spot is still in the buffer.
 void position_archive_stream(uint64_t offset) {
-  ArchiveStream& s = archive_stream;
+  ArchiveStream& s = run.archive;
   if (offset >= s.buffer_start && offset - s.buffer_start <= s.filled) {
     s.pos = static_cast<uint32_t>(offset - s.buffer_start);
   } else {
@@ -23,23 +23,26 @@ void position_archive_stream(uint64_t offset) {
 
 }  // namespace
 
+RunState& decoding_run() { return run; }
+
 void prepare_decoding() {
-  create_window();
-  output_stream = platform::open_for_writing("/dev/null");
+  install_front_end({&bench_front_end(), "", nullptr, nullptr});
+  create_window(run.window);
+  run.window.output = platform::open_for_writing("/dev/null");
 }
 
 void open_set(const DecodeSet& set) {
-  if (!open_archive_stream(set.path.c_str())) throw DecodeStop{-1, "cannot open " + set.path};
+  if (!open_archive_stream(run.archive, set.path.c_str())) throw DecodeStop{-1, "cannot open " + set.path};
 }
 
 void decode_item(const DecodeItem& item) {
   position_archive_stream(item.data_offset);
-  reset_bit_input(item.header.compressed_size());
-  reset_window();
-  decode_entry(item.header);
-  flush_window();
-  if (compressed_left != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};
-  if (entry_crc() != item.header.crc32()) throw DecodeStop{-1, "CRC mismatch"};
+  reset_bit_input(run.bits, item.header.compressed_size());
+  reset_window(run.window);
+  decode_entry(run, item.header);
+  flush_window(run.window);
+  if (run.bits.compressed_left != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};
+  if (entry_crc(run.window) != item.header.crc32()) throw DecodeStop{-1, "CRC mismatch"};
 }
 
 void decode_all(const DecodeSet& set) {

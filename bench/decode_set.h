@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "archive/records.h"
+#include "archive/run_state.h"
+#include "base/front_end.h"
 
 // A fatal stop inside the decoders, or an entry whose CRC or consumption is wrong.
 struct DecodeStop {
@@ -30,7 +32,13 @@ struct DecodeSet {
   }
 };
 
-// Once per process: the window, and /dev/null as the output stream.
+// The benchmark's silent front end (bench_front_end.cpp).
+FrontEnd& bench_front_end();
+
+// The run state every in-process decoding uses, the one of this process.
+RunState& decoding_run();
+
+// Once per process: the front end, the window, and /dev/null as the output stream.
 void prepare_decoding();
 // Makes the set's file the archive stream (once per benchmark run).
 void open_set(const DecodeSet& set);

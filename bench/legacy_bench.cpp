@@ -75,18 +75,19 @@ DecodeSet collect_entries(const std::string& corpus_dir, const Group& group, con
 
 // Decodes the set once into a file and returns what it wrote.
 Bytes decode_to_file(const DecodeSet& set, const std::string& path) {
-  platform::FileHandle null_output = output_stream;
-  output_stream = platform::open_for_writing(path.c_str());
+  platform::FileHandle& output = decoding_run().window.output;
+  platform::FileHandle null_output = output;
+  output = platform::open_for_writing(path.c_str());
   try {
     open_set(set);
     decode_all(set);
   } catch (...) {
-    platform::close_file(output_stream);
-    output_stream = null_output;
+    platform::close_file(output);
+    output = null_output;
     throw;
   }
-  platform::close_file(output_stream);
-  output_stream = null_output;
+  platform::close_file(output);
+  output = null_output;
   return read_whole_file(path);
 }
 

@@ -5,7 +5,9 @@
 enable_language(RC)
 include(${CMAKE_CURRENT_LIST_DIR}/stub_flags.cmake)
 
-add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_FRONT_END_SOURCES} resources/sfxstub.rc)
+# The layers' sources compiled again with the size flags (the libraries keep
+# the ordinary ones for the tests); cmake/check_layers.cmake keeps their order.
+add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 sfx_use_stub_flags(sfxstub)
 # msvcrt's own stdio, not mingw's larger replacement.

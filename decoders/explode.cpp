@@ -2,14 +2,11 @@
 // distance parts are Shannon-Fano coded with tables sent at the entry's start.
 #include <algorithm>
 
-#include "archive/bit_input.h"
 #include "archive/entry_bits.h"
 #include "archive/fast_bits.h"
-#include "archive/records.h"
-#include "archive/slide_window.h"
+#include "base/memory.h"
 #include "decoders/decoders.h"
 #include "decoders/shannon_fano.h"
-#include "shell/fatal.h"
 
 namespace {
 
@@ -46,7 +43,8 @@ void assign_codes(SfTable& table) {
 void build_shortcuts(SfTable& table) {
   uint8_t longest = table.size ? table.entries[table.size - 1].bit_length : 0;
   SfShortcut unmatched{0, 0};
-  if (longest <= kSfShortcutBits) unmatched = {kEndOfData, static_cast<uint8_t>(std::max<uint8_t>(longest, 1))};
+  if (longest <= kSfShortcutBits)
+    unmatched = {kEndOfData, static_cast<uint8_t>(std::max<uint8_t>(longest, 1))};
   std::fill(table.shortcuts, table.shortcuts + kShortcutSlots, unmatched);
   for (uint16_t i = table.size; i-- > 0;) {
     const SfEntry& e = table.entries[i];
@@ -95,7 +93,7 @@ struct ItemCoding {
 };
 
 // The next symbol, one step at a time from the bit input (see decode_sf).
-uint16_t next_symbol(const SfTable& table, EntryBits&) { return decode_sf(table); }
+uint16_t next_symbol(const SfTable& table, EntryBits& bits) { return decode_sf(bits.run(), table); }
 
 // The next symbol from the fast reservoir, which always holds the bits of a
 // whole code. Taking only the code's own bits keeps the input exactly where
@@ -115,8 +113,9 @@ uint16_t next_symbol(const SfTable& table, FastBits& bits) {
 // (true). The window position is kept in a local between matches: a store
 // through a byte pointer could alias any global, which would cost reloads.
 template <class Bits>
-[[gnu::always_inline]] inline bool decode_items(Bits& bits, const ItemCoding& c) {
-  uint8_t* out = window_pos;
+[[gnu::always_inline]] inline bool decode_items(Bits& bits, const ItemCoding& c, SlideWindow& w) {
+  uint8_t* out = w.pos;
+  const uint8_t* const window_end = w.end;  // the ring never moves
   // One item; false when the data ran out before it was complete.
   const auto item = [&]() -> bool {
     const uint32_t is_literal = bits.take(1);
@@ -126,9 +125,9 @@ template <class Bits>
       if (literal == kEndOfData) return false;
       *out++ = static_cast<uint8_t>(literal);
       if (out == window_end) {
-        window_pos = out;
-        write_full_window();
-        out = window_pos;
+        w.pos = out;
+        write_full_window(w);
+        out = w.pos;
       }
       return true;
     }
@@ -143,29 +142,29 @@ template <class Bits>
       if (extra == kEndOfData) return false;
       length += extra;
     }
-    window_pos = out;
-    copy_match((high << c.low_distance_bits | low) + 1u, length + c.min_match);
-    out = window_pos;
+    w.pos = out;
+    copy_match(w, (high << c.low_distance_bits | low) + 1u, length + c.min_match);
+    out = w.pos;
     return true;
   };
   bool more = true;
   while (more && bits.refill()) more = item();
-  window_pos = out;
+  w.pos = out;
   return more;
 }
 
 }  // namespace
 
-uint16_t read_sf_tree(SfTable& table, uint16_t n) {
+uint16_t read_sf_tree(RunState& run, SfTable& table, uint16_t n) {
   table.size = n;
   table.has_shortcuts = false;
-  uint16_t count = read_byte();
+  uint16_t count = read_byte(run);
   if (count == kEndOfData) return kEndOfData;
   // Entries are written in symbol order; a description that runs past the
   // table's end is still read to its end, but writes nothing more.
   uint16_t next_symbol = 0;
   for (uint16_t i = 0; i <= count; ++i) {
-    uint16_t b = read_byte();
+    uint16_t b = read_byte(run);
     if (b == kEndOfData) return kEndOfData;
     uint8_t length = static_cast<uint8_t>((b & 0x0F) + 1);
     for (uint16_t repeat = (b >> 4) + 1; repeat > 0 && next_symbol < n; --repeat, ++next_symbol)
@@ -179,28 +178,29 @@ uint16_t read_sf_tree(SfTable& table, uint16_t n) {
   return 0;
 }
 
-uint16_t decode_sf(const SfTable& table) {
-  EntryBits one;
+uint16_t decode_sf(RunState& run, const SfTable& table) {
+  EntryBits one(run);
+  const BitInput& held = run.bits;
   if (!table.has_shortcuts) return walk_sf(one, table, 0, 0, 0);
   // The look-up answers from the bits already held and reads a byte only when
   // the code runs past them, where the bit-by-bit walk would read it too; so
   // bytes leave the input, and the end of the data is met, exactly as there.
   for (;;) {
-    uint16_t bits = static_cast<uint16_t>(bit_buffer & bit_masks[kSfShortcutBits]);
+    uint16_t bits = static_cast<uint16_t>(held.buffer & bit_masks[kSfShortcutBits]);
     const SfShortcut& s = table.shortcuts[bits];
-    if (s.bit_length != 0 && s.bit_length <= bit_count) {
-      take_bits(s.bit_length);
+    if (s.bit_length != 0 && s.bit_length <= held.count) {
+      take_bits(run, s.bit_length);
       return s.symbol;
     }
-    if (s.bit_length == 0 && bit_count >= kSfShortcutBits) {
-      take_bits(kSfShortcutBits);
+    if (s.bit_length == 0 && held.count >= kSfShortcutBits) {
+      take_bits(run, kSfShortcutBits);
       return walk_sf(one, table, table.long_codes, bits, kSfShortcutBits);
     }
-    if (peek_bits(static_cast<int16_t>(bit_count + 1)) == kEndOfData) return kEndOfData;
+    if (peek_bits(run, static_cast<int16_t>(held.count + 1)) == kEndOfData) return kEndOfData;
   }
 }
 
-void explode_entry(const LocalHeader& header) {
+void explode_entry(RunState& run, const LocalHeader& header) {
   ZeroedBlock<ExplodeTables> block = make_zeroed<ExplodeTables>(sizeof(ExplodeTables));
   ItemCoding c;
   c.low_distance_bits = header.flags() & kFlagLargeWindow ? 7 : 6;
@@ -210,23 +210,23 @@ void explode_entry(const LocalHeader& header) {
   c.lengths = table_at(*block, 256, 1);
   c.distances = table_at(*block, 256 + 64, 2);
   // A description cut short leaves no data for the items, which then end at once.
-  if (c.literal_tree) read_sf_tree(c.literals, 256);
-  read_sf_tree(c.lengths, 64);
-  read_sf_tree(c.distances, 64);
+  if (c.literal_tree) read_sf_tree(run, c.literals, 256);
+  read_sf_tree(run, c.lengths, 64);
+  read_sf_tree(run, c.distances, 64);
 
   // While plenty of input is buffered the items come from the fast
   // reservoir, else one at a time from the bit input. The reservoir decodes
   // through the look-ups, which only complete descriptions have.
-  const bool complete = c.lengths.has_shortcuts && c.distances.has_shortcuts &&
-                        (!c.literal_tree || c.literals.has_shortcuts);
+  const bool complete =
+      c.lengths.has_shortcuts && c.distances.has_shortcuts && (!c.literal_tree || c.literals.has_shortcuts);
   for (;;) {
     FastBits fast;
-    if (complete && fast.begin()) {
-      const bool more = decode_items(fast, c);
-      fast.end();
+    if (complete && fast.begin(run)) {
+      const bool more = decode_items(fast, c, run.window);
+      fast.end(run);
       if (!more) return;
     }
-    EntryBits one;
-    if (!decode_items(one, c)) return;
+    EntryBits one(run);
+    if (!decode_items(one, c, run.window)) return;
   }
 }

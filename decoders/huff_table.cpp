@@ -1,6 +1,6 @@
 #include "decoders/huff_table.h"
 
-#include "shell/fatal.h"
+#include "base/memory.h"
 
 namespace {
 
@@ -15,68 +15,71 @@ HuffEntry* allocate_table(int index_bits) {
   return header + 1;
 }
 
-// Index bits of a table opened at depth w for a code of length k, with
-// `after` more codes of that length to come: as many as the codes that share
-// the table's prefix can fill, never more than `limit`. A code that reaches
-// past the limit goes on in a deeper table, so this one gets the full limit:
-// its links sit at indices of that many bits.
-int table_index_bits(const int* count, int k, int w, int after, int limit) {
-  int j = k - w;
-  if (j >= limit) return limit;
-  int free_slots = 1 << j;
-  if (free_slots <= after + 1) return j;
-  free_slots -= after + 1;
-  while (++j < limit) {
+// Index bits of a table opened for a code of `length` bits when the tables
+// above it already resolve `resolved` bits, with `more_of_length` codes of
+// that length still to come: as many as the codes that share the table's
+// prefix can fill, never more than `limit`. A code that reaches past the limit
+// goes on in a deeper table, so this one gets the full limit: its links sit at
+// indices of that many bits.
+int table_index_bits(const int* codes_of_length, int length, int resolved, int more_of_length, int limit) {
+  int index_bits = length - resolved;
+  if (index_bits >= limit) return limit;
+  int free_slots = 1 << index_bits;
+  if (free_slots <= more_of_length + 1) return index_bits;
+  free_slots -= more_of_length + 1;
+  while (++index_bits < limit) {
     free_slots <<= 1;
-    if (free_slots <= count[w + j]) break;
-    free_slots -= count[w + j];
+    if (free_slots <= codes_of_length[resolved + index_bits]) break;
+    free_slots -= codes_of_length[resolved + index_bits];
   }
-  return j;
+  return index_bits;
 }
 
 }  // namespace
 
-uint16_t build_huff_table(const uint16_t* lengths, uint16_t n, uint16_t s, const uint16_t* base,
-                          const uint16_t* extra, HuffTable& table, int16_t& lookup_bits) {
-  if (n > kMaxHuffSymbols) return 1;
-  int count[kMaxCodeLength + 1] = {};
-  for (uint16_t i = 0; i < n; ++i) {
-    if (lengths[i] > kMaxCodeLength) return 1;
-    ++count[lengths[i]];
+uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
+                          const uint16_t* base, const uint16_t* extra, HuffTable& table,
+                          int16_t& lookup_bits) {
+  if (symbol_count > kMaxHuffSymbols) return 1;
+  int codes_of_length[kMaxCodeLength + 1] = {};
+  for (uint16_t symbol = 0; symbol < symbol_count; ++symbol) {
+    if (lengths[symbol] > kMaxCodeLength) return 1;
+    ++codes_of_length[lengths[symbol]];
   }
-  if (count[0] == n) {
+  if (codes_of_length[0] == symbol_count) {
     table = nullptr;
     lookup_bits = 0;
     return 0;
   }
 
-  int k_min = 1;
-  while (count[k_min] == 0) ++k_min;
-  int g = kMaxCodeLength;
-  while (count[g] == 0) --g;
-  int l = lookup_bits;
-  if (l < k_min) l = k_min;
-  if (l > g) l = g;
+  int shortest = 1;
+  while (codes_of_length[shortest] == 0) ++shortest;
+  int longest = kMaxCodeLength;
+  while (codes_of_length[longest] == 0) --longest;
+  int level_bits = lookup_bits;  // index bits of every level's link positions
+  if (level_bits < shortest) level_bits = shortest;
+  if (level_bits > longest) level_bits = longest;
 
   // The unused part of the code space becomes dummy codes of the longest length.
-  int y = 1 << k_min;
-  for (int j = k_min; j < g; ++j) {
-    y -= count[j];
-    if (y < 0) return 1;
-    y <<= 1;
+  int unused_codes = 1 << shortest;
+  for (int length = shortest; length < longest; ++length) {
+    unused_codes -= codes_of_length[length];
+    if (unused_codes < 0) return 1;
+    unused_codes <<= 1;
   }
-  y -= count[g];
-  if (y < 0) return 1;
-  count[g] += y;
+  unused_codes -= codes_of_length[longest];
+  if (unused_codes < 0) return 1;
+  codes_of_length[longest] += unused_codes;
 
   // The coded symbols sorted by code length, then by symbol.
-  int offset[kMaxCodeLength + 2];
-  offset[1] = 0;
-  for (int j = 1; j < g; ++j) offset[j + 1] = offset[j] + count[j];
-  uint16_t list[kMaxHuffSymbols];
-  for (uint16_t i = 0; i < n; ++i)
-    if (lengths[i] != 0) list[offset[lengths[i]]++] = i;
-  const int m = n - count[0];
+  int first_of_length[kMaxCodeLength + 2];
+  first_of_length[1] = 0;
+  for (int length = 1; length < longest; ++length)
+    first_of_length[length + 1] = first_of_length[length] + codes_of_length[length];
+  uint16_t sorted_symbols[kMaxHuffSymbols];
+  for (uint16_t symbol = 0; symbol < symbol_count; ++symbol)
+    if (lengths[symbol] != 0) sorted_symbols[first_of_length[lengths[symbol]]++] = symbol;
+  const int coded_symbols = symbol_count - codes_of_length[0];
 
   // Canonical codes, held bit-reversed: the first input bit is the lowest index bit.
   HuffChain chain;
@@ -86,52 +89,55 @@ uint16_t build_huff_table(const uint16_t* lengths, uint16_t n, uint16_t s, const
   uint32_t level_code[kMaxCodeLength + 1];  // the code at which each level was entered
   level_code[0] = 0;
   uint32_t code = 0;
-  int h = -1;
-  int w = -l;
-  int p = 0;
-  for (int k = k_min; k <= g; ++k) {
-    for (int after = count[k] - 1; after >= 0; --after) {
-      while (k > w + l) {
-        ++h;
-        w += l;
-        int limit = l < g - w ? l : g - w;
-        int j = table_index_bits(count, k, w, after, limit);
-        HuffEntry* t = allocate_table(j);
+  int level = -1;              // depth of the current table
+  int resolved = -level_bits;  // code bits the tables above the current one resolve
+  int next_sorted = 0;
+  for (int length = shortest; length <= longest; ++length) {
+    for (int more_of_length = codes_of_length[length] - 1; more_of_length >= 0; --more_of_length) {
+      // Open deeper tables until this code ends within the current one.
+      while (length > resolved + level_bits) {
+        ++level;
+        resolved += level_bits;
+        int limit = level_bits < longest - resolved ? level_bits : longest - resolved;
+        int index_bits = table_index_bits(codes_of_length, length, resolved, more_of_length, limit);
+        HuffEntry* opened = allocate_table(index_bits);
         if (last_header)
-          last_header->table = t;
+          last_header->table = opened;
         else
-          chain.reset(t);
-        last_header = t - 1;
-        level_table[h] = t;
-        level_size[h] = uint32_t{1} << j;
-        if (h > 0) {
-          level_code[h] = code;
-          HuffEntry& link = level_table[h - 1][code >> (w - l)];
-          link.op = static_cast<uint8_t>(kOpPlain + j);
-          link.bits = static_cast<uint8_t>(l);
-          link.table = t;
+          chain.reset(opened);
+        last_header = opened - 1;
+        level_table[level] = opened;
+        level_size[level] = uint32_t{1} << index_bits;
+        if (level > 0) {
+          level_code[level] = code;
+          HuffEntry& link = level_table[level - 1][code >> (resolved - level_bits)];
+          link.op = static_cast<uint8_t>(kOpPlain + index_bits);
+          link.bits = static_cast<uint8_t>(level_bits);
+          link.table = opened;
         }
       }
 
-      HuffEntry e{};
-      e.bits = static_cast<uint8_t>(k - w);
-      if (p == m) {
-        e.op = kOpUnused;
+      HuffEntry entry{};
+      entry.bits = static_cast<uint8_t>(length - resolved);
+      if (next_sorted == coded_symbols) {
+        entry.op = kOpUnused;
       } else {
-        uint16_t sym = list[p++];
-        if (sym < s) {
-          e.op = sym < 256 ? kOpPlain : kOpEndOfBlock;
-          e.value = sym;
+        uint16_t symbol = sorted_symbols[next_sorted++];
+        if (symbol < plain_symbols) {
+          entry.op = symbol < 256 ? kOpPlain : kOpEndOfBlock;
+          entry.value = symbol;
         } else {
-          e.op = static_cast<uint8_t>(extra[sym - s] & 0xFF);
-          e.value = base[sym - s];
+          entry.op = static_cast<uint8_t>(extra[symbol - plain_symbols] & 0xFF);
+          entry.value = base[symbol - plain_symbols];
         }
       }
-      for (uint32_t index = code >> w; index < level_size[h]; index += uint32_t{1} << (k - w))
-        level_table[h][index] = e;
+      // Every index whose low bits are this code's remaining bits.
+      for (uint32_t index = code >> resolved; index < level_size[level];
+           index += uint32_t{1} << (length - resolved))
+        level_table[level][index] = entry;
 
-      // Next code of length k, counted in reversed bit order.
-      uint32_t bit = uint32_t{1} << (k - 1);
+      // Next code of this length, counted in reversed bit order.
+      uint32_t bit = uint32_t{1} << (length - 1);
       while (code & bit) {
         code ^= bit;
         bit >>= 1;
@@ -139,15 +145,15 @@ uint16_t build_huff_table(const uint16_t* lengths, uint16_t n, uint16_t s, const
       code ^= bit;
 
       // Leave the tables whose prefix the next code no longer shares.
-      while ((code & ((uint32_t{1} << w) - 1)) != level_code[h]) {
-        --h;
-        w -= l;
+      while ((code & ((uint32_t{1} << resolved) - 1)) != level_code[level]) {
+        --level;
+        resolved -= level_bits;
       }
     }
   }
 
   table = chain.release();
-  lookup_bits = static_cast<int16_t>(l);
+  lookup_bits = static_cast<int16_t>(level_bits);
   return 0;
 }
 

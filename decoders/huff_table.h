@@ -12,6 +12,14 @@ inline constexpr uint8_t kOpEndOfBlock = 15;
 inline constexpr uint8_t kOpPlain = 16;  // a literal byte or a code-length symbol
 inline constexpr uint8_t kOpUnused = 99;
 
+// One table entry, 8 bytes on 32-bit targets (16 on 64-bit). A code of
+// `bits` bits fills every index whose low `bits` bits are its bits (first
+// input bit lowest), so a look-up with more bits than the code still finds it:
+// - op 0-13: a length or distance; `value` is its base, op its extra bits;
+// - op 15 (kOpEndOfBlock), 16 (kOpPlain): `value` is the symbol itself;
+// - op 17-32: a link; `bits` are the bits this level resolves, and the next
+//   op - 16 input bits index `table`;
+// - op 99 (kOpUnused): a code no symbol has (bad data).
 struct HuffEntry {
   uint8_t op;
   uint8_t bits;  // input bits the decoder drops when it uses this entry
@@ -27,15 +35,16 @@ using HuffTable = HuffEntry*;
 
 inline constexpr uint16_t kMaxHuffSymbols = 288;
 
-// Builds the tables of the code given by n code lengths (0 = no code, at most
-// 15). Symbols below s are plain; from s on, op and value come from
-// extra[sym - s] and base[sym - s]. lookup_bits is the wanted first-level width
-// on entry and the width used on return. Returns 0 when built (codes that leave
-// part of the code space unused included; the empty code gives no table and
-// width 0) and 1 for lengths that over-subscribe the code space or are out of
-// range, in which case nothing is allocated and `table` is untouched.
-uint16_t build_huff_table(const uint16_t* lengths, uint16_t n, uint16_t s, const uint16_t* base,
-                          const uint16_t* extra, HuffTable& table, int16_t& lookup_bits);
+// Builds the tables of the code given by `symbol_count` code lengths (0 = no
+// code, at most 15). Symbols below `plain_symbols` are plain; from there on, op
+// and value come from extra[symbol - plain_symbols] and base[symbol - plain_symbols]. lookup_bits is the
+// wanted first-level width on entry and the width used on return. Returns 0 when built (codes that leave part
+// of the code space unused included; the empty code gives no table and width 0) and 1 for lengths that
+// over-subscribe the code space or are out of range, in which case nothing is allocated and `table` is
+// untouched.
+uint16_t build_huff_table(const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
+                          const uint16_t* base, const uint16_t* extra, HuffTable& table,
+                          int16_t& lookup_bits);
 
 // Releases every table of the chain that starts at `table`.
 void release_huff_table(HuffTable table);

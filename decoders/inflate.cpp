@@ -1,27 +1,25 @@
 // Method 8: deflate data (RFC 1951), a sequence of stored, fixed-code and
 // dynamic-code blocks. A damaged Huffman block just ends decoding; the
 // driver's consumption and CRC checks report it.
-#include "archive/archive_stream.h"
-#include "archive/bit_input.h"
 #include "archive/entry_bits.h"
 #include "archive/fast_bits.h"
-#include "archive/slide_window.h"
+#include "base/fatal.h"
 #include "decoders/decoders.h"
 #include "decoders/huff_table.h"
-#include "shell/fatal.h"
 
 namespace {
 
 const uint16_t code_length_order[19] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 // Literal/length symbols 257 to 287; 286 and 287 are invalid codes.
-const uint16_t length_base[31] = {3,  4,  5,  6,  7,  8,  9,  10, 11,  13,  15,  17,  19,  23, 27, 31,
+const uint16_t length_base[31] = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,  15,  17,  19,  23, 27, 31,
                                   35, 43, 51, 59, 67, 83, 99, 115, 131, 163, 195, 227, 258, 0,  0};
 const uint16_t length_extra[31] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2,  2, 2,
                                    3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0, 99, 99};
 
-const uint16_t dist_base[30] = {1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
-                                193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
+const uint16_t dist_base[30] = {1,    2,    3,    4,    5,    7,    9,    13,    17,    25,
+                                33,   49,   65,   97,   129,  193,  257,  385,   513,   769,
+                                1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
 const uint16_t dist_extra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                  6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
@@ -34,11 +32,12 @@ struct Code {
   int16_t bits = 0;
 };
 
-bool build_code(Code& code, const uint16_t* lengths, uint16_t n, uint16_t s, const uint16_t* base,
-                const uint16_t* extra, int16_t wanted_bits) {
+bool build_code(Code& code, const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
+                const uint16_t* base, const uint16_t* extra, int16_t wanted_bits) {
   HuffTable table = nullptr;
   code.bits = wanted_bits;
-  if (build_huff_table(lengths, n, s, base, extra, table, code.bits) != 0) return false;
+  if (build_huff_table(lengths, symbol_count, plain_symbols, base, extra, table, code.bits) != 0)
+    return false;
   code.chain.reset(table);
   return true;
 }
@@ -46,7 +45,8 @@ bool build_code(Code& code, const uint16_t* lengths, uint16_t n, uint16_t s, con
 // Decodes one symbol: looks at a full table width, follows the links, and
 // consumes the code's real length. None for an unused code or an empty code.
 template <class Bits>
-[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table, unsigned width) {
+[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table,
+                                                             unsigned width) {
   if (!table) return nullptr;
   const HuffEntry* e = table + bits.peek(width);
   while (e->op > kOpPlain) {
@@ -66,12 +66,14 @@ constexpr uint16_t kInputLow = 2;
 // could alias any global, which would cost a reload per literal.
 // Inlined into each caller so that the fast reservoir stays in registers.
 template <class Bits>
-[[gnu::always_inline]] inline uint16_t decode_symbols(Bits& bits, const Code& literals, const Code& distances) {
+[[gnu::always_inline]] inline uint16_t decode_symbols(Bits& bits, const Code& literals, const Code& distances,
+                                                      SlideWindow& w) {
   const HuffEntry* const lit_table = literals.chain.get();
   const HuffEntry* const dist_table = distances.chain.get();
   const unsigned lit_bits = static_cast<unsigned>(literals.bits);
   const unsigned dist_bits = static_cast<unsigned>(distances.bits);
-  uint8_t* out = window_pos;
+  uint8_t* out = w.pos;
+  const uint8_t* const window_end = w.end;  // the ring never moves
   uint16_t result = kInputLow;
   while (bits.refill()) {
     const HuffEntry* e = decode_symbol(bits, lit_table, lit_bits);
@@ -82,9 +84,9 @@ template <class Bits>
     if (e->op == kOpPlain) {
       *out++ = static_cast<uint8_t>(e->value);
       if (out == window_end) {
-        window_pos = out;
-        write_full_window();
-        out = window_pos;
+        w.pos = out;
+        write_full_window(w);
+        out = w.pos;
       }
       continue;
     }
@@ -98,69 +100,79 @@ template <class Bits>
       result = 1;
       break;
     }
-    window_pos = out;
-    copy_match(d->value + bits.take(d->op), length);
-    out = window_pos;
+    w.pos = out;
+    copy_match(w, d->value + bits.take(d->op), length);
+    out = w.pos;
   }
-  window_pos = out;
+  w.pos = out;
   return result;
 }
 
 // Literals and matches up to the end-of-block code; 1 for bad data. While
 // plenty of input is buffered the bits come from the fast reservoir, else
 // one symbol at a time from the bit input.
-uint16_t decode_codes(const Code& literals, const Code& distances) {
+uint16_t decode_codes(RunState& run, const Code& literals, const Code& distances) {
   for (;;) {
     FastBits fast;
-    if (fast.begin()) {
-      uint16_t result = decode_symbols(fast, literals, distances);
-      fast.end();
+    if (fast.begin(run)) {
+      uint16_t result = decode_symbols(fast, literals, distances, run.window);
+      fast.end(run);
       if (result != kInputLow) return result;
     }
-    EntryBits one;
-    uint16_t result = decode_symbols(one, literals, distances);
+    EntryBits one(run);
+    uint16_t result = decode_symbols(one, literals, distances, run.window);
     if (result != kInputLow) return result;
   }
 }
 
-void stored_block() {
+void stored_block(RunState& run) {
   // Drop the rest of the current byte; a whole byte still held is LEN's first.
-  take_bits(static_cast<int16_t>(bit_count % 8));
-  uint16_t len = take_bits(16);
+  take_bits(run, static_cast<int16_t>(run.bits.count % 8));
+  uint16_t len = take_bits(run, 16);
   // NLEN comes straight from the archive stream and is not checked.
-  archive_get_byte();
-  archive_get_byte();
-  compressed_left = static_cast<int32_t>(static_cast<uint32_t>(compressed_left) - 2);  // modulo 2^32, as in copy_stored
-  copy_stored(len);
+  archive_get_byte(run.archive);
+  archive_get_byte(run.archive);
+  // Modulo 2^32, as in copy_stored.
+  run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - 2);
+  copy_stored(run, len);
 }
 
-uint16_t fixed_block() {
-  uint16_t lengths[288];
-  for (int i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+// The fixed codes are the same for every block that uses them: built at the
+// first such block and kept until the process ends, like the window.
+struct FixedCodes {
   Code literals, distances;
-  if (!build_code(literals, lengths, 288, 257, length_base, length_extra, 7)) return 1;
-  // 30 of the 32 five-bit codes: the other two decode as unused.
-  for (int i = 0; i < 30; ++i) lengths[i] = 5;
-  if (!build_code(distances, lengths, 30, 0, dist_base, dist_extra, 5)) return 1;
-  return decode_codes(literals, distances);
+};
+FixedCodes fixed_codes;
+
+uint16_t fixed_block(RunState& run) {
+  if (!fixed_codes.literals.chain) {
+    uint16_t lengths[288];
+    for (int i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
+    if (!build_code(fixed_codes.literals, lengths, 288, 257, length_base, length_extra, 7)) return 1;
+    // 30 of the 32 five-bit codes: the other two decode as unused.
+    for (int i = 0; i < 30; ++i) lengths[i] = 5;
+    if (!build_code(fixed_codes.distances, lengths, 30, 0, dist_base, dist_extra, 5)) return 1;
+  }
+  return decode_codes(run, fixed_codes.literals, fixed_codes.distances);
 }
 
-uint16_t dynamic_block() {
-  uint16_t hlit = static_cast<uint16_t>(take_bits(5) + 257);
-  uint16_t hdist = static_cast<uint16_t>(take_bits(5) + 1);
-  uint16_t hclen = static_cast<uint16_t>(take_bits(4) + 4);
+uint16_t dynamic_block(RunState& run) {
+  uint16_t hlit = static_cast<uint16_t>(take_bits(run, 5) + 257);
+  uint16_t hdist = static_cast<uint16_t>(take_bits(run, 5) + 1);
+  uint16_t hclen = static_cast<uint16_t>(take_bits(run, 4) + 4);
   if (hlit > kMaxLiteralLengths || hdist > kMaxDistanceLengths) return 1;
 
   uint16_t lengths[kMaxLiteralLengths + kMaxDistanceLengths];
-  for (uint16_t i = 0; i < 19; ++i) lengths[code_length_order[i]] = i < hclen ? take_bits(3) : 0;
+  for (uint16_t i = 0; i < 19; ++i) lengths[code_length_order[i]] = i < hclen ? take_bits(run, 3) : 0;
   Code code_lengths;
   if (!build_code(code_lengths, lengths, 19, 19, nullptr, nullptr, 7)) return 1;
 
   const uint16_t n = static_cast<uint16_t>(hlit + hdist);
   uint16_t prev = 0;
   for (uint16_t i = 0; i < n;) {
-    EntryBits bits;
-    const HuffEntry* e = decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
+    EntryBits bits(run);
+    const HuffEntry* e =
+        decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
     if (!e) return 1;
     uint16_t sym = e->value;
     if (sym < 16) {
@@ -169,10 +181,10 @@ uint16_t dynamic_block() {
     }
     uint16_t repeat;
     if (sym == 16) {
-      repeat = static_cast<uint16_t>(3 + take_bits(2));
+      repeat = static_cast<uint16_t>(3 + take_bits(run, 2));
     } else {
       prev = 0;
-      repeat = static_cast<uint16_t>(sym == 17 ? 3 + take_bits(3) : 11 + take_bits(7));
+      repeat = static_cast<uint16_t>(sym == 17 ? 3 + take_bits(run, 3) : 11 + take_bits(run, 7));
     }
     if (i + repeat > n) return 1;
     while (repeat-- > 0) lengths[i++] = prev;
@@ -182,25 +194,25 @@ uint16_t dynamic_block() {
   Code literals, distances;
   if (!build_code(literals, lengths, hlit, 257, length_base, length_extra, 9)) return 1;
   if (!build_code(distances, lengths + hlit, hdist, 0, dist_base, dist_extra, 6)) return 1;
-  return decode_codes(literals, distances);
+  return decode_codes(run, literals, distances);
 }
 
 }  // namespace
 
-void inflate_entry(const LocalHeader& header) {
-  // Sizes in a trailing data descriptor are not supported.
-  if (header.flags() & kFlagDataDescriptor) fatal_exit(kFileTypeNotSupported);
+// Entries whose sizes are only in a trailing data descriptor never get here
+// (entry_policy.h).
+void inflate_entry(RunState& run) {
   // Past the end of the data, the first two requests for bits are answered
   // zero-padded: the decoder looks ahead a full table width.
-  overrun_allowance = static_cast<int16_t>(-overrun_allowance);
+  run.bits.overrun_allowance = static_cast<int16_t>(-run.bits.overrun_allowance);
   for (;;) {
-    uint16_t final_block = take_bits(1);
-    uint16_t type = take_bits(2);
+    uint16_t final_block = take_bits(run, 1);
+    uint16_t type = take_bits(run, 2);
     uint16_t result = 0;
     switch (type) {
-      case 0: stored_block(); break;
-      case 1: result = fixed_block(); break;
-      case 2: result = dynamic_block(); break;
+      case 0: stored_block(run); break;
+      case 1: result = fixed_block(run); break;
+      case 2: result = dynamic_block(run); break;
       default: fatal_exit(kDataIntegrityError);
     }
     if (final_block == 1 || result != 0) return;

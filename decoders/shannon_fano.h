@@ -4,6 +4,8 @@
 #pragma once
 #include <cstdint>
 
+#include "archive/run_state.h"
+
 struct SfEntry {
   uint8_t bit_length;  // 1 to 16; 0 where the description put nothing
   uint8_t symbol;
@@ -22,17 +24,17 @@ struct SfShortcut {
 };
 
 struct SfTable {
-  SfEntry* entries;        // `size` entries, sorted by bit_length then symbol once built
-  uint16_t size;           // 256 (literals) or 64 (lengths, distances)
-  SfShortcut* shortcuts;   // 1 << kSfShortcutBits slots
-  bool has_shortcuts;      // only a completely read description gives them
-  uint16_t long_codes;     // first entry longer than kSfShortcutBits
+  SfEntry* entries;       // `size` entries, sorted by bit_length then symbol once built
+  uint16_t size;          // 256 (literals) or 64 (lengths, distances)
+  SfShortcut* shortcuts;  // 1 << kSfShortcutBits slots
+  bool has_shortcuts;     // only a completely read description gives them
+  uint16_t long_codes;    // first entry longer than kSfShortcutBits
 };
 
 // Reads one description and builds the n-entry table. 0, or kEndOfData when
 // the compressed bytes ran out (the table is then left unsorted, without codes).
-uint16_t read_sf_tree(SfTable& table, uint16_t n);
+uint16_t read_sf_tree(RunState& run, SfTable& table, uint16_t n);
 
 // The next symbol from the bit input, or kEndOfData when the data ran out or
 // the bits match no entry of the table.
-uint16_t decode_sf(const SfTable& table);
+uint16_t decode_sf(RunState& run, const SfTable& table);

@@ -4,12 +4,11 @@
 #include <algorithm>
 #include <cstring>
 
-#include "archive/bit_input.h"
 #include "archive/entry_bits.h"
 #include "archive/fast_bits.h"
-#include "archive/slide_window.h"
+#include "base/fatal.h"
+#include "base/memory.h"
 #include "decoders/decoders.h"
-#include "shell/fatal.h"
 
 namespace {
 
@@ -51,17 +50,20 @@ struct ShrinkTable {
 };
 
 // The current entry's decoding state; table and stack are owned by unshrink_entry.
-ShrinkTable* table = nullptr;
-uint8_t* decode_stack = nullptr;
-uint8_t code_size = kFirstCodeSize;
-uint16_t free_slot = kFirstString;
-uint16_t prev_code = 0;
-uint8_t first_char = 0;
+struct Unshrink {
+  ShrinkTable* table;
+  uint8_t* decode_stack;
+  SlideWindow& window;
+  uint8_t code_size = kFirstCodeSize;
+  uint16_t free_slot = kFirstString;
+  uint16_t prev_code = 0;
+  uint8_t first_char = 0;
 
-bool is_free(uint16_t code) { return table->parent[code] == kFreeEntry; }
+  bool is_free(uint16_t code) const { return table->parent[code] == kFreeEntry; }
+};
 
 // The lowest free entry from `slot` up, or the table end. Takes the array
-// rather than the global table so that the output loop keeps it in a register.
+// rather than the table so that the output loop keeps it in a register.
 inline unsigned free_slot_from(const uint16_t* parent, unsigned slot) {
   while (slot < kTableEnd && parent[slot] != kFreeEntry) ++slot;
   return slot;
@@ -69,7 +71,9 @@ inline unsigned free_slot_from(const uint16_t* parent, unsigned slot) {
 
 // Frees every entry below free_slot that no entry below free_slot has as its
 // prefix. Entries from free_slot up are neither examined nor freed.
-void partial_clear() {
+void partial_clear(Unshrink& u) {
+  ShrinkTable* const table = u.table;
+  const uint16_t free_slot = u.free_slot;
   uint16_t* parent = table->parent;
   uint8_t* is_prefix = table->is_prefix;
   KnownString* known = table->known;
@@ -90,20 +94,20 @@ void partial_clear() {
     // then on (a walk through it stops the run).
     if (is_prefix[i] && parent[i] == kFreeEntry) parent[i] = kFreeEntry & ~kPrefixMark;
     const uint16_t p = parent[i];
-    prefix_lost |= p >= kFirstString && p < free_slot && is_free(p);
+    prefix_lost |= p >= kFirstString && p < free_slot && u.is_free(p);
   }
   // An entry above the examined ones whose prefix was freed: once that slot
   // is refilled, its string and those made on it change. Forget every length.
   if (prefix_lost)
     for (uint16_t i = kFirstString; i < kTableEnd; ++i) known[i].length = 0;
-  free_slot = static_cast<uint16_t>(free_slot_from(parent, kFirstString));
+  u.free_slot = static_cast<uint16_t>(free_slot_from(parent, kFirstString));
 }
 
-void control(uint16_t sub) {
-  if (sub == kWiden && code_size < kLastCodeSize) {
-    ++code_size;
+void control(Unshrink& u, uint16_t sub) {
+  if (sub == kWiden && u.code_size < kLastCodeSize) {
+    ++u.code_size;
   } else if (sub == kPartialClear) {
-    partial_clear();
+    partial_clear(u);
   } else {
     // Data ended before the sub-code, codes wider than the table, or a sub-code
     // no encoder writes.
@@ -113,48 +117,52 @@ void control(uint16_t sub) {
 
 // Outputs the string of `code` (an entry, or the one about to be created) by
 // walking its prefixes onto the stack, last byte first.
-void put_string_walked(uint16_t code) {
+void put_string_walked(Unshrink& u, uint16_t code) {
   uint16_t n = 0;
   uint16_t x = code;
-  if (is_free(x)) {
+  if (u.is_free(x)) {
     // The code of the entry that this very code creates: the previous string
     // followed by its own first byte.
-    decode_stack[n++] = first_char;
-    x = prev_code;
+    u.decode_stack[n++] = u.first_char;
+    x = u.prev_code;
   }
   while (x > 255) {
     // A free entry or a loop in the prefix chain: the data is damaged.
     if (x >= kTableEnd || n == kStackSize) fatal_exit(kDataIntegrityError);
-    decode_stack[n++] = table->suffix[x];
-    x = table->parent[x];
+    u.decode_stack[n++] = u.table->suffix[x];
+    x = u.table->parent[x];
   }
-  first_char = static_cast<uint8_t>(x);
-  put_byte(first_char);
-  while (n > 0) put_byte(decode_stack[--n]);
+  u.first_char = static_cast<uint8_t>(x);
+  put_byte(u.window, u.first_char);
+  while (n > 0) put_byte(u.window, u.decode_stack[--n]);
 }
 
 // Codes until the end of the data (false), or until `bits` will not go on
 // (true). The state is kept in locals inside the loop: a store through the
-// output pointer could alias any global, which would cost reloads per byte.
+// output pointer could alias any of the state in memory, which would cost
+// reloads per byte.
 template <class Bits>
-[[gnu::always_inline]] inline bool decode_codes(Bits& bits) {
-  uint16_t* const parent = table->parent;
-  uint8_t* const suffix = table->suffix;
-  KnownString* const known = table->known;
-  unsigned size = code_size, slot = free_slot, prev = prev_code;
-  uint8_t first = first_char;
-  uint8_t* out = window_pos;
+[[gnu::always_inline]] inline bool decode_codes(Bits& bits, Unshrink& u) {
+  uint16_t* const parent = u.table->parent;
+  uint8_t* const suffix = u.table->suffix;
+  KnownString* const known = u.table->known;
+  SlideWindow& w = u.window;
+  // Only put_string_walked writes the ring out; the end stays where it is.
+  const uint8_t* const window_end = w.end;
+  unsigned size = u.code_size, slot = u.free_slot, prev = u.prev_code;
+  uint8_t first = u.first_char;
+  uint8_t* out = w.pos;
   const auto save = [&] {
-    free_slot = static_cast<uint16_t>(slot);
-    prev_code = static_cast<uint16_t>(prev);
-    first_char = first;
-    window_pos = out;
+    u.free_slot = static_cast<uint16_t>(slot);
+    u.prev_code = static_cast<uint16_t>(prev);
+    u.first_char = first;
+    w.pos = out;
   };
   const auto load = [&] {
-    size = code_size;
-    slot = free_slot;
-    first = first_char;
-    out = window_pos;
+    size = u.code_size;
+    slot = u.free_slot;
+    first = u.first_char;
+    out = w.pos;
   };
   while (bits.refill()) {
     const unsigned x = bits.take(size);
@@ -165,7 +173,7 @@ template <class Bits>
     if (x == kControlCode) {
       const unsigned sub = bits.take(size);
       save();
-      control(static_cast<uint16_t>(sub));
+      control(u, static_cast<uint16_t>(sub));
       load();
       continue;
     }
@@ -186,7 +194,7 @@ template <class Bits>
       out += k.length;
     } else {
       save();
-      put_string_walked(static_cast<uint16_t>(x));
+      put_string_walked(u, static_cast<uint16_t>(x));
       load();
     }
     if (slot < kTableEnd) {
@@ -206,36 +214,34 @@ template <class Bits>
 
 }  // namespace
 
-void unshrink_entry() {
+void unshrink_entry(RunState& run) {
   ZeroedBlock<ShrinkTable> table_block = make_zeroed<ShrinkTable>(sizeof(ShrinkTable));
   ZeroedBlock<uint8_t> stack_block = make_zeroed<uint8_t>(kStackSize);
-  table = table_block.get();
-  decode_stack = stack_block.get();
+  Unshrink u{table_block.get(), stack_block.get(), run.window};
+  ShrinkTable* const table = u.table;
   std::fill(table->parent + kFirstString, table->parent + kTableEnd, kFreeEntry);
   for (uint16_t i = 0; i < kControlCode; ++i) {
     table->parent[i] = i;
     table->suffix[i] = static_cast<uint8_t>(i);
     table->known[i] = KnownString{1, static_cast<uint16_t>(i << 8), i, static_cast<uint8_t>(i)};
   }
-  free_slot = kFirstString;
-  code_size = kFirstCodeSize;
 
-  uint16_t x = take_bits(kFirstCodeSize);
+  uint16_t x = take_bits(run, kFirstCodeSize);
   if (x == kEndOfData) return;
   if (x > 255) fatal_exit(kDataIntegrityError);  // the first code must be a literal
-  first_char = static_cast<uint8_t>(x);
-  prev_code = x;
-  put_byte(first_char);
+  u.first_char = static_cast<uint8_t>(x);
+  u.prev_code = x;
+  put_byte(run.window, u.first_char);
 
   // While plenty of input is buffered the codes come from the fast
   // reservoir, else one at a time from the bit input.
   for (;;) {
     FastBits fast;
-    if (fast.begin()) {
-      decode_codes(fast);
-      fast.end();
+    if (fast.begin(run)) {
+      decode_codes(fast, u);
+      fast.end(run);
     }
-    EntryBits one;
-    if (!decode_codes(one)) return;
+    EntryBits one(run);
+    if (!decode_codes(one, u)) return;
   }
 }

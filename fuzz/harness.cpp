@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/fatal.h"
+#include "base/exit_code.h"
 
 namespace {
 

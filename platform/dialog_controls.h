@@ -3,7 +3,24 @@
 #pragma once
 #include <cstddef>
 
+#include "base/front_end.h"
+
+// What the dialog reports to the program (the shell's main dialog implements
+// it): its opening, and each command by its control id of resources/dlg32.h.
+class DialogEvents {
+ public:
+  virtual void initialise() = 0;
+  virtual void command(int id) = 0;
+
+ protected:
+  ~DialogEvents() = default;
+};
+
 namespace platform {
+
+// This platform's face of the stub: the Win32 dialog's message boxes, or the
+// console. Program entry installs it.
+FrontEnd& stub_front_end();
 
 void set_dialog_caption(const char* text);
 void set_new_dir_name(const char* text);
@@ -19,7 +36,7 @@ void repaint_dialog();
 // OK, Make and the directory list; Cancel always stays usable.
 void enable_pass_commands(bool enabled);
 void end_dialog(int result);
-// Runs the dialog modally until end_dialog.
-void run_main_dialog();
+// Runs the dialog modally until end_dialog, reporting to `events`.
+void run_main_dialog(DialogEvents& events, const char* caption);
 
 }  // namespace platform

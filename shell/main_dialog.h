@@ -1,9 +1,24 @@
 // The program's one dialog: lists the archive when it opens, lets the user
 // choose or make the target directory, extracts on OK, confirms Cancel.
 #pragma once
-
+#include "archive/run_state.h"
+#include "base/text.h"
+#include "platform/dialog_controls.h"
 #include "resources/dlg32.h"
 
-void dialog_initialise();
-// `id` is a control id of resources/dlg32.h (IDC_OK, IDC_CANCEL, IDC_DIR_LIST, IDC_MAKE).
-void dialog_command(int id);
+class MainDialog : public DialogEvents {
+ public:
+  explicit MainDialog(RunState& run) : run_(run) {}
+  void initialise() override;
+  // `id` is a control id of resources/dlg32.h (IDC_OK, IDC_CANCEL, IDC_DIR_LIST, IDC_MAKE).
+  void command(int id) override;
+
+ private:
+  void refill_dir_list();
+  void press_ok();
+  void press_make();
+  void select_directory();
+
+  RunState& run_;
+  char dir_spec_[kPathCapacity] = "";
+};

@@ -1,5 +1,7 @@
 #pragma once
+#include "base/front_end.h"
 
-// Works out the run's state from the program's own location, runs the main
-// dialog, and returns the process exit status after a completed extraction.
-int program_entry();
+// Installs the front end, works out the run's state from the program's own
+// location, runs the main dialog, and returns the process exit status after
+// a completed extraction.
+int program_entry(FrontEnd& front_end);

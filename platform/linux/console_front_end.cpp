@@ -11,14 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
-#include "shell/fatal.h"
-#include "shell/main_dialog.h"
-#include "shell/process_state.h"
-#include "shell/window_services.h"
+#include "resources/dlg32.h"
 
 namespace {
+
+DialogEvents* dialog_events = nullptr;
 
 std::string last_list_line;
 std::string new_dir_name;
@@ -53,28 +53,26 @@ std::string lower(std::string text) {
   return text;
 }
 
-void print_help() {
-  print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help");
-}
+void print_help() { print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help"); }
 
 // Runs one command line; "cd" and "make" take the rest of the line as the name.
 void run_command(const std::string& line) {
   std::string verb = line.substr(0, line.find(' '));
   std::string argument = line.size() > verb.size() ? line.substr(verb.size() + 1) : "";
   if (verb == "ok") {
-    dialog_command(IDC_OK);
+    dialog_events->command(IDC_OK);
   } else if (verb == "cancel") {
-    dialog_command(IDC_CANCEL);
+    dialog_events->command(IDC_CANCEL);
   } else if (verb == "cd") {
     if (std::find(dir_list.begin(), dir_list.end(), argument) == dir_list.end()) {
       print_line("Not in the directory list: " + argument);
       return;
     }
     dir_selection = argument;
-    dialog_command(IDC_DIR_LIST);
+    dialog_events->command(IDC_DIR_LIST);
   } else if (verb == "make") {
     new_dir_name = argument;
-    dialog_command(IDC_MAKE);
+    dialog_events->command(IDC_MAKE);
   } else if (verb == "dirs") {
     print_dir_list();
   } else if (!verb.empty()) {
@@ -82,48 +80,50 @@ void run_command(const std::string& line) {
   }
 }
 
+class ConsoleFrontEnd final : public FrontEnd {
+ public:
+  void show_progress_line(const char* text) override {
+    last_list_line = text;
+    print_line(text);
+  }
+  void clear_progress_lines() override { last_list_line.clear(); }
+  void set_status(const char* text) override {
+    // A line just added to the list is already on screen as the status too.
+    if (text != last_list_line) print_line(std::string("Status: ") + text);
+  }
+  bool ask_yes_no(const char* text, const char* caption) override {
+    print_line(std::string("[") + caption + "] " + text);
+    if (confirm_next_question) {
+      confirm_next_question = false;
+      print_line("(end of input) Yes");
+      return true;
+    }
+    std::fputs("Yes/No? ", stdout);
+    std::fflush(stdout);
+    std::string answer;
+    bool got = read_line(answer);
+    if (!isatty(STDIN_FILENO)) std::fputc('\n', stdout);
+    answer = lower(answer);
+    return got && (answer == "y" || answer == "yes");
+  }
+  void show_message(BoxOwner, const char* text, const char* caption) override {
+    print_line(std::string("[") + caption + "] " + text);
+    std::string ignored;
+    read_line(ignored);
+  }
+  [[noreturn]] void end_process(int status) override {
+    std::fflush(stdout);
+    std::exit(status);
+  }
+};
+
+ConsoleFrontEnd front_end;
+
 }  // namespace
 
-void show_progress_line(const char* text) {
-  last_list_line = text;
-  print_line(text);
-}
-
-void clear_progress_lines() { last_list_line.clear(); }
-
-void set_status(const char* text) {
-  // A line just added to the list is already on screen as the status too.
-  if (text != last_list_line) print_line(std::string("Status: ") + text);
-}
-
-bool ask_yes_no(const char* text, const char* caption) {
-  print_line(std::string("[") + caption + "] " + text);
-  if (confirm_next_question) {
-    confirm_next_question = false;
-    print_line("(end of input) Yes");
-    return true;
-  }
-  std::fputs("Yes/No? ", stdout);
-  std::fflush(stdout);
-  std::string answer;
-  bool got = read_line(answer);
-  if (!isatty(STDIN_FILENO)) std::fputc('\n', stdout);
-  answer = lower(answer);
-  return got && (answer == "y" || answer == "yes");
-}
-
-void show_message(BoxOwner, const char* text, const char* caption) {
-  print_line(std::string("[") + caption + "] " + text);
-  std::string ignored;
-  read_line(ignored);
-}
-
-void end_process(int status) {
-  std::fflush(stdout);
-  std::exit(status);
-}
-
 namespace platform {
+
+FrontEnd& stub_front_end() { return front_end; }
 
 // The caption is printed with the dialog's fixed texts, before anything else.
 void set_dialog_caption(const char*) {}
@@ -168,13 +168,15 @@ void enable_pass_commands(bool) {}
 
 void end_dialog(int) { dialog_ended = true; }
 
-void run_main_dialog() {
-  print_line(std::string("== ") + window_caption + " ==");
+void run_main_dialog(DialogEvents& events, const char* caption) {
+  dialog_events = &events;
+  print_line(std::string("== ") + caption + " ==");
   print_line("This Self Extracting  File will be Unzipped To The Target Directory Shown Below.");
-  print_line("If you want to set a different target directory, use the listbox on the right to select it. "
-             "You can also use the make directory option below then select it with the lisbox. ");
+  print_line(
+      "If you want to set a different target directory, use the listbox on the right to select it. "
+      "You can also use the make directory option below then select it with the lisbox. ");
   print_line("Select OK to begin.                          Choose Cancel to exit.");
-  dialog_initialise();
+  dialog_events->initialise();
   print_help();
   std::string line;
   while (!dialog_ended) {

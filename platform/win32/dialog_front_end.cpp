@@ -6,13 +6,12 @@
 
 #include "platform/dialog_controls.h"
 #include "resources/dlg32.h"
-#include "shell/main_dialog.h"
-#include "shell/window_services.h"
 
 namespace {
 
 // Set first thing when the dialog initialises; everything below works on it.
 HWND dialog_window = nullptr;
+DialogEvents* dialog_events = nullptr;
 
 constexpr UINT kDirListTypes = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
 
@@ -20,45 +19,44 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
   switch (message) {
     case WM_INITDIALOG:
       dialog_window = dialog;
-      dialog_initialise();
+      dialog_events->initialise();
       return 1;  // the focus goes to the first tab stop, OK
-    case WM_COMMAND:
-      dialog_command(LOWORD(wparam));
-      return 1;
-    default:
-      return 0;
+    case WM_COMMAND: dialog_events->command(LOWORD(wparam)); return 1;
+    default: return 0;
   }
 }
 
+class DialogFrontEnd final : public FrontEnd {
+ public:
+  void show_progress_line(const char* text) override {
+    SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    SetDlgItemTextA(dialog_window, IDC_STATUS, text);
+    UpdateWindow(dialog_window);
+  }
+  void clear_progress_lines() override {
+    SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
+  }
+  void set_status(const char* text) override { SetDlgItemTextA(dialog_window, IDC_STATUS, text); }
+  bool ask_yes_no(const char* text, const char* caption) override {
+    // No owner: the dialog stays usable, so Cancel works while the box is open.
+    return MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
+  }
+  void show_message(BoxOwner owner, const char* text, const char* caption) override {
+    MessageBoxA(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
+  }
+  [[noreturn]] void end_process(int status) override {
+    PostQuitMessage(0);
+    std::exit(status);
+  }
+};
+
+DialogFrontEnd front_end;
+
 }  // namespace
 
-void show_progress_line(const char* text) {
-  SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  SetDlgItemTextA(dialog_window, IDC_STATUS, text);
-  UpdateWindow(dialog_window);
-}
-
-void clear_progress_lines() {
-  SendDlgItemMessageA(dialog_window, IDC_CONTENTS_LIST, LB_RESETCONTENT, 0, 0);
-}
-
-void set_status(const char* text) { SetDlgItemTextA(dialog_window, IDC_STATUS, text); }
-
-bool ask_yes_no(const char* text, const char* caption) {
-  // No owner: the dialog stays usable, so Cancel works while the box is open.
-  return MessageBoxA(nullptr, text, caption, MB_YESNO) == IDYES;
-}
-
-void show_message(BoxOwner owner, const char* text, const char* caption) {
-  MessageBoxA(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
-}
-
-void end_process(int status) {
-  PostQuitMessage(0);
-  std::exit(status);
-}
-
 namespace platform {
+
+FrontEnd& stub_front_end() { return front_end; }
 
 void set_dialog_caption(const char* text) { SetWindowTextA(dialog_window, text); }
 
@@ -93,7 +91,8 @@ void enable_pass_commands(bool enabled) {
 
 void end_dialog(int result) { EndDialog(dialog_window, result); }
 
-void run_main_dialog() {
+void run_main_dialog(DialogEvents& events, const char*) {
+  dialog_events = &events;
   DialogBoxParamA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(DLG_MAIN), nullptr, main_dialog_proc, 0);
   PostQuitMessage(0);
 }

@@ -9,16 +9,14 @@ namespace {
 
 HANDLE as_handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
-FileHandle as_file(HANDLE h) {
-  return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
-}
+FileHandle as_file(HANDLE h) { return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h); }
 
 }  // namespace
 
 FileHandle open_for_reading(const char* path) {
   // Shared like the C runtime's "rb": the running program's own image stays readable.
-  return as_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return as_file(CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 FileHandle open_for_writing(const char* path) {
@@ -30,8 +28,7 @@ uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     DWORD n = 0;
-    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, nullptr) ||
-        n == 0)
+    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, nullptr) || n == 0)
       break;
     done += n;
   }
@@ -42,8 +39,7 @@ bool write_file(FileHandle f, const void* data, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     DWORD n = 0;
-    if (!WriteFile(as_handle(f), static_cast<const char*>(data) + done, count - done, &n, nullptr) ||
-        n == 0)
+    if (!WriteFile(as_handle(f), static_cast<const char*>(data) + done, count - done, &n, nullptr) || n == 0)
       return false;
     done += n;
   }
@@ -91,10 +87,8 @@ CreateDirResult create_dir(const char* path) {
     case ERROR_WRITE_PROTECT:
     case ERROR_NOT_READY:
     case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return CreateDirResult::kAccessDenied;
-    default:
-      return CreateDirResult::kFailed;
+    case ERROR_LOCK_VIOLATION: return CreateDirResult::kAccessDenied;
+    default: return CreateDirResult::kFailed;
   }
 }
 

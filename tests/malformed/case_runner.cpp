@@ -63,8 +63,9 @@ long status_kib(const char* field) {
   long before = status_kib("VmRSS");
   RunOutcome outcome = folder.extract(program_bytes);
   long peak = status_kib("VmHWM");
-  std::string report = std::to_string(outcome.exit_status) + '\0' + std::to_string(outcome.files_counted) + '\0' +
-                       outcome.message + '\0' + std::to_string(before < 0 || peak < 0 ? 0 : peak - before) + '\0' +
+  std::string report = std::to_string(outcome.exit_status) + '\0' + std::to_string(outcome.files_counted) +
+                       '\0' + outcome.message + '\0' +
+                       std::to_string(before < 0 || peak < 0 ? 0 : peak - before) + '\0' +
                        (read_file_bytes(folder.program()) == program_bytes ? "1" : "0") + '\0';
   for (const std::string& stray : folder.strays()) report += stray + '\0';
   write_all(out, report.data(), report.size());

@@ -76,7 +76,8 @@ const Base& base_named(const std::string& name) {
 }
 
 int files_opened(const std::vector<RecordSpan>& layout) {
-  return static_cast<int>(std::count_if(layout.begin(), layout.end(), [](const RecordSpan& r) { return r.opens_file; }));
+  return static_cast<int>(
+      std::count_if(layout.begin(), layout.end(), [](const RecordSpan& r) { return r.opens_file; }));
 }
 
 class MalformedArchive : public ::testing::Test {
@@ -117,7 +118,8 @@ TEST_F(MalformedArchive, CutAtRecordBoundariesAndInsideData) {
     size_t central_records = 0;
     for (const RecordSpan& r : base.layout) {
       // One central header stands for all: they are read alike.
-      if (r.kind == RecordKind::kCentral && central_records++ > 0 && r.end != base.layout.back().start) continue;
+      if (r.kind == RecordKind::kCentral && central_records++ > 0 && r.end != base.layout.back().start)
+        continue;
       // Inside the signature, the fixed part, the name and the extra field.
       std::set<size_t> header_cuts = {r.start, r.start + 2, (r.start + r.fixed_end) / 2, r.fixed_end + 1,
                                       r.name_end + 1};
@@ -224,8 +226,8 @@ TEST_F(MalformedArchive, AbsurdLengthsAndSizes) {
           else
             poke32(damaged, r->start + field.offset, value);
           char what[160];
-          std::snprintf(what, sizeof what, "%s: %s of the record at %zu set to 0x%X", name, field.name, r->start,
-                        value);
+          std::snprintf(what, sizeof what, "%s: %s of the record at %zu set to 0x%X", name, field.name,
+                        r->start, value);
           CaseResult result = run(damaged, what);
           // Data that the file does not hold cannot decode to the entry.
           bool size_beyond = field.offset == kLocalCompressedSize && field.kind == RecordKind::kLocal;
@@ -241,27 +243,61 @@ TEST_F(MalformedArchive, AbsurdLengthsAndSizes) {
 // Names that try to leave the target directory, or cannot be files at all.
 TEST_F(MalformedArchive, HostileNames) {
   count_as("hostile names");
-  const std::string names[] = {
-      "../evil.txt", "../../evil.txt", "../../../../../../../../tmp/evil.txt", "/evil.txt", "//evil.txt",
-      "\\evil.txt", "..\\..\\evil.txt", "C:evil.txt", "C:\\evil.txt", "C:/evil.txt", "C:../evil.txt",
-      "a/../../evil.txt", "a/./../b/../../evil.txt", "./../evil.txt", ".", "..", "...", "", "/", "\\", "./",
-      "a//b.txt", "a\\\\b.txt", "CON", "nul.txt", "COM1", "a:b.txt", std::string(258, 'n'),
-      std::string(259, 'n'), std::string(260, 'n'), std::string(1000, 'n'), std::string(0xFFFF, 'n'),
-      [] {
-        std::string deep;
-        for (int i = 0; i < 150; ++i) deep += "d/";
-        return deep + "deep.txt";
-      }(),
-      std::string("a\0b.txt", 7), "\x01\x02\x7F.txt", "\xFC\xE9.txt", " ", "trailing. ", "program.bin",
-      "../program.bin", "../inner/../program.bin", "before.txt"};
+  const std::string names[] = {"../evil.txt",
+                               "../../evil.txt",
+                               "../../../../../../../../tmp/evil.txt",
+                               "/evil.txt",
+                               "//evil.txt",
+                               "\\evil.txt",
+                               "..\\..\\evil.txt",
+                               "C:evil.txt",
+                               "C:\\evil.txt",
+                               "C:/evil.txt",
+                               "C:../evil.txt",
+                               "a/../../evil.txt",
+                               "a/./../b/../../evil.txt",
+                               "./../evil.txt",
+                               ".",
+                               "..",
+                               "...",
+                               "",
+                               "/",
+                               "\\",
+                               "./",
+                               "a//b.txt",
+                               "a\\\\b.txt",
+                               "CON",
+                               "nul.txt",
+                               "COM1",
+                               "a:b.txt",
+                               std::string(258, 'n'),
+                               std::string(259, 'n'),
+                               std::string(260, 'n'),
+                               std::string(1000, 'n'),
+                               std::string(0xFFFF, 'n'),
+                               [] {
+                                 std::string deep;
+                                 for (int i = 0; i < 150; ++i) deep += "d/";
+                                 return deep + "deep.txt";
+                               }(),
+                               std::string("a\0b.txt", 7),
+                               "\x01\x02\x7F.txt",
+                               "\xFC\xE9.txt",
+                               " ",
+                               "trailing. ",
+                               "program.bin",
+                               "../program.bin",
+                               "../inner/../program.bin",
+                               "before.txt"};
   for (const std::string& name : names) {
     for (bool directory : {false, true}) {
       std::string stored_name = directory ? name + "/" : name;
-      std::string archive = ZipBuilder()
-                                .add(stored_entry("before.txt", "before"))
-                                .add(directory ? directory_entry(stored_name) : stored_entry(stored_name, "hostile"))
-                                .add(stored_entry("after.txt", "after"))
-                                .bytes();
+      std::string archive =
+          ZipBuilder()
+              .add(stored_entry("before.txt", "before"))
+              .add(directory ? directory_entry(stored_name) : stored_entry(stored_name, "hostile"))
+              .add(stored_entry("after.txt", "after"))
+              .bytes();
       std::string what = "name \"" + stored_name.substr(0, 80) + "\"";
       CaseResult result = run(archive, what);
       EXPECT_EQ(result.exit_status, 0) << what << ": " << result.ending;

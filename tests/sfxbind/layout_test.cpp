@@ -20,7 +20,9 @@ std::string error_of(const std::string& archive) {
   return "";
 }
 
-uint32_t le32_at(const std::string& s, size_t at) { return read_le32(reinterpret_cast<const uint8_t*>(s.data() + at)); }
+uint32_t le32_at(const std::string& s, size_t at) {
+  return read_le32(reinterpret_cast<const uint8_t*>(s.data() + at));
+}
 
 // Follows the bound file's own offsets, as a ZIP reader does, and returns the
 // names of the local headers they lead to.
@@ -49,32 +51,70 @@ std::string zip64_archive(const std::string& front = "") {
   std::string name = "big.txt", data = "zip64 payload";
   size_t local = out.size();
   out += "PK\x03\x04";
-  put16(out, 45); put16(out, 0); put16(out, 0); put16(out, 0); put16(out, 0);
-  put32(out, reference_crc32(data)); put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, 45);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put32(out, reference_crc32(data));
   put32(out, static_cast<uint32_t>(data.size()));
-  put16(out, static_cast<uint16_t>(name.size())); put16(out, 0);
+  put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, static_cast<uint16_t>(name.size()));
+  put16(out, 0);
   out += name + data;
   size_t central = out.size();
   out += "PK\x01\x02";
-  put16(out, 45); put16(out, 45); put16(out, 0); put16(out, 0); put16(out, 0); put16(out, 0);
-  put32(out, reference_crc32(data)); put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, 45);
+  put16(out, 45);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put32(out, reference_crc32(data));
   put32(out, static_cast<uint32_t>(data.size()));
-  put16(out, static_cast<uint16_t>(name.size())); put16(out, 12); put16(out, 0);
-  put16(out, 0); put16(out, 0); put32(out, 0); put32(out, 0xFFFFFFFF);
+  put32(out, static_cast<uint32_t>(data.size()));
+  put16(out, static_cast<uint16_t>(name.size()));
+  put16(out, 12);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put32(out, 0);
+  put32(out, 0xFFFFFFFF);
   out += name;
-  put16(out, 0x0001); put16(out, 8); put32(out, static_cast<uint32_t>(local)); put32(out, 0);
+  put16(out, 0x0001);
+  put16(out, 8);
+  put32(out, static_cast<uint32_t>(local));
+  put32(out, 0);
   size_t central_size = out.size() - central;
   size_t zip64_end = out.size();
   out += "PK\x06\x06";
-  put32(out, 44); put32(out, 0); put16(out, 45); put16(out, 45); put32(out, 0); put32(out, 0);
-  put32(out, 1); put32(out, 0); put32(out, 1); put32(out, 0);
-  put32(out, static_cast<uint32_t>(central_size)); put32(out, 0);
-  put32(out, static_cast<uint32_t>(central)); put32(out, 0);
+  put32(out, 44);
+  put32(out, 0);
+  put16(out, 45);
+  put16(out, 45);
+  put32(out, 0);
+  put32(out, 0);
+  put32(out, 1);
+  put32(out, 0);
+  put32(out, 1);
+  put32(out, 0);
+  put32(out, static_cast<uint32_t>(central_size));
+  put32(out, 0);
+  put32(out, static_cast<uint32_t>(central));
+  put32(out, 0);
   out += "PK\x06\x07";
-  put32(out, 0); put32(out, static_cast<uint32_t>(zip64_end)); put32(out, 0); put32(out, 1);
+  put32(out, 0);
+  put32(out, static_cast<uint32_t>(zip64_end));
+  put32(out, 0);
+  put32(out, 1);
   out += "PK\x05\x06";
-  put16(out, 0); put16(out, 0); put16(out, 0xFFFF); put16(out, 0xFFFF);
-  put32(out, 0xFFFFFFFF); put32(out, 0xFFFFFFFF); put16(out, 0);
+  put16(out, 0);
+  put16(out, 0);
+  put16(out, 0xFFFF);
+  put16(out, 0xFFFF);
+  put32(out, 0xFFFFFFFF);
+  put32(out, 0xFFFFFFFF);
+  put16(out, 0);
   return out;
 }
 
@@ -82,7 +122,9 @@ std::string zip64_archive(const std::string& front = "") {
 
 TEST(ZipLayout, FindsEveryRecordOfAnOrdinaryArchive) {
   ZipBuilder builder;
-  builder.add(stored_entry("a.txt", "first file")).add(directory_entry("dir/")).add(stored_entry("dir/b.txt", "x"));
+  builder.add(stored_entry("a.txt", "first file"))
+      .add(directory_entry("dir/"))
+      .add(stored_entry("dir/b.txt", "x"));
   std::string archive = builder.bytes();
   ZipLayout layout = read_zip_layout(to_bytes(archive));
   ASSERT_EQ(layout.entries.size(), 3u);
@@ -124,8 +166,10 @@ TEST(ZipLayout, BadInputIsNamedInOneLine) {
   EXPECT_EQ(error_of(""), "not a ZIP file");
   EXPECT_EQ(error_of("just some text, long enough to hold an end record"), "not a ZIP file");
   std::string archive = three_entry_archive();
-  EXPECT_EQ(error_of(archive.substr(0, archive.size() - 1)), "truncated or damaged ZIP file: its end record is missing");
-  EXPECT_EQ(error_of(archive.substr(40)), "damaged ZIP file: the central directory is not where the end record says");
+  EXPECT_EQ(error_of(archive.substr(0, archive.size() - 1)),
+            "truncated or damaged ZIP file: its end record is missing");
+  EXPECT_EQ(error_of(archive.substr(40)),
+            "damaged ZIP file: the central directory is not where the end record says");
   std::string split = archive;
   split[split.size() - 18] = 1;  // disk number
   EXPECT_EQ(error_of(split), "split ZIP archives (several parts) are not supported");
@@ -144,7 +188,8 @@ TEST(ZipLayout, EveryCutOfAnArchiveIsReadOrRefusedSafely) {
       std::string error = error_of(cut);
       EXPECT_FALSE(error.empty()) << keep;
       // The same bytes with the end record kept and the middle cut out.
-      std::string holed = archive.substr(0, keep / 2) + archive.substr(archive.size() - (archive.size() - keep) / 2 - 22);
+      std::string holed =
+          archive.substr(0, keep / 2) + archive.substr(archive.size() - (archive.size() - keep) / 2 - 22);
       error_of(holed);
     }
   }

@@ -1,9 +1,10 @@
 // Names as the self-extractor handles them: confined, rejected where the
 // target system cannot hold them, cut in its text lines.
+#include "tools/sfxbind/name_checks.h"
+
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "tools/sfxbind/name_checks.h"
 
 using namespace sfxbind;
 
@@ -26,8 +27,8 @@ using Texts = std::vector<std::string>;
 }  // namespace
 
 TEST(NameChecks, OrdinaryNamesPass) {
-  for (const char* name : {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "...", "a..b", "CONSOLE.txt", "COM0",
-                           "LPT10", "my con.txt", "./x.txt"})
+  for (const char* name : {"a.txt", "dir/", "dir/sub/file.bin", "dir\\file", "...", "a..b", "CONSOLE.txt",
+                           "COM0", "LPT10", "my con.txt", "./x.txt"})
     EXPECT_EQ(findings_for(name), Texts{}) << name;
 }
 
@@ -38,22 +39,24 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
   EXPECT_EQ(findings_for(std::string(252, 'n')),
             Texts{"warning: name of 252 characters is cut in the listing (over 201)"});
   EXPECT_EQ(findings_for(std::string(253, 'n')),
-            Texts{"warning: name of 253 characters is cut in the listing (over 201) and in the progress line (over 252)"});
+            Texts{"warning: name of 253 characters is cut in the listing (over 201) and in the progress line "
+                  "(over 252)"});
   // A directory has no progress line of its own.
   EXPECT_EQ(findings_for(std::string(252, 'd') + "/"),
             Texts{"warning: name of 253 characters is cut in the listing (over 201)"});
   EXPECT_EQ(findings_for(std::string(259, 'n')).size(), 1u);
-  EXPECT_EQ(findings_for(std::string(260, 'n')),
-            Texts{"refused: name of 260 bytes, over the 259 the self-extractor accepts: the self-extractor asks "
-                  "whether to continue and skips the entry"});
+  EXPECT_EQ(
+      findings_for(std::string(260, 'n')),
+      Texts{"refused: name of 260 bytes, over the 259 the self-extractor accepts: the self-extractor asks "
+            "whether to continue and skips the entry"});
   // The length that counts is the one shown, after confining.
   EXPECT_EQ(findings_for("../" + std::string(200, 'n')).size(), 1u);
 }
 
 TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
   const std::string skipped = ": the self-extractor asks whether to continue and skips the entry";
-  for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1", "lpt9.doc",
-                           "dir/AUX/file.txt"}) {
+  for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1",
+                           "lpt9.doc", "dir/AUX/file.txt"}) {
     Texts found = findings_for(name);
     ASSERT_EQ(found.size(), 1u) << name;
     EXPECT_NE(found[0].find("is a Windows device name" + skipped), std::string::npos) << found[0];
@@ -66,16 +69,21 @@ TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
 
 TEST(NameChecks, NamesLeadingOutsideAreConfinedWithAWarning) {
   const std::string sep(1, platform::kSeparator);
-  EXPECT_EQ(findings_for("/etc/passwd"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as etc" + sep +
-                  "passwd"});
-  EXPECT_EQ(findings_for("C:\\x.txt"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as x.txt"});
-  EXPECT_EQ(findings_for("a/../../b.txt"),
-            Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as a" + sep +
-                  "b.txt"});
+  EXPECT_EQ(
+      findings_for("/etc/passwd"),
+      Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as etc" +
+            sep + "passwd"});
+  EXPECT_EQ(
+      findings_for("C:\\x.txt"),
+      Texts{
+          "warning: name leads outside the target directory: the self-extractor keeps it inside, as x.txt"});
+  EXPECT_EQ(
+      findings_for("a/../../b.txt"),
+      Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as a" +
+            sep + "b.txt"});
   for (const char* name : {"", "/", "..", "../", "C:", "./.."})
-    EXPECT_EQ(findings_for(name), Texts{"refused: nothing is left of the name inside the target directory: the "
-                                        "self-extractor asks whether to continue and skips the entry"})
+    EXPECT_EQ(findings_for(name),
+              Texts{"refused: nothing is left of the name inside the target directory: the "
+                    "self-extractor asks whether to continue and skips the entry"})
         << name;
 }

@@ -1,9 +1,10 @@
 // The preflight over whole archives: what the self-extractor does with each
 // entry's local header, and which entries its sequential walk reaches.
+#include "tools/sfxbind/preflight.h"
+
 #include <gtest/gtest.h>
 
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/preflight.h"
 
 using namespace sfxbind;
 
@@ -36,7 +37,8 @@ ZipEntry with(ZipEntry e, uint16_t method, uint16_t flags) {
 }
 
 const std::string kUnsupported =
-    " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and leaves an empty file";
+    " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and "
+    "leaves an empty file";
 const std::string kStopsRun = "the run stops with \"File type not supported\"";
 
 }  // namespace
@@ -64,7 +66,8 @@ TEST(Preflight, EncryptedEntriesIncludingDirectories) {
                             .add(with(stored_entry("secret.txt", "xxxx"), 8, kFlagEncrypted))
                             .add(with(directory_entry("locked/"), 0, kFlagEncrypted))
                             .bytes();
-  const std::string why = ": encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it";
+  const std::string why =
+      ": encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it";
   EXPECT_EQ(preflight_of(archive), (Texts{"refused secret.txt" + why, "refused locked/" + why}));
 }
 
@@ -76,12 +79,14 @@ TEST(Preflight, DataDescriptorsThatStopTheRun) {
                           .add(with(stored_entry("deflated.txt", "abcd"), 8, kFlagDataDescriptor))
                           .bytes();
   EXPECT_EQ(preflight_of(sized),
-            Texts{"refused deflated.txt: deflated with its sizes in a data descriptor after the data: " + kStopsRun});
+            Texts{"refused deflated.txt: deflated with its sizes in a data descriptor after the data: " +
+                  kStopsRun});
   // Compressed size 0 in the local header: no method can be walked over.
   ZipEntry streamed = with(stored_entry("streamed.txt", ""), 0, kFlagDataDescriptor);
   ZipEntry empty_plain = stored_entry("empty.txt", "");
   EXPECT_EQ(preflight_of(ZipBuilder().add(streamed).add(empty_plain).bytes()),
-            Texts{"refused streamed.txt: its sizes are in a data descriptor and its local header gives compressed size 0: " +
+            Texts{"refused streamed.txt: its sizes are in a data descriptor and its local header gives "
+                  "compressed size 0: " +
                   kStopsRun});
 }
 
@@ -89,13 +94,16 @@ TEST(Preflight, Zip64SizesInALocalHeader) {
   ZipEntry e = stored_entry("big.bin", "data");
   e.size_override = true;
   e.uncompressed_size = 0xFFFFFFFF;
-  EXPECT_EQ(preflight_of(ZipBuilder().add(e).bytes()),
-            Texts{"refused big.bin: ZIP64 sizes in its local header: the self-extractor reads only the 32-bit fields "
-                  "and would lose its way"});
+  EXPECT_EQ(
+      preflight_of(ZipBuilder().add(e).bytes()),
+      Texts{
+          "refused big.bin: ZIP64 sizes in its local header: the self-extractor reads only the 32-bit fields "
+          "and would lose its way"});
 }
 
 TEST(Preflight, NamesAreCheckedForTheStubsSystem) {
-  std::string archive = ZipBuilder().add(stored_entry("dir/con.txt", "x")).add(stored_entry("../up.txt", "y")).bytes();
+  std::string archive =
+      ZipBuilder().add(stored_entry("dir/con.txt", "x")).add(stored_entry("../up.txt", "y")).bytes();
   Texts windows = preflight_of(archive, StubKind::kWindows);
   ASSERT_EQ(windows.size(), 2u);
   EXPECT_EQ(windows[0].rfind("refused dir/con.txt: \"con.txt\" is a Windows device name", 0), 0u);
@@ -110,16 +118,17 @@ TEST(Preflight, EntriesOffTheSequentialWalk) {
   std::string second = ZipBuilder().add(stored_entry("b.txt", "data")).bytes();
   std::string local_b = second.substr(0, 30 + 5 + 4);
   std::string body = local_a + "--" + local_b;
-  std::string central = ZipBuilder().add(stored_entry("a.txt", "0123")).add(stored_entry("b.txt", "data")).bytes();
+  std::string central =
+      ZipBuilder().add(stored_entry("a.txt", "0123")).add(stored_entry("b.txt", "data")).bytes();
   central = central.substr(2 * (30 + 5 + 4));
   // The second central header's offset must name where b.txt really is.
   size_t b_offset_field = 46 + 5 + 42;
   central[b_offset_field] = static_cast<char>(local_a.size() + 2);
   uint32_t cd_offset = static_cast<uint32_t>(body.size());
   central.replace(central.size() - 6, 4, std::string(reinterpret_cast<const char*>(&cd_offset), 4));
-  EXPECT_EQ(preflight_of(body + central),
-            Texts{"refused b.txt: its local header (offset 41) is off the self-extractor's sequential walk: the entry "
-                  "would be missing"});
+  EXPECT_EQ(preflight_of(body + central), Texts{"refused b.txt: its local header (offset 41) is off the "
+                                                "self-extractor's sequential walk: the entry "
+                                                "would be missing"});
   // With a 4-byte gap the walk stays in step.
   std::string aligned = local_a + "----" + local_b;
   central[b_offset_field] = static_cast<char>(local_a.size() + 4);

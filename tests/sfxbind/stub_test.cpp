@@ -26,8 +26,9 @@ TEST(PaddedStub, ARecordSignatureAtAnAlignedOffsetIsRefused) {
           padded_stub(to_bytes(stub));
           ADD_FAILURE() << "accepted a signature at " << at;
         } catch (const BindError& e) {
-          EXPECT_EQ(std::string(e.what()), "the stub holds a ZIP record signature at offset " + std::to_string(at) +
-                                               ", where the self-extractor's walk would take it for a record");
+          EXPECT_EQ(std::string(e.what()),
+                    "the stub holds a ZIP record signature at offset " + std::to_string(at) +
+                        ", where the self-extractor's walk would take it for a record");
         }
       } else {
         EXPECT_NO_THROW(padded_stub(to_bytes(stub))) << at;
@@ -42,6 +43,8 @@ TEST(PaddedStub, ARecordSignatureAtAnAlignedOffsetIsRefused) {
 
 TEST(StubKind, WindowsProgramsBeginWithMz) {
   EXPECT_EQ(stub_kind(to_bytes("MZ\x90")), StubKind::kWindows);
-  EXPECT_EQ(stub_kind(to_bytes("\x7f" "ELF")), StubKind::kLinux);
+  EXPECT_EQ(stub_kind(to_bytes("\x7f"
+                               "ELF")),
+            StubKind::kLinux);
   EXPECT_EQ(stub_kind(to_bytes("M")), StubKind::kLinux);
 }

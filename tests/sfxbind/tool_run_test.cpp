@@ -86,14 +86,17 @@ TEST(RunBinding, RefusalsStopItUnlessForced) {
   bzip2.method = 12;
   write_file_bytes(dir / "in.zip", ZipBuilder().add(bzip2).add(stored_entry("../up.txt", "x")).bytes());
   Options options{(dir / "in.zip").string(), (dir / "out").string(), "", false, false};
-  const std::string method = "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
-                             "Extract The Above Component Continue?\" and leaves an empty file\n";
-  const std::string outside = "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
-                              "self-extractor keeps it inside, as up.txt\n";
+  const std::string method =
+      "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
+      "Extract The Above Component Continue?\" and leaves an empty file\n";
+  const std::string outside =
+      "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
+      "self-extractor keeps it inside, as up.txt\n";
   ToolRun refused = run(options, kStub);
   EXPECT_EQ(refused.status, kRefused);
-  EXPECT_EQ(refused.err, "sfxbind: refused: " + method + outside +
-                             "sfxbind: nothing written: 1 entry would not extract as expected (--force binds anyway)\n");
+  EXPECT_EQ(refused.err,
+            "sfxbind: refused: " + method + outside +
+                "sfxbind: nothing written: 1 entry would not extract as expected (--force binds anyway)\n");
   EXPECT_FALSE(fs::exists(dir / "out"));
   options.force = true;
   ToolRun forced = run(options, kStub);
@@ -114,14 +117,19 @@ TEST(RunBinding, ErrorsAreOneLineAndLeaveNothingBehind) {
     std::string error;
   };
   std::vector<Case> cases = {
-      {{(dir / "none.zip").string(), out, "", false, false}, kStub,
+      {{(dir / "none.zip").string(), out, "", false, false},
+       kStub,
        "cannot read " + (dir / "none.zip").string() + ": No such file or directory"},
-      {{(dir / "text.txt").string(), out, "", false, false}, kStub, (dir / "text.txt").string() + ": not a ZIP file"},
+      {{(dir / "text.txt").string(), out, "", false, false},
+       kStub,
+       (dir / "text.txt").string() + ": not a ZIP file"},
       {{in, out, "", false, false}, "", "this sfxbind has no built-in stub: give one with --stub STUB"},
-      {{in, out, (dir / "bad_stub").string(), true, false}, kStub,
-       (dir / "bad_stub").string() +
-           ": the stub holds a ZIP record signature at offset 4, where the self-extractor's walk would take it for a record"},
-      {{in, (dir / "missing" / "out").string(), "", false, false}, kStub,
+      {{in, out, (dir / "bad_stub").string(), true, false},
+       kStub,
+       (dir / "bad_stub").string() + ": the stub holds a ZIP record signature at offset 4, where the "
+                                     "self-extractor's walk would take it for a record"},
+      {{in, (dir / "missing" / "out").string(), "", false, false},
+       kStub,
        "cannot write " + (dir / "missing" / "out").string() + ": No such file or directory"},
   };
   for (const Case& c : cases) {

@@ -25,7 +25,8 @@ const Json& corpus_archive(const std::string& file) {
 
 std::string hex_to_bytes(const std::string& hex) {
   std::string out;
-  for (size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
+  for (size_t i = 0; i + 1 < hex.size(); i += 2)
+    out.push_back(static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16)));
   return out;
 }
 
@@ -55,7 +56,7 @@ std::string expected_sha256(const Json& entry) {
 
 std::string dos_datetime_text(uint16_t date, uint16_t time) {
   char text[32];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", 1980 + (date >> 9), (date >> 5) & 15, date & 31,
-                time >> 11, (time >> 5) & 63, (time & 31) * 2);
+  std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d", 1980 + (date >> 9), (date >> 5) & 15,
+                date & 31, time >> 11, (time >> 5) & 63, (time & 31) * 2);
   return text;
 }

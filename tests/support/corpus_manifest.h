@@ -1,7 +1,6 @@
 // The shared corpus's manifest: what every archive and entry must end as.
 #pragma once
 #include <nlohmann/json.hpp>
-
 #include <string>
 #include <vector>
 

@@ -1,51 +1,45 @@
 #include "tests/support/extraction_run.h"
 
-#include "archive/archive_stream.h"
-#include "archive/extract_handler.h"
+#include <cstdlib>
+
 #include "archive/list_handler.h"
 #include "archive/scanner.h"
-#include "archive/slide_window.h"
 #include "platform/files.h"
-#include "shell/fatal.h"
-#include "shell/process_state.h"
+#include "shell/extract_handler.h"
 #include "shell/target_dir.h"
 
 namespace {
 
-RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandler handler,
-                    int32_t listing) {
+RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandler handler, int32_t listing) {
   fs::path here = fs::current_path();
-  static char start[kPathCapacity];
-  copy_text(start, sizeof start, here.string().c_str());
-  start_dir = start;
-  copy_text(own_path, sizeof own_path, program.string().c_str());
+  RunState run;  // a fresh one, as at program start
+  RunPaths& paths = run.paths;
+  copy_text(paths.start_dir, sizeof paths.start_dir, here.string().c_str());
+  copy_text(paths.own_path, sizeof paths.own_path, program.string().c_str());
   std::string target_text = target.string();
   if (target_text.empty() || !platform::is_separator(target_text.back())) target_text += platform::kSeparator;
-  copy_text(target_dir, sizeof target_dir, target_text.c_str());
-  files_counted = 0;
-  encrypted_seen = 0;  // as at program start
-  total_uncompressed = total_compressed = 0;
-  cancel_requested = 0;
-  listing_mode = listing;
-  final_message[0] = '\0';
+  copy_text(paths.target_dir, sizeof paths.target_dir, target_text.c_str());
+  run.listing_mode = listing;
+  ScriptedInstallation installation(run);
 
   RunOutcome outcome;
   try {
-    prepare_run();
-    scan_archive(handler);
-    outcome.message = final_message;
+    prepare_run(run);
+    scan_archive(run, handler);
+    outcome.message = run.final_message;
   } catch (const ProcessExit& exit) {
     // What the process exit would do: close the open output file.
-    if (output_stream != platform::kNoFile) platform::close_file(output_stream);
-    output_stream = platform::kNoFile;
+    if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
+    run.window.output = platform::kNoFile;
     outcome.exit_status = exit.status;
     outcome.message = front_end.messages.empty() ? "" : front_end.messages.back();
   }
-  close_archive_stream();
+  close_archive_stream(run.archive);
+  std::free(run.window.begin);  // the process exit's job in the stub
   fs::current_path(here);
   outcome.list_lines = front_end.list_lines;
   outcome.questions = front_end.questions;
-  outcome.files_counted = files_counted;
+  outcome.files_counted = run.counters.files_counted;
   return outcome;
 }
 

@@ -9,8 +9,8 @@
 #include "tests/support/test_paths.h"
 
 struct RunOutcome {
-  int exit_status = 0;      // 0 the pass completed, otherwise the fatal exit status
-  std::string message;      // the closing message, or the fatal message
+  int exit_status = 0;  // 0 the pass completed, otherwise the fatal exit status
+  std::string message;  // the closing message, or the fatal message
   std::vector<std::string> list_lines;
   std::vector<Question> questions;
   int files_counted = 0;
@@ -19,5 +19,5 @@ struct RunOutcome {
 
 RunOutcome run_listing(const fs::path& program);
 // Answers every question with the next of `answers`, then with `otherwise`.
-RunOutcome run_extraction(const fs::path& program, const fs::path& target,
-                          std::deque<bool> answers = {}, bool otherwise = true);
+RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers = {},
+                          bool otherwise = true);

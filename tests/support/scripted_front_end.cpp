@@ -3,33 +3,48 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "shell/window_services.h"
+#include "base/fatal.h"
+#include "platform/paths.h"
 
 ScriptedFrontEnd front_end;
 
-void show_progress_line(const char* text) {
-  front_end.list_lines.emplace_back(text);
-  front_end.status = text;
+namespace {
+
+void install_plain() { install_front_end({&front_end, "", nullptr, nullptr}); }
+
+[[maybe_unused]] const bool installed_at_start = (install_plain(), true);
+
+}  // namespace
+
+void ScriptedFrontEnd::show_progress_line(const char* text) {
+  list_lines.emplace_back(text);
+  status = text;
 }
 
-void clear_progress_lines() { front_end.list_lines.clear(); }
+void ScriptedFrontEnd::clear_progress_lines() { list_lines.clear(); }
 
-void set_status(const char* text) { front_end.status = text; }
+void ScriptedFrontEnd::set_status(const char* text) { status = text; }
 
-bool ask_yes_no(const char* text, const char* caption) {
-  front_end.questions.push_back({text, caption});
-  if (front_end.answers.empty()) return front_end.default_answer;
-  bool answer = front_end.answers.front();
-  front_end.answers.pop_front();
+bool ScriptedFrontEnd::ask_yes_no(const char* text, const char* caption) {
+  questions.push_back({text, caption});
+  if (answers.empty()) return default_answer;
+  bool answer = answers.front();
+  answers.pop_front();
   return answer;
 }
 
-void show_message(BoxOwner, const char* text, const char* caption) {
-  front_end.messages.emplace_back(text);
-  if (front_end.exit_for_real) std::fprintf(stderr, "[%s] %s\n", caption, text);
+void ScriptedFrontEnd::show_message(BoxOwner, const char* text, const char* caption) {
+  messages.emplace_back(text);
+  if (exit_for_real) std::fprintf(stderr, "[%s] %s\n", caption, text);
 }
 
-void end_process(int status) {
-  if (front_end.exit_for_real) std::exit(status);
+void ScriptedFrontEnd::end_process(int status) {
+  if (exit_for_real) std::exit(status);
   throw ProcessExit{status};
 }
+
+ScriptedInstallation::ScriptedInstallation(RunState& run) {
+  install_front_end({&front_end, run.paths.window_caption, run.paths.start_dir, change_drive_dir});
+}
+
+ScriptedInstallation::~ScriptedInstallation() { install_plain(); }

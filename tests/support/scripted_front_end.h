@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "archive/run_state.h"
+#include "base/front_end.h"
+
 struct ProcessExit {
   int status;
 };
@@ -15,17 +18,36 @@ struct Question {
   std::string caption;
 };
 
-struct ScriptedFrontEnd {
+struct ScriptedFrontEnd final : FrontEnd {
   std::vector<std::string> list_lines;
   std::string status;
   std::vector<Question> questions;
-  std::deque<bool> answers;       // consumed first
-  bool default_answer = true;     // once the script is used up
+  std::deque<bool> answers;    // consumed first
+  bool default_answer = true;  // once the script is used up
   std::vector<std::string> messages;
   // Death tests: print each message box to stderr and really end the process.
   bool exit_for_real = false;
 
   void reset() { *this = ScriptedFrontEnd{}; }
+
+  void show_progress_line(const char* text) override;
+  void clear_progress_lines() override;
+  void set_status(const char* text) override;
+  bool ask_yes_no(const char* text, const char* caption) override;
+  void show_message(BoxOwner owner, const char* text, const char* caption) override;
+  [[noreturn]] void end_process(int status) override;
 };
 
+// Installed from the start (with no caption and no start directory), so a
+// test that drives a part directly sees its fatal stops.
 extern ScriptedFrontEnd front_end;
+
+// Installs `front_end` for one run: fatal stops show `run`'s caption and
+// return to its start directory. The plain installation is back afterwards.
+class ScriptedInstallation {
+ public:
+  explicit ScriptedInstallation(RunState& run);
+  ~ScriptedInstallation();
+  ScriptedInstallation(const ScriptedInstallation&) = delete;
+  ScriptedInstallation& operator=(const ScriptedInstallation&) = delete;
+};

@@ -39,7 +39,8 @@ ZipBuilder& ZipBuilder::add(const ZipEntry& entry) {
 
 namespace {
 uint32_t compressed_size_of(const ZipEntry& e) {
-  return e.compressed_size < 0 ? static_cast<uint32_t>(e.data.size()) : static_cast<uint32_t>(e.compressed_size);
+  return e.compressed_size < 0 ? static_cast<uint32_t>(e.data.size())
+                               : static_cast<uint32_t>(e.compressed_size);
 }
 
 void put_common(std::string& out, const ZipEntry& e) {

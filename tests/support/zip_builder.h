@@ -9,16 +9,16 @@ uint32_t reference_crc32(const std::string& data);
 
 struct ZipEntry {
   std::string name;
-  std::string data;              // the compressed bytes as stored
+  std::string data;  // the compressed bytes as stored
   uint16_t method = 0;
   uint16_t flags = 0;
-  uint32_t crc = 0;              // filled from `content` by the builder unless crc_override
+  uint32_t crc = 0;  // filled from `content` by the builder unless crc_override
   bool crc_override = false;
   uint32_t uncompressed_size = 0;
   bool size_override = false;
-  std::string content;           // what the entry decodes to (for CRC and size)
-  uint16_t dos_date = 0x5A65;    // 2025-03-05
-  uint16_t dos_time = 0x6020;    // 12:01:00
+  std::string content;         // what the entry decodes to (for CRC and size)
+  uint16_t dos_date = 0x5A65;  // 2025-03-05
+  uint16_t dos_time = 0x6020;  // 12:01:00
   std::string extra;
   int32_t compressed_size = -1;  // -1: data.size()
 };

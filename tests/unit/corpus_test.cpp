@@ -26,7 +26,8 @@ std::string expected_listing_line(const Json& e) {
   char line[600];
   bool encrypted = e["flags"].get<int>() & 1;
   std::snprintf(line, sizeof line, "Size:%12ld Compressed:%12ld Component:%s%s",
-                static_cast<long>(e["uncompressed_size"].get<int32_t>()), static_cast<long>(e["compressed_size"].get<int32_t>()),
+                static_cast<long>(e["uncompressed_size"].get<int32_t>()),
+                static_cast<long>(e["compressed_size"].get<int32_t>()),
                 encrypted ? platform::kEncryptedMark : " ", native_name(e["name"]).c_str());
   return line;
 }
@@ -47,17 +48,18 @@ TEST_P(Corpus, ListsEveryEntryTheScannerFinds) {
                   ? 0
                   : static_cast<int>(((uint64_t{original} - compressed) * 1000 / original + 9) / 10);
   char totals[300];
-  std::snprintf(totals, sizeof totals, "Original:%8ld%9sCompressed:%8ld   Ratio:%3d%%%16s%5d Files %s",
-                static_cast<long>(original), "", static_cast<long>(compressed), ratio, "",
-                static_cast<int>(expected.size()),
-                encrypted ? (std::string(platform::kEncryptedMark) + " Marks encrypted files - Not Supported").c_str() : "");
+  std::snprintf(
+      totals, sizeof totals, "Original:%8ld%9sCompressed:%8ld   Ratio:%3d%%%16s%5d Files %s",
+      static_cast<long>(original), "", static_cast<long>(compressed), ratio, "",
+      static_cast<int>(expected.size()),
+      encrypted ? (std::string(platform::kEncryptedMark) + " Marks encrypted files - Not Supported").c_str()
+                : "");
   expected.push_back(totals);
 
   RunOutcome run = run_listing(bound_program());
   EXPECT_FALSE(run.fatal()) << run.message;
   EXPECT_EQ(run.list_lines, expected);
 }
-
 
 TEST_P(Corpus, ExtractsAsTheManifestSays) {
   const Json& run_spec = archive()["expected_run"];
@@ -111,7 +113,8 @@ TEST(CorpusAlignment, UnalignedOrMissingArchiveIsNotABoundZipFile) {
   std::string archive = read_file_bytes(corpus_dir() / "a09_reduce3_trailing_bits.zip");
   for (size_t image : {4097, 4098, 4099}) {
     write_file_bytes(temp / "program.exe", with_program_image(archive, image));
-    EXPECT_EQ(run_listing(temp / "program.exe").list_lines, std::vector<std::string>{"Not A Bound Zip File"}) << image;
+    EXPECT_EQ(run_listing(temp / "program.exe").list_lines, std::vector<std::string>{"Not A Bound Zip File"})
+        << image;
   }
   write_file_bytes(temp / "program.exe", with_program_image("", 8192));
   EXPECT_EQ(run_listing(temp / "program.exe").list_lines, std::vector<std::string>{"Not A Bound Zip File"});
@@ -120,12 +123,11 @@ TEST(CorpusAlignment, UnalignedOrMissingArchiveIsNotABoundZipFile) {
   EXPECT_EQ(run.message, "Nothing Extracted - Bound Zip File Not Present");
 }
 
-INSTANTIATE_TEST_SUITE_P(All, Corpus, ::testing::ValuesIn(corpus_archive_names()),
-                         [](const auto& info) {
-                           std::string name = info.param.substr(0, info.param.find('.'));
-                           for (char& c : name)
-                             if (!isalnum(static_cast<unsigned char>(c))) c = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(All, Corpus, ::testing::ValuesIn(corpus_archive_names()), [](const auto& info) {
+  std::string name = info.param.substr(0, info.param.find('.'));
+  for (char& c : name)
+    if (!isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+});
 
 }  // namespace

@@ -1,6 +1,7 @@
+#include "archive/crc32.h"
+
 #include <gtest/gtest.h>
 
-#include "archive/crc32.h"
 #include "tests/support/zip_builder.h"
 
 namespace {

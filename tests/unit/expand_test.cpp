@@ -70,7 +70,11 @@ TEST(Expand, EscapeThenZeroIsOneLiteral144InEveryFactor) {
     ReduceWriter w;
     w.no_sets();
     w.raws(bytes_of({'a', 144, 0, 'b'}));
-    expect_single_entry_complete(extract(method, w.bytes(), "a\x90" "b"), "a\x90" "b");
+    expect_single_entry_complete(extract(method, w.bytes(),
+                                         "a\x90"
+                                         "b"),
+                                 "a\x90"
+                                 "b");
   }
 }
 
@@ -102,8 +106,10 @@ TEST(Expand, MatchByteAtTheLengthMaskTakesAnExtraLengthCharacter) {
   ReduceWriter w;
   w.no_sets();
   for (unsigned char c : history) {
-    if (c == 144) w.raws(bytes_of({144, 0}));
-    else w.raw(c);
+    if (c == 144)
+      w.raws(bytes_of({144, 0}));
+    else
+      w.raw(c);
   }
   w.raws(bytes_of({144, 0x1F, 200, 5}));
   std::string want = history + history.substr(0, 218);
@@ -122,11 +128,11 @@ TEST(Expand, MatchReachingBeforeTheFirstOutputCopiesZeros) {
 TEST(Expand, SetOfCountOneSpendsOneIndexBit) {
   ReduceWriter w;
   w.sets({{'A', "B"}});
-  w.raw('A');          // the set of 0 is empty: no flag
-  w.index(0, 1);       // 'B'
-  w.raw('A');          // the set of 'B' is empty
-  w.index(1, 1);       // beyond the count: 0
-  w.raw('C');          // the set of 0 is empty
+  w.raw('A');     // the set of 0 is empty: no flag
+  w.index(0, 1);  // 'B'
+  w.raw('A');     // the set of 'B' is empty
+  w.index(1, 1);  // beyond the count: 0
+  w.raw('C');     // the set of 0 is empty
   w.raw('A');
   w.flagged_raw('Z');  // a set that is not empty still lets raw bytes through
   std::string want("ABA\0CAZ", 7);
@@ -170,7 +176,10 @@ TEST(Expand, EveryCharacterChoosesTheNextSetEscapesAndMatchBytesToo) {
   w.index(1, 1);  // match byte 2: length 2 + 3
   w.index(0, 1);  // 7: distance 8
   w.index(0, 1);  // 'x'
-  std::string want = "abcdefgh\x90" "bcdef" "x";
+  std::string want =
+      "abcdefgh\x90"
+      "bcdef"
+      "x";
   expect_single_entry_complete(extract(3, w.bytes(), want), want);
 }
 

@@ -6,8 +6,7 @@
 #include <functional>
 #include <vector>
 
-#include "archive/archive_stream.h"
-#include "archive/bit_input.h"
+#include "archive/entry_bits.h"
 #include "decoders/shannon_fano.h"
 #include "tests/support/bit_writer.h"
 #include "tests/support/single_entry.h"
@@ -22,16 +21,19 @@ class BitSource {
  public:
   explicit BitSource(const std::string& bytes) {
     write_file_bytes(dir_ / "data", bytes);
-    open_archive_stream((dir_ / "data").string().c_str());
-    reset_bit_input(static_cast<uint32_t>(bytes.size()));
+    open_archive_stream(run.archive, (dir_ / "data").string().c_str());
+    reset_bit_input(run.bits, static_cast<uint32_t>(bytes.size()));
   }
-  ~BitSource() { close_archive_stream(); }
+  ~BitSource() { close_archive_stream(run.archive); }
+  RunState run;
 
  private:
   TempDir dir_;
 };
 
-int64_t bits_left() { return bit_count + 8 * static_cast<int64_t>(compressed_left); }
+int64_t bits_left(const RunState& run) {
+  return run.bits.count + 8 * static_cast<int64_t>(run.bits.compressed_left);
+}
 
 // A table of n entries followed by guard entries that must stay untouched.
 struct TableUnderTest {
@@ -55,7 +57,8 @@ struct TableUnderTest {
 
 // Symbols 0 to 14 with lengths 1 to 15 and symbols 15 and 16 with length 16:
 // symbol k (below 16) is k zero bits then a one bit; symbol 16 is 16 zeros.
-const std::string kChainDescription = std::string("\x0F\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x1F", 17);
+const std::string kChainDescription =
+    std::string("\x0F\x00\x01\x02\x03\x04\x05\x06\x07\x08\x09\x0A\x0B\x0C\x0D\x0E\x1F", 17);
 
 void write_chain_symbol(BitWriter& w, int symbol) {
   w.put_code(0, symbol);
@@ -71,7 +74,7 @@ TEST(ShannonFanoTable, WorkedExampleSortsAssignsAndDecodes) {
     // Bits 1 | 0 1 | 0 0, first bit in bit 0.
     BitSource source(std::string("\x01\x11\x00\x05", 4) + trailing);
     TableUnderTest t(64);
-    ASSERT_EQ(read_sf_tree(t.table, 64), 0);
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 64), 0);
     for (int i = 0; i < 61; ++i) EXPECT_EQ(t.entries[i].bit_length, 0) << i;
     EXPECT_EQ(t.entries[61].bit_length, 1);
     EXPECT_EQ(t.entries[61].symbol, 2);
@@ -82,10 +85,10 @@ TEST(ShannonFanoTable, WorkedExampleSortsAssignsAndDecodes) {
     EXPECT_EQ(t.entries[63].bit_length, 2);
     EXPECT_EQ(t.entries[63].symbol, 1);
     EXPECT_EQ(t.entries[63].code, 0x0000);
-    EXPECT_EQ(decode_sf(t.table), 2);
-    EXPECT_EQ(decode_sf(t.table), 0);
-    EXPECT_EQ(decode_sf(t.table), 1);
-    EXPECT_EQ(bits_left(), 3 + 8 * static_cast<int64_t>(trailing.size()));
+    EXPECT_EQ(decode_sf(source.run, t.table), 2);
+    EXPECT_EQ(decode_sf(source.run, t.table), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), 1);
+    EXPECT_EQ(bits_left(source.run), 3 + 8 * static_cast<int64_t>(trailing.size()));
     EXPECT_TRUE(t.guard_intact());
   }
 }
@@ -94,25 +97,25 @@ TEST(ShannonFanoTable, DescriptionBeyondTheTableIsReadButNotWritten) {
   // 5 bytes of 16 entries each, length 6: 80 entries for a 64-entry table.
   BitSource source(std::string("\x04\xF5\xF5\xF5\xF5\xF5\x7F", 7));
   TableUnderTest t(64);
-  EXPECT_EQ(read_sf_tree(t.table, 64), 0);
+  EXPECT_EQ(read_sf_tree(source.run, t.table, 64), 0);
   EXPECT_TRUE(t.guard_intact());
-  EXPECT_EQ(compressed_left, 1);
+  EXPECT_EQ(source.run.bits.compressed_left, 1);
   for (int i = 0; i < 64; ++i) {
     EXPECT_EQ(t.entries[i].bit_length, 6);
     EXPECT_EQ(t.entries[i].symbol, i);
   }
   // Equal lengths count down from all ones: the code 0b111111 is symbol 0,
   // the 6 bits 0x7F start with is 111111.
-  EXPECT_EQ(decode_sf(t.table), 0);
+  EXPECT_EQ(decode_sf(source.run, t.table), 0);
 }
 
 TEST(ShannonFanoTable, DescriptionCutShortEndsTheTable) {
   BitSource source(std::string("\x03\xF5\xF5", 3));
   TableUnderTest t(64);
-  EXPECT_EQ(read_sf_tree(t.table, 64), kEndOfData);
+  EXPECT_EQ(read_sf_tree(source.run, t.table, 64), kEndOfData);
   EXPECT_TRUE(t.guard_intact());
-  EXPECT_EQ(decode_sf(t.table), kEndOfData);
-  EXPECT_EQ(overrun_allowance, 1);
+  EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
+  EXPECT_EQ(source.run.bits.overrun_allowance, 1);
 }
 
 TEST(ShannonFanoTable, CodesUpToSixteenBitsDecodeInBothOrders) {
@@ -124,13 +127,13 @@ TEST(ShannonFanoTable, CodesUpToSixteenBitsDecodeInBothOrders) {
       for (int s : symbols) write_chain_symbol(w, s);
       BitSource source(kChainDescription + w.bytes() + trailing);
       TableUnderTest t(256);  // 17 of 256 entries filled; the rest never match
-      ASSERT_EQ(read_sf_tree(t.table, 256), 0);
-      for (int s : symbols) EXPECT_EQ(decode_sf(t.table), s);
+      ASSERT_EQ(read_sf_tree(source.run, t.table, 256), 0);
+      for (int s : symbols) EXPECT_EQ(decode_sf(source.run, t.table), s);
       if (trailing.empty()) {
         // 152 bits: the codes fill the data exactly, so the next read is the end.
-        EXPECT_EQ(bits_left(), 0);
-        EXPECT_EQ(decode_sf(t.table), kEndOfData);
-        EXPECT_EQ(overrun_allowance, 1);
+        EXPECT_EQ(bits_left(source.run), 0);
+        EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
+        EXPECT_EQ(source.run.bits.overrun_allowance, 1);
       }
     }
   }
@@ -147,10 +150,10 @@ TEST(ShannonFanoTable, CodeCutByTheEndOfDataUsesOneOverRead) {
     w.put_code(0, zeros);
     BitSource source(kChainDescription + w.bytes());
     TableUnderTest t(256);
-    ASSERT_EQ(read_sf_tree(t.table, 256), 0);
-    EXPECT_EQ(decode_sf(t.table), 0);
-    EXPECT_EQ(decode_sf(t.table), kEndOfData) << zeros;
-    EXPECT_EQ(overrun_allowance, 1) << zeros;
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 256), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData) << zeros;
+    EXPECT_EQ(source.run.bits.overrun_allowance, 1) << zeros;
   }
 }
 
@@ -159,11 +162,11 @@ TEST(ShannonFanoTable, BitsMatchingNoEntryEndAtTheTableEnd) {
     // One entry: symbol 0 with length 2, the code 00. The bits 1 0 match nothing.
     BitSource source(std::string("\x00\x01\x01", 3) + trailing);
     TableUnderTest t(64);
-    ASSERT_EQ(read_sf_tree(t.table, 64), 0);
-    EXPECT_EQ(decode_sf(t.table), kEndOfData);
+    ASSERT_EQ(read_sf_tree(source.run, t.table, 64), 0);
+    EXPECT_EQ(decode_sf(source.run, t.table), kEndOfData);
     // Two bits taken, then the walk found no entry left: no over-read.
-    EXPECT_EQ(bits_left(), 6 + 8 * static_cast<int64_t>(trailing.size()));
-    EXPECT_EQ(overrun_allowance, 2);
+    EXPECT_EQ(bits_left(source.run), 6 + 8 * static_cast<int64_t>(trailing.size()));
+    EXPECT_EQ(source.run.bits.overrun_allowance, 2);
     EXPECT_TRUE(t.guard_intact());
   }
 }
@@ -176,8 +179,7 @@ TEST(ShannonFanoTable, BitsMatchingNoEntryEndAtTheTableEnd) {
 // 255 - s, length code or distance part s has the code 63 - s.
 class ImplodeWriter {
  public:
-  explicit ImplodeWriter(uint16_t flags)
-      : low_bits_(flags & 2 ? 7 : 6), literal_tree_((flags & 4) != 0) {
+  explicit ImplodeWriter(uint16_t flags) : low_bits_(flags & 2 ? 7 : 6), literal_tree_((flags & 4) != 0) {
     if (literal_tree_) descriptions_.append(1, '\x0F').append(16, '\xF7');
     for (int table = 0; table < 2; ++table) descriptions_.append(1, '\x03').append(4, '\xF5');
   }
@@ -187,8 +189,10 @@ class ImplodeWriter {
 
   void literal(uint8_t b) {
     bits.put(1, 1);
-    if (literal_tree_) bits.put_code(255u - b, 8);
-    else bits.put(b, 8);
+    if (literal_tree_)
+      bits.put_code(255u - b, 8);
+    else
+      bits.put(b, 8);
   }
   void match_head(uint32_t distance) {
     uint32_t d = distance - 1;
@@ -262,7 +266,10 @@ TEST_P(ExplodeEntry, MatchesBeforeTheFirstByteCopyZeros) {
   w.literal('b');
   // Starts 2 bytes before the first output byte: 0 0, then the first six bytes.
   w.match(9, 8);
-  expect_extracts(w, std::string("\0\0\0\0\0ab" "\0\0" "\0\0\0\0\0a", 15));
+  expect_extracts(w, std::string("\0\0\0\0\0ab"
+                                 "\0\0"
+                                 "\0\0\0\0\0a",
+                                 15));
 }
 
 TEST_P(ExplodeEntry, MatchesRunAcrossTheRingEnd) {
@@ -296,9 +303,17 @@ TEST_P(ExplodeEntry, ItemCutByTheEndOfDataEmitsNothing) {
   const std::vector<std::pair<const char*, std::function<void(ImplodeWriter&)>>> cuts = {
       {"literal flag", [](ImplodeWriter& w) { w.bits.put(1, 1); }},
       {"match flag", [](ImplodeWriter& w) { w.bits.put(0, 1); }},
-      {"low distance bits", [low_bits](ImplodeWriter& w) { w.bits.put(0, 1); w.bits.put(0, low_bits); }},
+      {"low distance bits",
+       [low_bits](ImplodeWriter& w) {
+         w.bits.put(0, 1);
+         w.bits.put(0, low_bits);
+       }},
       {"distance code", [](ImplodeWriter& w) { w.match_head(1); }},
-      {"length code 63", [](ImplodeWriter& w) { w.match_head(1); w.bits.put_code(0, 6); }},
+      {"length code 63",
+       [](ImplodeWriter& w) {
+         w.match_head(1);
+         w.bits.put_code(0, 6);
+       }},
   };
   for (size_t lead : {1, 300}) {
     for (const auto& [where, cut] : cuts) {

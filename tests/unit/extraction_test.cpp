@@ -78,7 +78,8 @@ TEST_F(Extraction, ExistingReadOnlyFilesAreReplaced) {
     write_file_bytes(p, "old contents that are longer");
     fs::permissions(p, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   }
-  RunOutcome run = extract(ZipBuilder().add(stored_entry("r.txt", "new")).add(stored_entry("sub/r.txt", "new2")));
+  RunOutcome run =
+      extract(ZipBuilder().add(stored_entry("r.txt", "new")).add(stored_entry("sub/r.txt", "new2")));
   EXPECT_FALSE(run.fatal()) << run.message;
   EXPECT_EQ(read_file_bytes(target_ / "r.txt"), "new");
   EXPECT_EQ(read_file_bytes(target_ / "sub" / "r.txt"), "new2");
@@ -216,8 +217,8 @@ TEST_F(Extraction, HostileNamesStayBelowTheTarget) {
   zip.add(directory_entry("../outdir/"));
   RunOutcome run = extract(zip);
   EXPECT_FALSE(run.fatal()) << run.message;
-  EXPECT_EQ(files_below(target_.path()),
-            (std::vector<std::string>{"a/deep.txt", "abs.txt", "back.txt", "dot/x.txt", "drive.txt", "up.txt"}));
+  EXPECT_EQ(files_below(target_.path()), (std::vector<std::string>{"a/deep.txt", "abs.txt", "back.txt",
+                                                                   "dot/x.txt", "drive.txt", "up.txt"}));
   EXPECT_TRUE(fs::is_directory(target_ / "outdir"));
   EXPECT_EQ(files_below(outer_.path()), std::vector<std::string>{"program.exe"});
 }
@@ -235,7 +236,8 @@ TEST_F(Extraction, NamesThatCannotBeFilesAreAskedAbout) {
   RunOutcome run = extract(zip);
   EXPECT_FALSE(run.fatal()) << run.message;
   EXPECT_EQ(run.questions.size(), platform::kHasDrives ? 5u : 2u);
-  for (const Question& q : run.questions) EXPECT_EQ(q.text, " Unable To Extract The Above Component Continue? ");
+  for (const Question& q : run.questions)
+    EXPECT_EQ(q.text, " Unable To Extract The Above Component Continue? ");
   EXPECT_EQ(files_below(target_.path()), std::vector<std::string>{"fine.txt"});
   EXPECT_EQ(run.message, "Extraction Complete 1 files processed");
 }

@@ -1,9 +1,11 @@
+#include "base/fatal.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "shell/fatal.h"
-#include "shell/process_state.h"
+#include "archive/run_state.h"
+#include "base/memory.h"
 #include "tests/support/scripted_front_end.h"
 #include "tests/support/test_paths.h"
 
@@ -34,13 +36,13 @@ class FatalExit : public ::testing::Test {
  protected:
   void SetUp() override {
     front_end.reset();
-    copy_text(start, sizeof start, saved_.string().c_str());
-    start_dir = start;
-    copy_text(window_caption, sizeof window_caption, "setup.exe");
+    copy_text(run_.paths.start_dir, sizeof run_.paths.start_dir, saved_.string().c_str());
+    copy_text(run_.paths.window_caption, sizeof run_.paths.window_caption, "setup.exe");
   }
   void TearDown() override { fs::current_path(saved_); }
   fs::path saved_ = fs::current_path();
-  char start[kPathCapacity];
+  RunState run_;
+  ScriptedInstallation installation_{run_};
 };
 
 TEST_F(FatalExit, ShowsTheExactTextReturnsToStartAndEndsWithStatusOne) {
@@ -81,24 +83,24 @@ TEST_F(FatalExitDeathTest, EndsTheRealProcessWithStatusOne) {
 }
 
 TEST_F(FatalExit, ConfirmCancelAsksOnlyWhenPending) {
-  cancel_requested = 0;
-  confirm_cancel();
+  run_.cancel_requested = 0;
+  confirm_cancel(run_);
   EXPECT_TRUE(front_end.questions.empty());
 
-  cancel_requested = 1;
+  run_.cancel_requested = 1;
   front_end.answers = {false};
-  confirm_cancel();
+  confirm_cancel(run_);
   ASSERT_EQ(front_end.questions.size(), 1u);
   EXPECT_EQ(front_end.questions[0].text, "Are You Sure You Want To Cancel?");
   EXPECT_EQ(front_end.questions[0].caption, "setup.exe");
-  EXPECT_EQ(cancel_requested, 0);
-  confirm_cancel();  // No cleared the request: no second question
+  EXPECT_EQ(run_.cancel_requested, 0);
+  confirm_cancel(run_);  // No cleared the request: no second question
   EXPECT_EQ(front_end.questions.size(), 1u);
 
-  cancel_requested = 1;
+  run_.cancel_requested = 1;
   front_end.answers = {true};
   try {
-    confirm_cancel();
+    confirm_cancel(run_);
     FAIL() << "Yes must end the run";
   } catch (const ProcessExit& exit) {
     EXPECT_EQ(exit.status, 1);

@@ -1,5 +1,7 @@
 // The Huffman table builder against canonical codes worked out
 // independently (RFC 1951 section 3.2.2), plus the layouts inflate relies on.
+#include "decoders/huff_table.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -7,7 +9,6 @@
 #include <random>
 #include <vector>
 
-#include "decoders/huff_table.h"
 #include "tests/unit/canonical_code.h"
 
 namespace {
@@ -149,8 +150,8 @@ TEST(HuffTable, RejectedLengthsLeaveTheTableAlone) {
   for (const Lengths& lengths : {Lengths{1, 1, 1}, Lengths{2, 2, 2, 2, 2}, Lengths{1, 16, 0}, Lengths{16}}) {
     HuffTable table = sentinel + 1;
     int16_t bits = 7;
-    EXPECT_EQ(build_huff_table(lengths.data(), static_cast<uint16_t>(lengths.size()), 19, nullptr, nullptr, table,
-                               bits),
+    EXPECT_EQ(build_huff_table(lengths.data(), static_cast<uint16_t>(lengths.size()), 19, nullptr, nullptr,
+                               table, bits),
               1);
     EXPECT_EQ(table, sentinel + 1);
   }
@@ -291,7 +292,8 @@ TEST(HuffTable, RandomCodesDecodeLikeTheCanonicalCode) {
     }
     uint16_t s = static_cast<uint16_t>(rng() % (n + 1));
     int16_t wanted = static_cast<int16_t>(rng() % 17);
-    SCOPED_TRACE(::testing::Message() << "round " << round << " n " << n << " s " << s << " wanted " << wanted);
+    SCOPED_TRACE(::testing::Message()
+                 << "round " << round << " n " << n << " s " << s << " wanted " << wanted);
     expect_decodes_like_canonical_code(lengths, wanted, s);
     if (HasFatalFailure()) return;
   }

@@ -103,8 +103,8 @@ void put_dynamic_header(BitWriter& w, bool final, const Code& literals, const Co
   std::vector<LengthItem> items;
   for (uint16_t len : literals.lengths) items.push_back({len});
   for (uint16_t len : distances.lengths) items.push_back({len});
-  put_dynamic_header(w, final, static_cast<int>(literals.lengths.size()), static_cast<int>(distances.lengths.size()),
-                     items);
+  put_dynamic_header(w, final, static_cast<int>(literals.lengths.size()),
+                     static_cast<int>(distances.lengths.size()), items);
 }
 
 // One deflated entry out.bin holding `stream`, whose correct content is `content`.
@@ -126,9 +126,7 @@ void expect_stops(const std::string& stream, const std::string& content, const c
   EXPECT_EQ(x.output, partial);
 }
 
-TEST(Inflate, FinalFixedBlockWithOnlyEndOfBlockIsAnEmptyFile) {
-  expect_extracts(raw({0x03, 0x00}), "");
-}
+TEST(Inflate, FinalFixedBlockWithOnlyEndOfBlockIsAnEmptyFile) { expect_extracts(raw({0x03, 0x00}), ""); }
 
 TEST(Inflate, StoredBlocks) {
   {
@@ -245,12 +243,12 @@ TEST(Inflate, DynamicBlocks) {
 
 // 'a', end of block and length 3 with two 2-bit codes each; distances 1 and 2 with 2-bit codes.
 std::vector<LengthItem> repeats_into_distances(uint32_t last_repeat) {
-  return {{16, 0, 2},     // repeat the previous length 3 times: before any, zeros (0-2)
-          {18, 83, 7},    // 94 zeros (3-96)
-          {2},            // 'a'
-          {18, 127, 7},   // 138 zeros (98-235)
-          {18, 9, 7},     // 20 zeros (236-255)
-          {2},            // end of block
+  return {{16, 0, 2},             // repeat the previous length 3 times: before any, zeros (0-2)
+          {18, 83, 7},            // 94 zeros (3-96)
+          {2},                    // 'a'
+          {18, 127, 7},           // 138 zeros (98-235)
+          {18, 9, 7},             // 20 zeros (236-255)
+          {2},                    // end of block
           {16, last_repeat, 2}};  // 3 + last_repeat times 2: symbol 257 and the distance codes
 }
 
@@ -290,10 +288,8 @@ TEST(Inflate, MalformedBlocksEndDecodingAndTheRunStops) {
     void (*put)(BitWriter&);
   };
   const Case cases[] = {
-      {"hlit above 286", "",
-       [](BitWriter& w) { put_dynamic_header(w, true, 287, 1, {}); }},
-      {"hdist above 30", "",
-       [](BitWriter& w) { put_dynamic_header(w, true, 257, 31, {}); }},
+      {"hlit above 286", "", [](BitWriter& w) { put_dynamic_header(w, true, 287, 1, {}); }},
+      {"hdist above 30", "", [](BitWriter& w) { put_dynamic_header(w, true, 257, 31, {}); }},
       {"an unused code of the code-length code", "",
        [](BitWriter& w) {
          put_dynamic_header(w, true, 257, 1, {});
@@ -345,9 +341,7 @@ TEST(Inflate, MalformedBlocksEndDecodingAndTheRunStops) {
   }
 }
 
-TEST(Inflate, BlockTypeThreeStopsTheRun) {
-  expect_stops(raw({0x07}), "", kIntegrity, "");
-}
+TEST(Inflate, BlockTypeThreeStopsTheRun) { expect_stops(raw({0x07}), "", kIntegrity, ""); }
 
 TEST(Inflate, DataDescriptorFlagIsNotSupported) {
   SingleEntryRun x = extract(raw({0x03, 0x00}), "", 0x0008);
@@ -384,8 +378,8 @@ TEST(Inflate, DataEndingMidBlockGetsTwoZeroPaddedAnswers) {
 
 // Text of pseudo-random words; zlib compressed the same 3000 bytes.
 std::string word_text(size_t n) {
-  const char* words[] = {"deflate", "block", "window", "huffman",  "table",  "the", "a",
-                         "of",      "stored", "distance", "length", "\n", ", ",  "zip"};
+  const char* words[] = {"deflate", "block",  "window",   "huffman", "table", "the", "a",
+                         "of",      "stored", "distance", "length",  "\n",    ", ",  "zip"};
   uint32_t x = 12345;
   std::string out;
   while (out.size() < n) {
@@ -406,45 +400,47 @@ std::string from_hex(const std::string& hex) {
 TEST(Inflate, ZlibStreams) {
   {
     SCOPED_TRACE("level 9 with the smallest buffers (many dynamic blocks), a sync and a full flush");
-    expect_extracts(from_hex(
-    "6450d10ec320087cef57f001fb295a719a395d569626fbfae1406bdba431e5b83b0e101026b801cca92c8fc32b60a27c"
-    "e72004c63911848ff74fcce0c827e4bd3ee313ac5cdee4a0f88ea9a700f25957212b1acf4672e8bf2eae8c792149aa31"
-    "548735609b5ce97d899efa9acb5a92618bd995cd14c305a4355d476253f6d374ca37bef6a2e65085ad35646c290edb9b"
-    "ad61a8068186038a833aeaedf03ff0eca98c1fdd5492043008c2eefe923ff4ffd35a1243283d89b264518b69be241624"
-    "63f4e25ebd31588e2202bdf660424bf122d9fb9492e6ea1725778c448a631c67f43ead9eff3629d233b362080c262baf"
-    "2e60ee98f4f1451e6b1ddaec17b14d7621995875b6fd0e07a22d9fff860594e5fe1537000000ffff6c954112c5200843"
-    "f7ded2c59fe9fd4ff08b05c20357adad06842418fa2d9b6f619928afaa3214afc7b563d6a608f442804681f7a0580e99"
-    "62ac8d5defe1621afb1e7ff71be6f9d4c3f38388eb325f9af3a4fe37602ae38173a1cef11171706ca55c2f1b29dbe9a2"
-    "9e5072b2e680e46444d3b12a18cc4af124416f40378635c4e88f6278446d376547b9fa5c8f4e47e6c32fe1c0b6e8c9f2"
-    "0e2afe980b932311deea17ec17afd8ae281a9473c69446a94aecff2d0f56b07c81032d8e0c79e761a83bc61f0000ffff"
-    "6c50410ec3200cbbf38a3c609f4a0b0c5406d3ca5469af1f948406b60352e418dbf106084b48eb0619976040fb3d635c"
-    "c5b0e7f4329ad608c1c47b76a08d0d98fb96249c818f7fcecb1bf05497ac57b84db382edff20464617af27524ce42c53"
-    "d4e28770f8a8d3211dc5ff8a2af229ecea319dc927908cac8898c99e32f535bc00dda219fce4eea3d493a59cc0f4ad04"
-    "acd214e84f5363bf4cbc823596e2bae8a4c1b29b11c7bdad7de0b76c32ca01100661e8bfb7e402deff7325b4acb0c484"
-    "a8a37d42fd8760c900457a5a775635e035ae3b223da7ee4a0f51f0011b2075d7e1afc5540bc4199f161fb473b61f1142"
-    "cc3a30763d0dbb5761a9ca20a13c26d75f6491c3d9f975405f5d30033614fd1d737bbca587a7f100"),
-                    word_text(3000));
+    expect_extracts(
+        from_hex(
+            "6450d10ec320087cef57f001fb295a719a395d569626fbfae1406bdba431e5b83b0e101026b801cca92c8fc32b60a27c"
+            "e72004c63911848ff74fcce0c827e4bd3ee313ac5cdee4a0f88ea9a700f25957212b1acf4672e8bf2eae8c792149aa31"
+            "548735609b5ce97d899efa9acb5a92618bd995cd14c305a4355d476253f6d374ca37bef6a2e65085ad35646c290edb9b"
+            "ad61a8068186038a833aeaedf03ff0eca98c1fdd5492043008c2eefe923ff4ffd35a1243283d89b264518b69be241624"
+            "63f4e25ebd31588e2202bdf660424bf122d9fb9492e6ea1725778c448a631c67f43ead9eff3629d233b362080c262baf"
+            "2e60ee98f4f1451e6b1ddaec17b14d7621995875b6fd0e07a22d9fff860594e5fe1537000000ffff6c954112c5200843"
+            "f7ded2c59fe9fd4ff08b05c20357adad06842418fa2d9b6f619928afaa3214afc7b563d6a608f442804681f7a0580e99"
+            "62ac8d5defe1621afb1e7ff71be6f9d4c3f38388eb325f9af3a4fe37602ae38173a1cef11171706ca55c2f1b29dbe9a2"
+            "9e5072b2e680e46444d3b12a18cc4af124416f40378635c4e88f6278446d376547b9fa5c8f4e47e6c32fe1c0b6e8c9f2"
+            "0e2afe980b932311deea17ec17afd8ae281a9473c69446a94aecff2d0f56b07c81032d8e0c79e761a83bc61f0000ffff"
+            "6c50410ec3200cbbf38a3c609f4a0b0c5406d3ca5469af1f948406b60352e418dbf106084b48eb0619976040fb3d635c"
+            "c5b0e7f4329ad608c1c47b76a08d0d98fb96249c818f7fcecb1bf05497ac57b84db382edff20464617af27524ce42c53"
+            "d4e28770f8a8d3211dc5ff8a2af229ecea319dc927908cac8898c99e32f535bc00dda219fce4eea3d493a59cc0f4ad04"
+            "acd214e84f5363bf4cbc823596e2bae8a4c1b29b11c7bdad7de0b76c32ca01100661e8bfb7e402deff7325b4acb0c484"
+            "a8a37d42fd8760c900457a5a775635e035ae3b223da7ee4a0f51f0011b2075d7e1afc5540bc4199f161fb473b61f1142"
+            "cc3a30763d0dbb5761a9ca20a13c26d75f6491c3d9f975405f5d30033614fd1d737bbca587a7f100"),
+        word_text(3000));
   }
   {
     SCOPED_TRACE("fixed codes only, with a sync flush");
-    expect_extracts(from_hex(
-    "4a544854e052d0515048cac94fce4621818239a979e92519400525894939a90a19a56969b989790a29a969398925083e"
-    "ba38974271497e516a8a427e1a5c0c6226500088a0b210212807a60e6a6549069c9992595c9298979c0a7429c419107d"
-    "892007c26c0629877b02ee6a4c7741a5806e28cfcc4bc92f87ea400a01a01417a69589309df0a0812ba9ca2c407040ee"
-    "80e8807a0bc98d3057a0f81e6a2c542c116240462a5200024d80980809bb44b085e866425420051a2a05b10bea65a8d1"
-    "5c303e426f229620872a8259040e1ea8096852b08884e9052a8539930b3da210a183e20888e760ec44b8d12051e430c7"
-    "a909c142243314c5500f26c22491dd85ee01ec3ab0f90f9622e1418b6a354af0231c06722c1754126217b2d928b903d5"
-    "2258b060e4372805753222f421a663730d84037209c25dc8b90c25f0d0ed0569034513cc22a01128c908665e064a6041"
-    "8d846746e488e5026a462a3412b1db9f88ee43b87e787ec84845c9c4c85c3803ade481e7ff44146390533c8a3958920e"
-    "b81c41a4410ca5a8d9158b42d46c8b598a421d044f93c86e40711c8803000000ffff438e47e44046360ca5b042d887c8"
-    "82d008402f18b830322394422af0504d45f3296a8ca2f220a51e6a49879af251ca4b941218c441772caa1f10818f512f"
-    "60a61198f5a0f083a57e44ba428d2e58a0a1e41c703585a84a11410c9507b90335049144504a202ed42a035176825328"
-    "bcc448c45ea2a0a77ab47a0d6be5040f5c544944f90d9244ca1a88904529bc509c8d5087949650cb2d74a782d30252e0"
-    "a017c45c282529a8beccc0f026cc0b28c51e4ae2070620c818941a0425557161ba1bce44360f395020552baa36a00331"
-    "da452821851abec8852d728e86275ad46a1d7b81024bc6c806c2cb3b9879b0e806d148453aa262402ac451533e5ae822"
-    "17365015c8d9129eebd0db8f88ca08ad3588d0821cd0c8ee44cfeb98153c725ca3152aa86512accd074d48c82d385485"
-    "e002175e25218a65944218d57ea4a62b34bd612b42701492c8a91100"),
-                    word_text(3000));
+    expect_extracts(
+        from_hex(
+            "4a544854e052d0515048cac94fce4621818239a979e92519400525894939a90a19a56969b989790a29a969398925083e"
+            "ba38974271497e516a8a427e1a5c0c6226500088a0b210212807a60e6a6549069c9992595c9298979c0a7429c419107d"
+            "892007c26c0629877b02ee6a4c7741a5806e28cfcc4bc92f87ea400a01a01417a69589309df0a0812ba9ca2c407040ee"
+            "80e8807a0bc98d3057a0f81e6a2c542c116240462a5200024d80980809bb44b085e866425420051a2a05b10bea65a8d1"
+            "5c303e426f229620872a8259040e1ea8096852b08884e9052a8539930b3da210a183e20888e760ec44b8d12051e430c7"
+            "a909c142243314c5500f26c22491dd85ee01ec3ab0f90f9622e1418b6a354af0231c06722c1754126217b2d928b903d5"
+            "2258b060e4372805753222f421a663730d84037209c25dc8b90c25f0d0ed0569034513cc22a01128c908665e064a6041"
+            "8d846746e488e5026a462a3412b1db9f88ee43b87e787ec84845c9c4c85c3803ade481e7ff44146390533c8a3958920e"
+            "b81c41a4410ca5a8d9158b42d46c8b598a421d044f93c86e40711c8803000000ffff438e47e44046360ca5b042d887c8"
+            "82d008402f18b830322394422af0504d45f3296a8ca2f220a51e6a49879af251ca4b941218c441772caa1f10818f512f"
+            "60a61198f5a0f083a57e44ba428d2e58a0a1e41c703585a84a11410c9507b90335049144504a202ed42a035176825328"
+            "bcc448c45ea2a0a77ab47a0d6be5040f5c544944f90d9244ca1a88904529bc509c8d5087949650cb2d74a782d30252e0"
+            "a017c45c282529a8beccc0f026cc0b28c51e4ae2070620c818941a0425557161ba1bce44360f395020552baa36a00331"
+            "da452821851abec8852d728e86275ad46a1d7b81024bc6c806c2cb3b9879b0e806d148453aa262402ac451533e5ae822"
+            "17365015c8d9129eebd0db8f88ca08ad3588d0821cd0c8ee44cfeb98153c725ca3152aa86512accd074d48c82d385485"
+            "e002175e25218a65944218d57ea4a62b34bd612b42701492c8a91100"),
+        word_text(3000));
   }
 }
 

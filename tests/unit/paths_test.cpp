@@ -1,9 +1,10 @@
+#include "platform/paths.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "platform/files.h"
-#include "shell/process_state.h"
 #include "tests/support/test_paths.h"
 
 namespace {

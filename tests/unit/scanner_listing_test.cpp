@@ -44,11 +44,13 @@ TEST_F(Listing, LineFormatsAndTotals) {
   ZipEntry b = stored_entry("b.txt", std::string(1500, 'b'));
   b.uncompressed_size = 3000 - 12345;  // wraps: the totals add modulo 2^32
   b.size_override = true;
-  std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(a).add(stored_entry("c", "")).bytes()));
+  std::vector<std::string> lines =
+      list(with_program_image(ZipBuilder().add(a).add(stored_entry("c", "")).bytes()));
   ASSERT_EQ(lines.size(), 3u);
   EXPECT_EQ(lines[0], "Size:       12345 Compressed:        6789 Component: a.txt");
   EXPECT_EQ(lines[1], line(0, 0, "c"));
-  EXPECT_EQ(lines[2], "Original:   12345         Compressed:    6789   Ratio: 45%                    2 Files ");
+  EXPECT_EQ(lines[2],
+            "Original:   12345         Compressed:    6789   Ratio: 45%                    2 Files ");
 }
 
 TEST_F(Listing, EncryptedEntriesAreMarkedAndExplained) {
@@ -59,8 +61,10 @@ TEST_F(Listing, EncryptedEntriesAreMarkedAndExplained) {
   std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(e).bytes()));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0], line(3000, 1500, "s.txt", true));
-  EXPECT_EQ(lines[1], std::string("Original:    3000         Compressed:    1500   Ratio: 50%                    1 Files ") +
-                          platform::kEncryptedMark + " Marks encrypted files - Not Supported");
+  EXPECT_EQ(
+      lines[1],
+      std::string("Original:    3000         Compressed:    1500   Ratio: 50%                    1 Files ") +
+          platform::kEncryptedMark + " Marks encrypted files - Not Supported");
 }
 
 TEST_F(Listing, SizesOfTwoGigabytesPrintNegative) {
@@ -75,7 +79,8 @@ TEST_F(Listing, SizesOfTwoGigabytesPrintNegative) {
 
 TEST_F(Listing, LongNamesAreCutToTheLine) {
   std::string name(250, 'n');
-  std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(stored_entry(name, "x")).bytes()));
+  std::vector<std::string> lines =
+      list(with_program_image(ZipBuilder().add(stored_entry(name, "x")).bytes()));
   ASSERT_EQ(lines.size(), 2u);
   EXPECT_EQ(lines[0].size(), 254u);
   EXPECT_EQ(lines[0], line(1, 1, name).substr(0, 254));
@@ -136,7 +141,8 @@ TEST_F(Listing, CompressedSizePastTheEndOfTheFile) {
 }
 
 TEST_F(Listing, NamesShowThePlatformSeparator) {
-  std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(stored_entry("docs/readme.txt", "r")).bytes()));
+  std::vector<std::string> lines =
+      list(with_program_image(ZipBuilder().add(stored_entry("docs/readme.txt", "r")).bytes()));
   std::string name = "docs_readme.txt";
   name[4] = platform::kSeparator;
   EXPECT_EQ(lines[0], line(1, 1, name));

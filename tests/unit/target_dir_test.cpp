@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/files.h"
-#include "shell/target_dir.h"
+#include "platform/paths.h"
 #include "tests/support/test_paths.h"
 
 namespace {
@@ -20,7 +20,8 @@ TEST_F(TargetDir, CreatesMissingLevelsAndLeavesTheFullPathCurrent) {
   EXPECT_TRUE(fs::equivalent(fs::current_path(), temp_ / "one" / "two" / "three"));
   // Doubled and trailing separators change nothing.
   fs::current_path(saved_);
-  std::string doubled = (temp_ / "one").string() + std::string(2, platform::kSeparator) + "two" + platform::kSeparator;
+  std::string doubled =
+      (temp_ / "one").string() + std::string(2, platform::kSeparator) + "two" + platform::kSeparator;
   EXPECT_EQ(make_and_enter_path(doubled.c_str()), 0);
   EXPECT_TRUE(fs::equivalent(fs::current_path(), temp_ / "one" / "two"));
 }

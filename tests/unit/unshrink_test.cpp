@@ -99,10 +99,10 @@ TEST(Unshrink, EachWideningControlAddsOneBitToTheCodes) {
   // Each width carries a literal and a string; a decoder reading any other
   // width loses the bit alignment.
   CodeStream codes;
-  codes.literal('A').widen().literal('B').code(257, "AB");           // 10 bits
-  codes.widen().literal('C').code(258, "BA");                        // 11 bits
-  codes.widen().code(259, "ABC").literal('D');                       // 12 bits
-  codes.widen().code(262, "ABCD").code(261, "BAA").literal('E');     // 13 bits
+  codes.literal('A').widen().literal('B').code(257, "AB");        // 10 bits
+  codes.widen().literal('C').code(258, "BA");                     // 11 bits
+  codes.widen().code(259, "ABC").literal('D');                    // 12 bits
+  codes.widen().code(262, "ABCD").code(261, "BAA").literal('E');  // 13 bits
   expect_extracted(codes, "ABABCBAABCDABCDBAAE");
 }
 
@@ -111,36 +111,58 @@ TEST(Unshrink, PartialClearOfAFullTableFreesEveryEntryThatIsNoPrefix) {
   // until 8192 is made. Kept prefixes: 257 (of 259), 1000 (of 3257) and 8191
   // (of 8192, the last entry).
   CodeStream codes;
-  codes.literal('A').widen(4);           // 13-bit codes from here on
-  codes.literal('B');                    // 257 = AB
-  codes.code(257, "AB");                 // 258 = BA
-  codes.literal('C');                    // 259 = ABC (prefix 257)
-  codes.literal('D', 2999 - 3);          // 260 = CD, 261..3255 = DD
-  codes.code(1000, "DD");                // 3256 = DD
-  codes.literal('D', 7934 - 3000);       // 3257 = DDD (prefix 1000), then DD up to 8190
-  codes.code(8191, "DD");                // the entry being made: 8191 = DD
-  codes.literal('E');                    // 8192 = DDE (prefix 8191); the table is full
+  codes.literal('A').widen(4);      // 13-bit codes from here on
+  codes.literal('B');               // 257 = AB
+  codes.code(257, "AB");            // 258 = BA
+  codes.literal('C');               // 259 = ABC (prefix 257)
+  codes.literal('D', 2999 - 3);     // 260 = CD, 261..3255 = DD
+  codes.code(1000, "DD");           // 3256 = DD
+  codes.literal('D', 7934 - 3000);  // 3257 = DDD (prefix 1000), then DD up to 8190
+  codes.code(8191, "DD");           // the entry being made: 8191 = DD
+  codes.literal('E');               // 8192 = DDE (prefix 8191); the table is full
   // A full table makes no entries but goes on decoding.
   codes.code(8191, "DD").code(258, "BA").code(3257, "DDD").literal('F');
   codes.partial_clear();
   // New entries from the lowest freed slot up; previous code F.
-  codes.literal('G');                    // 258 = FG
-  codes.code(258, "FG");                 // 259 = GF
-  codes.code(257, "AB");                 // 260 = FGA (kept 257 unchanged)
-  codes.code(1000, "DD");                // 261 = ABD
-  codes.code(8191, "DD");                // 262 = DDD
-  codes.code(260, "FGA");                // 263 = DDF
-  codes.code(263, "DDF");                // 264 = FGAD
-  codes.code(264, "FGAD");               // 265 = DDFF
-  codes.code(265, "DDFF");               // 266 = FGADD
-  codes.literal('H', 999 - 266);         // 267 = DDFFH, 268..999 = HH
-  codes.literal('I');                    // 1001 = HI: the kept 1000 is skipped
-  codes.code(1001, "HI");                // 1002 = IH
+  codes.literal('G');             // 258 = FG
+  codes.code(258, "FG");          // 259 = GF
+  codes.code(257, "AB");          // 260 = FGA (kept 257 unchanged)
+  codes.code(1000, "DD");         // 261 = ABD
+  codes.code(8191, "DD");         // 262 = DDD
+  codes.code(260, "FGA");         // 263 = DDF
+  codes.code(263, "DDF");         // 264 = FGAD
+  codes.code(264, "FGAD");        // 265 = DDFF
+  codes.code(265, "DDFF");        // 266 = FGADD
+  codes.literal('H', 999 - 266);  // 267 = DDFFH, 268..999 = HH
+  codes.literal('I');             // 1001 = HI: the kept 1000 is skipped
+  codes.code(1001, "HI");         // 1002 = IH
   codes.code(1000, "DD").code(1002, "IH");
 
-  std::string want = "AB" "AB" "C" + std::string(2996, 'D') + "DD" + std::string(4934, 'D') + "DD" "E" +
-                     "DD" "BA" "DDD" "F" "G" "FG" "AB" "DD" "DD" "FGA" "DDF" "FGAD" "DDFF" +
-                     std::string(733, 'H') + "I" "HI" "DD" "IH";
+  std::string want =
+      "AB"
+      "AB"
+      "C" +
+      std::string(2996, 'D') + "DD" + std::string(4934, 'D') +
+      "DD"
+      "E" +
+      "DD"
+      "BA"
+      "DDD"
+      "F"
+      "G"
+      "FG"
+      "AB"
+      "DD"
+      "DD"
+      "FGA"
+      "DDF"
+      "FGAD"
+      "DDFF" +
+      std::string(733, 'H') +
+      "I"
+      "HI"
+      "DD"
+      "IH";
   expect_extracted(codes, want);
 }
 
@@ -154,7 +176,14 @@ TEST(Unshrink, PartialClearBelowAFullTableReusesTheFreedSlots) {
   codes.code(259, "DC");                            // 260 = CDD
   codes.code(257, "AB");                            // 261 = DCA (kept 257 unchanged)
   codes.code(260, "CDD");
-  expect_extracted(codes, "ABAB" "C" "D" "CD" "DC" "AB" "CDD");
+  expect_extracted(codes,
+                   "ABAB"
+                   "C"
+                   "D"
+                   "CD"
+                   "DC"
+                   "AB"
+                   "CDD");
 }
 
 TEST(Unshrink, StringsFollowTheirPrefixesIntoRefilledSlots) {
@@ -164,16 +193,16 @@ TEST(Unshrink, StringsFollowTheirPrefixesIntoRefilledSlots) {
     // again, 259 reads through the new 257.
     SCOPED_TRACE("prefix freed under an entry above the examined ones");
     CodeStream codes;
-    codes.literal('A').literal('B');                // 257 = AB
-    codes.code(257, "AB");                          // 258 = BA
-    codes.literal('C');                             // 259 = ABC (prefix 257)
-    codes.code(259, "ABC");                         // 260 = CA
-    codes.literal('E');                             // 261 = ABCE (prefix 259)
-    codes.partial_clear();                          // frees 258, 260, 261
-    codes.partial_clear();                          // examines 257 only: frees it
-    codes.literal('F');                             // 257 = EF
-    codes.code(259, "EFC");                         // 258 = FE
-    codes.code(258, "FE");                          // 260 = EFCF
+    codes.literal('A').literal('B');  // 257 = AB
+    codes.code(257, "AB");            // 258 = BA
+    codes.literal('C');               // 259 = ABC (prefix 257)
+    codes.code(259, "ABC");           // 260 = CA
+    codes.literal('E');               // 261 = ABCE (prefix 259)
+    codes.partial_clear();            // frees 258, 260, 261
+    codes.partial_clear();            // examines 257 only: frees it
+    codes.literal('F');               // 257 = EF
+    codes.code(259, "EFC");           // 258 = FE
+    codes.code(258, "FE");            // 260 = EFCF
     codes.code(260, "EFCF");
     expect_extracted(codes, "ABABCABCEFEFCFEEFCF");
   }
@@ -182,15 +211,15 @@ TEST(Unshrink, StringsFollowTheirPrefixesIntoRefilledSlots) {
     // on it; once 260 is made again, 258 reads through the new 260.
     SCOPED_TRACE("previous code freed right before an entry is made on it");
     CodeStream codes;
-    codes.literal('A').literal('B');                // 257 = AB
-    codes.code(257, "AB");                          // 258 = BA
-    codes.literal('D');                             // 259 = ABD (prefix 257)
-    codes.code(259, "ABD");                         // 260 = DA
-    codes.code(260, "DA");                          // 261 = ABDD (prefix 259)
-    codes.partial_clear();                          // frees 258, 260, 261
-    codes.literal('E');                             // 258 = (260) E
-    codes.literal('F');                             // 260 = EF
-    codes.code(258, "EFE");                         // 261 = FE
+    codes.literal('A').literal('B');  // 257 = AB
+    codes.code(257, "AB");            // 258 = BA
+    codes.literal('D');               // 259 = ABD (prefix 257)
+    codes.code(259, "ABD");           // 260 = DA
+    codes.code(260, "DA");            // 261 = ABDD (prefix 259)
+    codes.partial_clear();            // frees 258, 260, 261
+    codes.literal('E');               // 258 = (260) E
+    codes.literal('F');               // 260 = EF
+    codes.code(258, "EFE");           // 261 = FE
     codes.code(261, "FE");
     expect_extracted(codes, "ABABDABDDAEFEFEFE");
   }
@@ -223,7 +252,8 @@ TEST(Unshrink, DamagedControlAndCodeDataStopTheRun) {
     // 257 = AA is freed by the clear while it is the previous code, and the
     // next entry, made in the freed 257, has itself as its prefix.
     SCOPED_TRACE("prefix chain that loops");
-    expect_integrity_error(CodeStream().literal('A').code(257, "").partial_clear().literal('C').code(257, "").bytes());
+    expect_integrity_error(
+        CodeStream().literal('A').code(257, "").partial_clear().literal('C').code(257, "").bytes());
   }
 }
 

@@ -34,8 +34,8 @@ constexpr DWORD kPollMs = 50;
 }
 
 std::string utf8(const std::wstring& text) {
-  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                              nullptr, nullptr);
+  int n = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                              nullptr);
   std::string out(n, '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), n, nullptr,
                       nullptr);
@@ -141,7 +141,8 @@ void controls(HWND dialog) {
 void make(HWND dialog, const char* name) {
   std::wstring text = wide(name);
   SendMessageW(GetDlgItem(dialog, 106), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(107, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, 107)));
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(107, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, 107)));
 }
 
 void select_in_dir_list(HWND dialog, const char* name) {
@@ -157,7 +158,8 @@ void select_in_dir_list(HWND dialog, const char* name) {
 }
 
 void press(HWND dialog, int id) {
-  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+  PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
+               reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
 void answer_box(HWND dialog, const std::string& button) {
@@ -190,15 +192,24 @@ int main(int argc, char** argv) {
       if (i + 1 >= argc) fail(step + " needs an argument");
       return argv[++i];
     };
-    if (step == "dump") dump(dialog);
-    else if (step == "controls") controls(dialog);
-    else if (step == "make") make(dialog, argument());
-    else if (step == "select") select_in_dir_list(dialog, argument());
-    else if (step == "ok") press(dialog, IDOK);
-    else if (step == "cancel") press(dialog, IDCANCEL);
-    else if (step == "box") answer_box(dialog, argument());
-    else if (step == "gone") wait_until_gone(dialog, "the dialog");
-    else fail("unknown step " + step);
+    if (step == "dump")
+      dump(dialog);
+    else if (step == "controls")
+      controls(dialog);
+    else if (step == "make")
+      make(dialog, argument());
+    else if (step == "select")
+      select_in_dir_list(dialog, argument());
+    else if (step == "ok")
+      press(dialog, IDOK);
+    else if (step == "cancel")
+      press(dialog, IDCANCEL);
+    else if (step == "box")
+      answer_box(dialog, argument());
+    else if (step == "gone")
+      wait_until_gone(dialog, "the dialog");
+    else
+      fail("unknown step " + step);
   }
   print("done", "1");
   return 0;

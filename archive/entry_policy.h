@@ -1,0 +1,23 @@
+// What the stub does with one entry, decided from its local header and its
+// confined name alone: the extraction pass acts on it, and the binding tool
+// can predict from it what the stub will do.
+#pragma once
+#include "archive/records.h"
+
+enum class EntryAction {
+  kExtractFile,
+  kMakeDirectory,
+  kAskEncrypted,          // "Encrypted File Continue?"; Yes skips the entry
+  kAskUnusableName,       // " Unable To Extract The Above Component Continue? "; Yes skips it
+  kAskUnsupportedMethod,  // the same question, after an empty output file was made
+  // The sizes are only in a trailing data descriptor ("File type not
+  // supported"): a sequential reader cannot tell where the data ends (no
+  // compressed size in the header; checked before the cancel poll), and
+  // inflate does not follow descriptors at all (checked after it).
+  kStopDataDescriptor,
+};
+
+EntryAction entry_action(const LocalHeader& header, const EntryName& name);
+
+// Methods with a decoder: 0 to 6 and 8.
+inline bool method_supported(uint16_t method) { return method <= 6 || method == 8; }

@@ -1,0 +1,52 @@
+// Everything one run of the stub keeps while it walks the archive: defined
+// once by program entry (by each test for its own run) and passed by
+// reference to the scanner, the handlers and the decoders.
+#pragma once
+#include <cstdint>
+
+#include "archive/archive_stream.h"
+#include "archive/bit_input.h"
+#include "archive/records.h"
+#include "archive/slide_window.h"
+#include "base/text.h"
+
+inline constexpr unsigned kLineCapacity = 255;  // 254 characters and a zero
+
+struct RunPaths {
+  char start_dir[kPathCapacity] = "";   // current at program start; the fatal exit returns there
+  char own_path[kPathCapacity] = "";    // the program file, which is also the archive
+  char target_dir[kPathCapacity] = "";  // always ends with a separator
+  // The executable's file name. Sized for a whole file name so a long one is
+  // shown in full rather than cut mid-character.
+  char window_caption[kPathCapacity] = "";
+  char extract_dir[kPathCapacity] = "";  // the target as made current by a pass
+};
+
+struct PassCounters {
+  int16_t files_counted = 0;
+  uint32_t total_uncompressed = 0;
+  uint32_t total_compressed = 0;
+};
+
+// The small records come first: their fields are then reached with short
+// offsets, which keeps the Win32 stub's code small.
+struct RunState {
+  ArchiveStream archive;             // one per pass, from the program file's first byte
+  BitInput bits;                     // the current entry's compressed bytes
+  SlideWindow window;                // one for the whole run
+  uint8_t* record_buffer = nullptr;  // the scanner's, for the length of a walk
+  PassCounters counters;             // reset before each pass
+  int32_t listing_mode = 0;          // 1 during the listing pass: a missing target is not created
+  uint8_t encrypted_seen = 0;        // an encrypted entry was listed (kept from program start)
+  // 1 while the user has pressed Cancel and not yet answered the confirmation.
+  int16_t cancel_requested = 0;
+  void* walk_context = nullptr;  // free for the handler of a walk of its own (walk_archive_file)
+  EntryName entry_name;          // of the current local header
+  RunPaths paths;
+  char line_text[kLineCapacity] = "";
+  char final_message[80] = "";
+};
+
+// Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.
+// Yes ends the run (code 4); No clears the request and returns.
+void confirm_cancel(RunState& run);

@@ -1,0 +1,25 @@
+// What the program shows the user and asks of them: the dialog's list and
+// status line, Yes/No questions and message boxes, and the process exit.
+// The Win32 dialog, the Linux console, the tests' scripted front end and the
+// benchmark's silent one implement it; program entry installs one (fatal.h).
+#pragma once
+
+enum class BoxOwner { kNone, kDialog };
+
+class FrontEnd {
+ public:
+  // The line becomes the last line of the contents list and the status line.
+  virtual void show_progress_line(const char* text) = 0;
+  virtual void clear_progress_lines() = 0;
+  virtual void set_status(const char* text) = 0;
+  // A Yes/No box without owner window; true only for Yes.
+  virtual bool ask_yes_no(const char* text, const char* caption) = 0;
+  // An OK box; returns when the user dismisses it.
+  virtual void show_message(BoxOwner owner, const char* text, const char* caption) = 0;
+  // Ends the process with the given status through the ordinary process exit
+  // (the tests' and the benchmark's front ends throw instead).
+  [[noreturn]] virtual void end_process(int status) = 0;
+
+ protected:
+  ~FrontEnd() = default;
+};

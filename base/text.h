@@ -1,0 +1,25 @@
+// Fixed-capacity texts: path capacities, bounded copy and append, ASCII
+// upper-casing, and formatting of user-visible texts.
+#pragma once
+#include <cstddef>
+
+inline constexpr size_t kPathCapacity = 260;  // 259 characters and a zero
+inline constexpr size_t kDriveCapacity = 3;
+inline constexpr size_t kPartCapacity = 256;  // dir, base name, extension
+
+// Copies at most capacity - 1 bytes and always terminates.
+void copy_text(char* out, size_t capacity, const char* text);
+// Copies the first `length` bytes of text (cut to capacity - 1) and terminates.
+void copy_span(char* out, size_t capacity, const char* text, size_t length);
+void append_text(char* out, size_t capacity, const char* text);
+
+// a-z become A-Z; every other byte stays (names are not case-folded beyond ASCII).
+inline char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+void upper_case(char* text);
+
+// Formats a user-visible text into a fixed buffer. Texts longer than the
+// buffer are cut to it (always terminated), never written past it.
+#if defined(__GNUC__)
+__attribute__((format(printf, 3, 4)))
+#endif
+void format_text(char* out, size_t capacity, const char* format, ...);

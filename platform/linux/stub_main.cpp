@@ -1,3 +1,0 @@
-#include "shell/program_entry.h"
-
-int main() { return program_entry(); }

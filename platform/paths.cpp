@@ -1,0 +1,120 @@
+#include "platform/paths.h"
+
+#include <cstring>
+
+#include "platform/files.h"
+
+namespace {
+
+bool has_drive_prefix(const char* path) { return platform::kHasDrives && path[0] != '\0' && path[1] == ':'; }
+
+void put_part(char* out, size_t capacity, const char* from, size_t length) {
+  if (out) copy_span(out, capacity, from, length);
+}
+
+}  // namespace
+
+void split_path(const char* path, char* drive, char* dir, char* base_name, char* ext) {
+  const char* rest = path;
+  if (has_drive_prefix(path)) rest = path + 2;
+  put_part(drive, kDriveCapacity, path, static_cast<size_t>(rest - path));
+
+  const char* name = rest;
+  for (const char* p = rest; *p; ++p)
+    if (platform::is_separator(*p)) name = p + 1;
+  put_part(dir, kPartCapacity, rest, static_cast<size_t>(name - rest));
+
+  const char* end = name + std::strlen(name);
+  const char* dot = std::strrchr(name, '.');
+  if (!dot) dot = end;
+  put_part(ext, kPartCapacity, dot, static_cast<size_t>(end - dot));
+  put_part(base_name, kPartCapacity, name, static_cast<size_t>(dot - name));
+}
+
+void merge_path(char* out, const char* drive, const char* dir, const char* base_name, const char* ext) {
+  auto present = [](const char* t) { return t && *t; };
+  out[0] = '\0';
+  if (present(drive)) {
+    const char letter[3] = {drive[0], ':', '\0'};
+    append_text(out, kPathCapacity, letter);
+  }
+  if (present(dir)) {
+    append_text(out, kPathCapacity, dir);
+    if (!platform::is_separator(dir[std::strlen(dir) - 1])) {
+      const char separator[2] = {platform::kSeparator, '\0'};
+      append_text(out, kPathCapacity, separator);
+    }
+  }
+  if (present(base_name)) append_text(out, kPathCapacity, base_name);
+  if (present(ext)) {
+    if (ext[0] != '.') append_text(out, kPathCapacity, ".");
+    append_text(out, kPathCapacity, ext);
+  }
+}
+
+uint16_t change_drive_dir(const char* path) {
+  if (path[0] == '\0') return 0;
+  char remembered[kPathCapacity] = "";
+  if (has_drive_prefix(path)) {
+    platform::current_dir(remembered, sizeof remembered);
+    if (!platform::set_current_drive(ascii_upper(path[0]))) return 1;
+    path += 2;
+  }
+  if (path[0] == '\0') return 0;
+  if (platform::set_current_dir(path)) return 0;
+  if (remembered[0] != '\0') platform::set_current_drive(remembered[0]);
+  return 2;
+}
+
+int make_dir_tree(const char* path) {
+  using platform::CreateDirResult;
+  CreateDirResult result = platform::create_dir(path);
+  if (result == CreateDirResult::kCreated) return 0;
+  if (result == CreateDirResult::kAccessDenied) return -1;
+  const char* last = nullptr;
+  for (const char* p = path; *p; ++p)
+    if (platform::is_separator(*p)) last = p;
+  if (!last) return -1;
+  char parent[kPathCapacity];
+  copy_span(parent, sizeof parent, path, static_cast<size_t>(last - path));
+  make_dir_tree(parent);
+  return platform::create_dir(path) == CreateDirResult::kCreated ? 0 : -1;
+}
+
+uint8_t make_and_enter_path(const char* path) {
+  char remembered[kPathCapacity];
+  platform::current_dir(remembered, sizeof remembered);
+  auto give_up = [&](uint8_t result) {
+    change_drive_dir(remembered);
+    return result;
+  };
+  const char* rest = path;
+  if (has_drive_prefix(rest)) {
+    if (!platform::set_current_drive(ascii_upper(rest[0]))) return give_up(254);
+    rest += 2;
+  }
+  if (platform::is_separator(rest[0])) {
+    const char root[2] = {platform::kSeparator, '\0'};
+    platform::set_current_dir(root);
+    ++rest;
+  }
+  while (*rest) {
+    while (platform::is_separator(*rest)) ++rest;
+    size_t n = 0;
+    while (rest[n] && !platform::is_separator(rest[n])) ++n;
+    if (n == 0) break;
+    char component[kPathCapacity];
+    copy_span(component, sizeof component, rest, n);
+    rest += n;
+    if (platform::set_current_dir(component)) continue;
+    if (make_dir_tree(component) != 0) return give_up(255);
+    platform::set_current_dir(component);
+  }
+  return 0;
+}
+
+int remove_existing_file(const char* path) {
+  if (platform::delete_file(path)) return 0;
+  if (!platform::make_file_normal(path)) return -1;
+  return platform::delete_file(path) ? 0 : -1;
+}

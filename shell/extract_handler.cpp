@@ -1,0 +1,105 @@
+#include "shell/extract_handler.h"
+
+#include "archive/entry_policy.h"
+#include "archive/list_handler.h"
+#include "archive/scanner.h"
+#include "base/fatal.h"
+#include "base/text.h"
+#include "decoders/decoders.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+
+namespace {
+
+void ask_or_stop(RunState& run, const char* question) {
+  if (!installed_front_end().ask_yes_no(question, run.entry_name.full_name)) fatal_exit(kStoppedAtRequest);
+}
+
+constexpr const char* kUnableToExtract = " Unable To Extract The Above Component Continue? ";
+
+void create_directory_entry(RunState& run) {
+  if (create_dirs && is_selected()) make_and_enter_path(run.entry_name.full_name);
+  change_drive_dir(run.paths.extract_dir);
+}
+
+// Returns true when the decoder consumed the data; false when it is to be skipped.
+bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) {
+  open_output_file(run);
+  format_text(run.line_text, sizeof run.line_text, " %s ", run.entry_name.full_name);
+  installed_front_end().show_progress_line(run.line_text);
+  ++run.counters.files_counted;
+  reset_bit_input(run.bits, header.compressed_size());
+  reset_window(run.window);
+  if (action == EntryAction::kStopDataDescriptor && header.compressed_size() == 0)
+    fatal_exit(kFileTypeNotSupported);
+  confirm_cancel(run);
+  if (action == EntryAction::kAskUnsupportedMethod) {
+    ask_or_stop(run, kUnableToExtract);
+    // The empty file stays, unstamped; its handle is not kept open for the
+    // rest of the run.
+    platform::close_file(run.window.output);
+    run.window.output = platform::kNoFile;
+    return false;
+  }
+  if (action == EntryAction::kStopDataDescriptor) fatal_exit(kFileTypeNotSupported);
+  decode_entry(run, header);
+  finish_entry(run, header);
+  return true;
+}
+
+void extract_entry(RunState& run, const LocalHeader& header) {
+  bool consumed = false;
+  const EntryAction action = entry_action(header, run.entry_name);
+  if (action == EntryAction::kAskEncrypted) {
+    ask_or_stop(run, "Encrypted File Continue?");
+  } else if (action == EntryAction::kAskUnusableName) {
+    ask_or_stop(run, kUnableToExtract);
+  } else if (action == EntryAction::kMakeDirectory) {
+    create_directory_entry(run);
+  } else if (is_selected()) {
+    consumed = extract_file(run, header, action);
+  }
+  if (!consumed) archive_skip(run.archive, header.compressed_size());
+}
+
+}  // namespace
+
+void open_output_file(RunState& run) {
+  const EntryName& name = run.entry_name;
+  char file_name[kPathCapacity];
+  copy_text(file_name, sizeof file_name, name.base_name);
+  append_text(file_name, sizeof file_name, name.ext);
+  if (name.dir[0] != '\0' && !platform::set_current_dir(name.dir) && create_dirs &&
+      make_and_enter_path(name.dir) != 0)
+    fatal_exit(kCannotCreateOutputDir);
+  if (platform::file_exists(file_name)) remove_existing_file(file_name);
+  run.window.output = platform::open_for_writing(file_name);
+  if (run.window.output == platform::kNoFile) fatal_exit(kErrorOpeningOutput);
+  if (name.dir[0] != '\0') change_drive_dir(run.paths.extract_dir);
+}
+
+void finish_entry(RunState& run, const LocalHeader& header) {
+  flush_window(run.window);
+  bool closed = platform::close_file(run.window.output);
+  run.window.output = platform::kNoFile;
+  // A write error the system reports only at close is still a write error.
+  if (!closed) fatal_exit(kErrorWritingOutput);
+  platform::stamp_file_time(run.entry_name.full_name, header.mod_date(), header.mod_time());
+  if (run.bits.compressed_left != 0) fatal_exit(kDataIntegrityError);
+  if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
+}
+
+void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
+  confirm_cancel(run);
+  if (phase == kScanBegin) {
+    if (!run.window.begin) create_window(run.window);
+  } else if (phase == kScanLocalHeader) {
+    extract_entry(run, record_at<LocalHeader>(record_buffer));
+  } else if (run.counters.files_counted != 0) {
+    format_text(run.final_message, sizeof run.final_message, "Extraction Complete %d files processed",
+                static_cast<int>(run.counters.files_counted));
+  } else {
+    format_text(run.final_message, sizeof run.final_message, "%s",
+                "Nothing Extracted - Bound Zip File Not Present");
+  }
+}

@@ -1,0 +1,13 @@
+// The extraction pass: every entry below the target directory, each checked
+// for complete consumption of its data and for its CRC-32.
+#pragma once
+#include <cstdint>
+
+#include "archive/run_state.h"
+
+// Directory levels of entry names are created when missing.
+inline constexpr uint8_t create_dirs = 1;
+
+void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer);
+void open_output_file(RunState& run);
+void finish_entry(RunState& run, const LocalHeader& header);
