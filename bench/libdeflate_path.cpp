@@ -1,23 +1,11 @@
 #include "bench/libdeflate_path.h"
 
 LibdeflatePath::LibdeflatePath(const DecodeSet& set)
-    : set_(set),
-      input_(platform::open_for_reading(set.path.c_str())),
-      output_(platform::open_for_writing("/dev/null")),
-      decompressor_(libdeflate_alloc_decompressor()) {
-  if (input_ == platform::kNoFile || output_ == platform::kNoFile || !decompressor_)
-    throw DecodeStop{-1, "cannot open files"};
+    : PeerPath(set), decompressor_(libdeflate_alloc_decompressor()) {
+  if (!decompressor_) throw DecodeStop{-1, "libdeflate_alloc_decompressor failed"};
 }
 
-LibdeflatePath::~LibdeflatePath() {
-  libdeflate_free_decompressor(decompressor_);
-  platform::close_file(input_);
-  platform::close_file(output_);
-}
-
-void LibdeflatePath::decode_all() {
-  for (const DecodeItem& item : set_.items) decode_item(item);
-}
+LibdeflatePath::~LibdeflatePath() { libdeflate_free_decompressor(decompressor_); }
 
 void LibdeflatePath::decode_item(const DecodeItem& item) {
   const uint32_t in_size = item.header.compressed_size();

@@ -6,25 +6,16 @@
 
 #include <vector>
 
-#include "bench/decode_set.h"
-#include "platform/files.h"
+#include "bench/peer_path.h"
 
-class LibdeflatePath {
+class LibdeflatePath : public PeerPath {
  public:
   explicit LibdeflatePath(const DecodeSet& set);
-  ~LibdeflatePath();
-  LibdeflatePath(const LibdeflatePath&) = delete;
-  LibdeflatePath& operator=(const LibdeflatePath&) = delete;
-
-  // Throws DecodeStop on bad data, a wrong size or a wrong CRC.
-  void decode_all();
+  ~LibdeflatePath() override;
 
  private:
-  void decode_item(const DecodeItem& item);
+  void decode_item(const DecodeItem& item) override;
 
-  const DecodeSet& set_;
-  platform::FileHandle input_;
-  platform::FileHandle output_;
   libdeflate_decompressor* decompressor_;
   std::vector<uint8_t> in_buffer_;
   std::vector<uint8_t> out_buffer_;
