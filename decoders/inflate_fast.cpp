@@ -10,10 +10,12 @@ namespace {
 // The reservoir of the machine's own word.
 using InflateBits = BasicFastBits<uintptr_t>;
 
-// Literals one refill serves before the next look: each first-level literal
-// takes at most 9 bits, and the last look must leave a length code with its
-// extra bits room (15 + 5). Three of 56 bits, one of 24.
-constexpr unsigned kLiteralsPerRefill = InflateBits::kFill >= 3 * 9 + 20 ? 3 : 1;
+// Looks one refill serves: first-level literals take at most 9 bits each,
+// and the last look must leave room for any code (15 bits) and, where
+// take_after does not top up, a length's extra bits (5). Five of 56 bits,
+// two of 24.
+constexpr unsigned kLastCodeBits = InflateBits::kFill >= 15 + 13 ? 15 + 5 : 15;
+constexpr unsigned kLiteralsPerRefill = (InflateBits::kFill - kLastCodeBits) / 9 + 1;
 
 // A match copy may write this far beyond the match's end; those bytes (the
 // ring's oldest history) are put back.
