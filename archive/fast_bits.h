@@ -53,6 +53,8 @@ class BasicFastBits {
     low_ += static_cast<int>(8 * bytes);
     bits_ |= kFill;
   }
+  // Bits in the reservoir.
+  [[gnu::always_inline]] unsigned held() const { return bits_; }
   // The next n bits, not counted as looked at: only for a decoder that then
   // takes just the bits of one code from them, where reads a byte at a time
   // would have stopped at that code's last bit.

@@ -10,10 +10,11 @@ namespace {
 // The reservoir of the machine's own word.
 using InflateBits = BasicFastBits<uintptr_t>;
 
-// Looks one refill serves: first-level literals take at most 9 bits each,
-// and the last look must leave room for any code (15 bits) and, where
-// take_after does not top up, a length's extra bits (5). Five of 56 bits,
-// two of 24.
+// Looks one refill serves: literals one after another while the bits left
+// hold any code (15 bits) and, where take_after does not top up, a length's
+// extra bits (5). First-level literals take at most 9 bits in the usual
+// codes (the first level is wider only when every code is longer), so up to
+// five looks of 56 bits, two of 24.
 constexpr unsigned kLastCodeBits = InflateBits::kFill >= 15 + 13 ? 15 + 5 : 15;
 constexpr unsigned kLiteralsPerRefill = (InflateBits::kFill - kLastCodeBits) / 9 + 1;
 
@@ -88,7 +89,9 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   };
   while (bits.refill()) {
     uint32_t e = lit[bits.peek(lit_bits)];
-    for (unsigned n = 1; n < kLiteralsPerRefill && entry_kind(e) == kPlainSymbol; ++n) {
+    for (unsigned n = 1; n < kLiteralsPerRefill && entry_kind(e) == kPlainSymbol &&
+                         bits.held() >= code_bits(e) + kLastCodeBits;
+         ++n) {
       put_literal(e);
       e = lit[bits.peek(lit_bits)];
     }
