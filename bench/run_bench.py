@@ -217,8 +217,8 @@ def git_state():
     def git(*a):
         return subprocess.run(["git", "-C", str(REPO), *a], capture_output=True, text=True).stdout.strip()
     # Only changes to what goes into the measured programs count.
-    dirty = git("status", "--porcelain", "--", "CMakeLists.txt", "archive", "decoders", "shell", "platform",
-                "tools", "bench")
+    dirty = git("status", "--porcelain", "--", "CMakeLists.txt", "cmake", "base", "archive", "decoders", "shell",
+                "platform", "tools", "bench", ":!bench/results.md")
     return git("rev-parse", "--short", "HEAD") + (" + uncommitted changes" if dirty else "")
 
 
