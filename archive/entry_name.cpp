@@ -62,6 +62,6 @@ void confine_entry_name(const char* raw, size_t length, EntryName& out) {
   }
   if (directory && written > 0) out.full_name[written++] = platform::kSeparator;
   out.full_name[written] = '\0';
-  if (written == 0) out.unusable = true;
+  if (written == 0 && !directory) out.unusable = true;
   split_path(out.full_name, out.drive, out.dir, out.base_name, out.ext);
 }

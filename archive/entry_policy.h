@@ -7,6 +7,7 @@
 enum class EntryAction {
   kExtractFile,
   kMakeDirectory,
+  kSkipTarget,            // a directory entry naming the target itself: nothing to do, nothing to count
   kAskEncrypted,          // "Encrypted File Continue?"; Yes skips the entry
   kAskUnusableName,       // " Unable To Extract The Above Component Continue? "; Yes skips it
   kAskUnsupportedMethod,  // the same question, after an empty output file was made

@@ -17,14 +17,15 @@ uint32_t compression_ratio(uint32_t uncompressed, uint32_t compressed) {
 
 namespace {
 
-// Sizes print as signed 32-bit numbers, as the archive's fields are shown.
-long as_signed(uint32_t value) { return static_cast<int32_t>(value); }
+// Sizes, totals and counts print unsigned: 32-bit fields, whatever the width
+// of long on the platform.
+unsigned long as_unsigned(uint32_t value) { return value; }
 
 void list_entry(RunState& run, const LocalHeader& header) {
   PassCounters& counters = run.counters;
   bool encrypted = header.flags() & kFlagEncrypted;
-  format_text(run.line_text, sizeof run.line_text, "Size:%12ld Compressed:%12ld Component:%s%s%s",
-              as_signed(header.uncompressed_size()), as_signed(header.compressed_size()),
+  format_text(run.line_text, sizeof run.line_text, "Size:%12lu Compressed:%12lu Component:%s%s%s",
+              as_unsigned(header.uncompressed_size()), as_unsigned(header.compressed_size()),
               encrypted ? platform::kEncryptedMark : " ", "", run.entry_name.full_name);
   run.encrypted_seen |= encrypted ? 1 : 0;
   ++counters.files_counted;
@@ -41,11 +42,11 @@ void list_totals(RunState& run) {
       format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported",
                   platform::kEncryptedMark);
     format_text(run.line_text, sizeof run.line_text,
-                "Original:%8ld%9.9sCompressed:%8ld   Ratio:%3d%%%16.16s%5d Files %s",
-                as_signed(counters.total_uncompressed), "", as_signed(counters.total_compressed),
+                "Original:%8lu%9.9sCompressed:%8lu   Ratio:%3d%%%16.16s%5lu Files %s",
+                as_unsigned(counters.total_uncompressed), "", as_unsigned(counters.total_compressed),
                 static_cast<int>(static_cast<int16_t>(
                     compression_ratio(counters.total_uncompressed, counters.total_compressed))),
-                "", static_cast<int>(counters.files_counted), legend);
+                "", as_unsigned(counters.files_counted), legend);
   } else {
     format_text(run.line_text, sizeof run.line_text, "%s", "Not A Bound Zip File");
   }
@@ -58,7 +59,8 @@ void list_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
   if (phase == kScanLocalHeader) {
     const LocalHeader& header = record_at<LocalHeader>(record_buffer);
     archive_skip(run.archive, header.compressed_size());
-    if (is_selected()) list_entry(run, header);
+    // A directory entry naming the target itself is neither listed nor counted.
+    if (is_selected() && !names_target(run.entry_name)) list_entry(run, header);
   } else if (phase == kScanEnd) {
     list_totals(run);
   }

@@ -29,29 +29,58 @@ inline uint32_t read_le32(const uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
 
+// Field offsets from each record's signature; the binding tool writes the
+// fields that the readers below read.
+namespace local_field {
+inline constexpr unsigned kFlags = 6, kMethod = 8, kModTime = 10, kModDate = 12, kCrc32 = 14,
+                          kCompressedSize = 18, kUncompressedSize = 22, kNameLength = 26, kExtraLength = 28;
+}  // namespace local_field
+namespace central_field {
+inline constexpr unsigned kVersionMadeBy = 4, kFlags = 8, kCrc32 = 16, kCompressedSize = 20,
+                          kUncompressedSize = 24, kNameLength = 28, kExtraLength = 30, kCommentLength = 32,
+                          kExternalAttributes = 38, kLocalHeaderOffset = 42;
+}  // namespace central_field
+namespace end_field {
+inline constexpr unsigned kDiskNumber = 4, kCentralDirDisk = 6, kEntriesTotal = 10, kCentralDirSize = 12,
+                          kCentralDirOffset = 16, kCommentLength = 20;
+}  // namespace end_field
+
 struct LocalHeader {
   uint8_t bytes[30];
-  uint16_t flags() const { return read_le16(bytes + 6); }
-  uint16_t method() const { return read_le16(bytes + 8); }
-  uint16_t mod_time() const { return read_le16(bytes + 10); }
-  uint16_t mod_date() const { return read_le16(bytes + 12); }
-  uint32_t crc32() const { return read_le32(bytes + 14); }
-  uint32_t compressed_size() const { return read_le32(bytes + 18); }
-  uint32_t uncompressed_size() const { return read_le32(bytes + 22); }
-  uint16_t name_length() const { return read_le16(bytes + 26); }
-  uint16_t extra_length() const { return read_le16(bytes + 28); }
+  uint16_t flags() const { return read_le16(bytes + local_field::kFlags); }
+  uint16_t method() const { return read_le16(bytes + local_field::kMethod); }
+  uint16_t mod_time() const { return read_le16(bytes + local_field::kModTime); }
+  uint16_t mod_date() const { return read_le16(bytes + local_field::kModDate); }
+  uint32_t crc32() const { return read_le32(bytes + local_field::kCrc32); }
+  uint32_t compressed_size() const { return read_le32(bytes + local_field::kCompressedSize); }
+  uint32_t uncompressed_size() const { return read_le32(bytes + local_field::kUncompressedSize); }
+  uint16_t name_length() const { return read_le16(bytes + local_field::kNameLength); }
+  uint16_t extra_length() const { return read_le16(bytes + local_field::kExtraLength); }
 };
 
+// The stub only skips it; the binding tool reads the rest.
 struct CentralHeader {
   uint8_t bytes[46];
-  uint16_t name_length() const { return read_le16(bytes + 28); }
-  uint16_t extra_length() const { return read_le16(bytes + 30); }
-  uint16_t comment_length() const { return read_le16(bytes + 32); }
+  uint8_t host_system() const { return bytes[central_field::kVersionMadeBy + 1]; }
+  uint16_t flags() const { return read_le16(bytes + central_field::kFlags); }
+  uint32_t crc32() const { return read_le32(bytes + central_field::kCrc32); }
+  uint32_t compressed_size() const { return read_le32(bytes + central_field::kCompressedSize); }
+  uint32_t uncompressed_size() const { return read_le32(bytes + central_field::kUncompressedSize); }
+  uint16_t name_length() const { return read_le16(bytes + central_field::kNameLength); }
+  uint16_t extra_length() const { return read_le16(bytes + central_field::kExtraLength); }
+  uint16_t comment_length() const { return read_le16(bytes + central_field::kCommentLength); }
+  uint32_t external_attributes() const { return read_le32(bytes + central_field::kExternalAttributes); }
+  uint32_t local_header_offset() const { return read_le32(bytes + central_field::kLocalHeaderOffset); }
 };
 
 struct EndRecord {
   uint8_t bytes[22];
-  uint16_t comment_length() const { return read_le16(bytes + 20); }
+  uint16_t disk_number() const { return read_le16(bytes + end_field::kDiskNumber); }
+  uint16_t central_dir_disk() const { return read_le16(bytes + end_field::kCentralDirDisk); }
+  uint16_t entries_total() const { return read_le16(bytes + end_field::kEntriesTotal); }
+  uint32_t central_dir_size() const { return read_le32(bytes + end_field::kCentralDirSize); }
+  uint32_t central_dir_offset() const { return read_le32(bytes + end_field::kCentralDirOffset); }
+  uint16_t comment_length() const { return read_le16(bytes + end_field::kCommentLength); }
 };
 
 template <class Record>
@@ -66,9 +95,14 @@ struct EntryName {
   char base_name[kPartCapacity];
   char ext[kPartCapacity];
   // The stored name cannot be extracted safely or at all (too long, a device
-  // name or a colon on Windows, nothing left after confining it).
+  // name or a colon on Windows, a file name with nothing left after confining
+  // it). A directory name with nothing left ("./", "/", "../") is usable: it
+  // names the target itself, and full_name is empty.
   bool unusable;
 };
 
 // The confined name ends with a separator.
 bool is_directory_entry(const EntryName& name);
+
+// A directory entry naming the target itself.
+inline bool names_target(const EntryName& name) { return name.full_name[0] == '\0' && !name.unusable; }

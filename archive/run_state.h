@@ -23,9 +23,18 @@ struct RunPaths {
 };
 
 struct PassCounters {
-  int16_t files_counted = 0;
+  uint32_t files_counted = 0;
   uint32_t total_uncompressed = 0;
   uint32_t total_compressed = 0;
+};
+
+// How far the extraction pass has come in compressed bytes: the entries
+// already passed plus what the current entry's decoder has consumed, out of
+// the total the listing pass counted.
+struct PassProgress {
+  uint32_t total = 0;
+  uint32_t passed = 0;      // compressed bytes of the entries before the current one
+  uint32_t entry_size = 0;  // of the current entry while its decoder runs, else 0
 };
 
 // The small records come first: their fields are then reached with short
@@ -45,6 +54,7 @@ struct RunState {
   RunPaths paths;
   char line_text[kLineCapacity] = "";
   char final_message[80] = "";
+  PassProgress progress;  // of the extraction pass
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

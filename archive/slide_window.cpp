@@ -39,6 +39,7 @@ void write_full_window(SlideWindow& w) {
   w.pos = w.begin;
   w.crc_done = w.begin;
   write_out(w, w.begin, w.size);
+  if (w.after_full_write) w.after_full_write(w.after_full_write_context);
 }
 
 void flush_window(SlideWindow& w) {
@@ -74,10 +75,13 @@ void copy_stored(RunState& run, uint32_t n) {
   ZeroedBlock<uint8_t> chunk(static_cast<uint8_t*>(alloc_zeroed16(0x4000)));
   while (n != 0) {
     uint32_t k = n < 0x4000 ? n : 0x4000;
-    if (archive_read(run.archive, chunk.get(), k) != k) fatal_exit(kErrorReadingData);
+    // The end of the file inside the data ends the data: what was copied stays,
+    // and the bytes still owed stop the run as data integrity (finish_entry).
+    uint32_t got = archive_read(run.archive, chunk.get(), k);
     // Modulo 2^32: a forged size near 2^31 must not overflow the signed count.
-    run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - k);
-    n -= k;
+    run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - got);
+    n = got == k ? n - k : 0;
+    k = got;
     for (uint32_t done = 0; done < k;) {
       uint32_t room = static_cast<uint32_t>(w.end - w.pos);
       uint32_t step = k - done < room ? k - done : room;

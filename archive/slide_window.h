@@ -19,6 +19,10 @@ struct SlideWindow {
   // the window (or are asked for), not byte by byte: `crc_done` marks how far.
   uint32_t crc = 0xFFFFFFFFu;
   uint8_t* crc_done = nullptr;
+  // Run after every full write of the ring (each 32 KB of output): the
+  // extraction pass reports its progress there, inside long entries too.
+  void (*after_full_write)(void* context) = nullptr;
+  void* after_full_write_context = nullptr;
 };
 
 // Allocates the window once for the run (extraction pass begin).

@@ -3,6 +3,7 @@
 // The Win32 dialog, the Linux console, the tests' scripted front end and the
 // benchmark's silent one implement it; program entry installs one (fatal.h).
 #pragma once
+#include <cstdint>
 
 enum class BoxOwner { kNone, kDialog };
 
@@ -16,6 +17,13 @@ class FrontEnd {
   virtual bool ask_yes_no(const char* text, const char* caption) = 0;
   // An OK box; returns when the user dismisses it.
   virtual void show_message(BoxOwner owner, const char* text, const char* caption) = 0;
+  // Called often while the extraction pass runs (at each poll for a Cancel and
+  // after each full write of the output window) with the compressed bytes
+  // worked through out of the archive's total: the front end may show how far
+  // the pass has come and handle pending input, which may run the Cancel
+  // command. It must cost next to nothing when called more often than it
+  // needs; done == total always shows the end.
+  virtual void pass_progress(uint32_t done, uint32_t total) = 0;
   // Ends the process with the given status through the ordinary process exit
   // (the tests' and the benchmark's front ends throw instead).
   [[noreturn]] virtual void end_process(int status) = 0;

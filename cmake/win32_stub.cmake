@@ -1,7 +1,10 @@
 # The Win32 stub: the core, the dialog front end and the resources, built with
 # the shipped stub's flags (cmake/stub_flags.cmake). It must stay small (it
-# travels in front of every archive) and import nothing but KERNEL32, USER32
-# and msvcrt.
+# travels in front of every archive) and import nothing but KERNEL32, USER32,
+# GDI32 (measuring list lines), COMCTL32 (the progress bar) and msvcrt.
+#
+# Two builds of one commit give the same bytes: no link time stamp in the PE
+# header (unless SOURCE_DATE_EPOCH names one) and no build folder in the code.
 enable_language(RC)
 include(${CMAKE_CURRENT_LIST_DIR}/stub_flags.cmake)
 
@@ -13,6 +16,14 @@ sfx_use_stub_flags(sfxstub)
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
 target_link_options(sfxstub PRIVATE -mwindows)
+target_link_libraries(sfxstub PRIVATE comctl32 gdi32)
+if(DEFINED ENV{SOURCE_DATE_EPOCH})
+  # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
+  set_property(TARGET sfxstub PROPERTY CXX_LINKER_LAUNCHER
+               ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=$ENV{SOURCE_DATE_EPOCH})
+else()
+  target_link_options(sfxstub PRIVATE -Wl,--no-insert-timestamp)
+endif()
 set_property(SOURCE resources/sfxstub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/dlg32.h
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.ico

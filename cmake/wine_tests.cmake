@@ -22,6 +22,13 @@ set_tests_properties(win32_unit_tests PROPERTIES FIXTURES_REQUIRED wine RESOURCE
 
 # Size, imports and resources of the stub file: no Wine needed.
 add_test(NAME win32_stub_image COMMAND ${SFX_WINE_RUN} image $<TARGET_FILE:sfxstub> ${CMAKE_OBJDUMP} ${CMAKE_RC_COMPILER})
+# Two fresh builds of the stub in other folders give this build's bytes.
+add_test(NAME win32_stub_reproducible
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/reproducible_stub.py
+                 ${CMAKE_SOURCE_DIR} $<TARGET_FILE:sfxstub> --
+                 -G ${CMAKE_GENERATOR} -DCMAKE_TOOLCHAIN_FILE=${CMAKE_TOOLCHAIN_FILE}
+                 -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE})
+set_tests_properties(win32_stub_reproducible PROPERTIES PROCESSORS 2 TIMEOUT 600)
 
 # name case archive [extra arguments]
 function(sfx_wine_e2e name case archive)
@@ -36,12 +43,17 @@ endfunction()
 
 set(SFX_CORPUS_DIR_HOST ${CMAKE_SOURCE_DIR}/../shared/corpus)
 cmake_path(NORMAL_PATH SFX_CORPUS_DIR_HOST)
-# The latest screenshot of the dialog (kept as docs/dialog.png).
+# A screenshot of the dialog after the listing, left in the build folder.
 sfx_wine_e2e(ok_stored ok a01_stored.zip --screenshot ${SFX_E2E_DIR}/dialog.png)
 sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
 sfx_wine_e2e(make_select make_select a01_stored.zip)
 sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
 sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
+# A Cancel in the middle of 2,000 files (an archive the test makes).
+sfx_wine_e2e(cancel_during_pass_yes cancel_during_pass_yes many_files.zip)
+sfx_wine_e2e(cancel_during_pass_no cancel_during_pass_no many_files.zip)
+# The dialog at start, while extracting and at completion (kept in docs/).
+sfx_wine_e2e(screenshots screenshots many_files.zip --screenshot ${SFX_E2E_DIR}/docs)
 
 # A self-extractor made by sfxbind.exe with its built-in stub, signed with a
 # throw-away self-signed certificate: it still verifies and still extracts.

@@ -33,7 +33,9 @@ void fill_dir_list(char* dir_spec);
 // when the selection is neither.
 bool select_from_dir_list(char* dir_spec, size_t capacity);
 void repaint_dialog();
-// OK, Make and the directory list; Cancel always stays usable.
+// Disabled while a pass runs: OK, Make, the edit field and both lists, and
+// the pass's progress bar shows in place of the "Select OK to begin." text.
+// Cancel always stays usable.
 void enable_pass_commands(bool enabled);
 void end_dialog(int result);
 // Runs the dialog modally until end_dialog, reporting to `events`.

@@ -15,5 +15,6 @@
 #define IDC_NEW_DIR_NAME 106
 #define IDC_MAKE 107
 #define IDC_STATUS 201
+#define IDC_PROGRESS 202
 
 #endif

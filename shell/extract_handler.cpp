@@ -11,6 +11,25 @@
 
 namespace {
 
+// Tells the front end how far the pass has come; it may take in input
+// meanwhile, a Cancel among it.
+void report_progress(RunState& run) {
+  const PassProgress& p = run.progress;
+  // compressed_left dips below zero by the read allowance at an entry's end.
+  const int32_t left = run.bits.compressed_left;
+  const uint32_t unread = left > 0 ? static_cast<uint32_t>(left) : 0;
+  const uint32_t consumed = unread < p.entry_size ? p.entry_size - unread : 0;
+  installed_front_end().pass_progress(p.passed + consumed, p.total);
+}
+
+void report_progress_after_write(void* run) { report_progress(*static_cast<RunState*>(run)); }
+
+// A Cancel pressed since the last poll reaches the dialog here, and is asked about at once.
+void poll_cancel(RunState& run) {
+  report_progress(run);
+  confirm_cancel(run);
+}
+
 void ask_or_stop(RunState& run, const char* question) {
   if (!installed_front_end().ask_yes_no(question, run.entry_name.full_name)) fatal_exit(kStoppedAtRequest);
 }
@@ -29,10 +48,11 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   installed_front_end().show_progress_line(run.line_text);
   ++run.counters.files_counted;
   reset_bit_input(run.bits, header.compressed_size());
+  run.progress.entry_size = header.compressed_size();
   reset_window(run.window);
   if (action == EntryAction::kStopDataDescriptor && header.compressed_size() == 0)
     fatal_exit(kFileTypeNotSupported);
-  confirm_cancel(run);
+  poll_cancel(run);
   if (action == EntryAction::kAskUnsupportedMethod) {
     ask_or_stop(run, kUnableToExtract);
     // The empty file stays, unstamped; its handle is not kept open for the
@@ -56,10 +76,12 @@ void extract_entry(RunState& run, const LocalHeader& header) {
     ask_or_stop(run, kUnableToExtract);
   } else if (action == EntryAction::kMakeDirectory) {
     create_directory_entry(run);
-  } else if (is_selected()) {
+  } else if (action != EntryAction::kSkipTarget && is_selected()) {
     consumed = extract_file(run, header, action);
   }
   if (!consumed) archive_skip(run.archive, header.compressed_size());
+  run.progress.passed += header.compressed_size();
+  run.progress.entry_size = 0;
 }
 
 }  // namespace
@@ -90,16 +112,20 @@ void finish_entry(RunState& run, const LocalHeader& header) {
 }
 
 void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
-  confirm_cancel(run);
+  poll_cancel(run);
   if (phase == kScanBegin) {
     if (!run.window.begin) create_window(run.window);
+    run.window.after_full_write = report_progress_after_write;
+    run.window.after_full_write_context = &run;
   } else if (phase == kScanLocalHeader) {
     extract_entry(run, record_at<LocalHeader>(record_buffer));
-  } else if (run.counters.files_counted != 0) {
-    format_text(run.final_message, sizeof run.final_message, "Extraction Complete %d files processed",
-                static_cast<int>(run.counters.files_counted));
   } else {
-    format_text(run.final_message, sizeof run.final_message, "%s",
-                "Nothing Extracted - Bound Zip File Not Present");
+    installed_front_end().pass_progress(run.progress.total, run.progress.total);
+    if (run.counters.files_counted != 0)
+      format_text(run.final_message, sizeof run.final_message, "Extraction Complete %lu files processed",
+                  static_cast<unsigned long>(run.counters.files_counted));
+    else
+      format_text(run.final_message, sizeof run.final_message, "%s",
+                  "Nothing Extracted - Bound Zip File Not Present");
   }
 }

@@ -1,5 +1,7 @@
 // The extraction pass: every entry below the target directory, each checked
-// for complete consumption of its data and for its CRC-32.
+// for complete consumption of its data and for its CRC-32. It reports its
+// progress (run.progress) to the front end at each poll for a Cancel and
+// after each full write of the output window, and the full total at its end.
 #pragma once
 #include <cstdint>
 

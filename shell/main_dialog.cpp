@@ -8,17 +8,17 @@
 #include "shell/extract_handler.h"
 #include "shell/target_dir.h"
 
-namespace {
-
-void run_pass(RunState& run, EntryHandler handler) {
-  // No second pass may start from inside one of the pass's message boxes.
+void MainDialog::run_pass(EntryHandler handler) {
+  pass_running_ = true;
   platform::enable_pass_commands(false);
-  prepare_run(run);
-  scan_archive(run, handler);
-  platform::enable_pass_commands(true);
+  prepare_run(run_);
+  scan_archive(run_, handler);
 }
 
-}  // namespace
+void MainDialog::end_pass() {
+  platform::enable_pass_commands(true);
+  pass_running_ = false;
+}
 
 void MainDialog::refill_dir_list() {
   platform::current_dir(dir_spec_, sizeof dir_spec_);
@@ -36,9 +36,12 @@ void MainDialog::press_ok() {
   append_text(paths.target_dir, sizeof paths.target_dir, separator);
   front_end.set_status("Unzipping");
   front_end.clear_progress_lines();
+  run_.progress = PassProgress{run_.counters.total_compressed};  // the listing's total
   run_.counters = PassCounters{};
   platform::repaint_dialog();
-  run_pass(run_, extract_handler);
+  // The pass does not end before the dialog: the closing box shows over the
+  // full progress bar, with nothing else to press.
+  run_pass(extract_handler);
   front_end.show_message(BoxOwner::kDialog, run_.final_message, paths.window_caption);
   change_drive_dir(paths.start_dir);
   platform::end_dialog(IDC_OK);
@@ -69,16 +72,22 @@ void MainDialog::initialise() {
   run_.counters = PassCounters{};
   run_.listing_mode = 1;
   platform::repaint_dialog();
-  run_pass(run_, list_handler);
+  run_pass(list_handler);
+  end_pass();
   // The list shows the directory OK would extract into: the listing pass
   // has made the executable's directory current.
   refill_dir_list();
 }
 
 void MainDialog::command(int id) {
+  // A command that reaches the dialog while a pass runs (from the pass's own
+  // input handling or one of its message boxes) is Cancel or nothing, so no
+  // second pass can start or change the directory under the running one.
+  if (pass_running_ && id != IDC_CANCEL) return;
   switch (id) {
     case IDC_OK: press_ok(); break;
     case IDC_CANCEL:
+      if (run_.cancel_requested) break;  // its question is open already
       run_.cancel_requested = 1;
       confirm_cancel(run_);
       break;

@@ -2,6 +2,7 @@
 // choose or make the target directory, extracts on OK, confirms Cancel.
 #pragma once
 #include "archive/run_state.h"
+#include "archive/scanner.h"
 #include "base/text.h"
 #include "platform/dialog_controls.h"
 #include "resources/dlg32.h"
@@ -14,6 +15,9 @@ class MainDialog : public DialogEvents {
   void command(int id) override;
 
  private:
+  // Disables every command but Cancel, then walks the archive with `handler`.
+  void run_pass(EntryHandler handler);
+  void end_pass();
   void refill_dir_list();
   void press_ok();
   void press_make();
@@ -21,4 +25,5 @@ class MainDialog : public DialogEvents {
 
   RunState& run_;
   char dir_spec_[kPathCapacity] = "";
+  bool pass_running_ = false;
 };

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The whole job in one step: installs what is missing, builds both stubs and
-# the binding tool, binds examples/sample.zip into a Win32 and a Linux
+# the binding tool, binds the folder examples/sample/ into a Win32 and a Linux
 # self-extractor under out/, and runs the Linux one into a fresh folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -11,8 +11,8 @@ cmake --preset host >/dev/null
 cmake --build --preset host -j"$(nproc)"
 
 mkdir -p out
-build/host/sfxbind examples/sample.zip -o out/sample-setup.exe
-build/host/sfxbind examples/sample.zip -o out/sample-setup --stub build/host/sfxstub
+build/host/sfxbind examples/sample -o out/sample-setup.exe
+build/host/sfxbind examples/sample -o out/sample-setup --stub build/host/sfxstub
 ls -l out/sample-setup.exe out/sample-setup
 
 # The self-extractor extracts next to itself: give it a fresh folder.

@@ -24,6 +24,11 @@ std::string last_list_line;
 std::string new_dir_name;
 std::string dir_selection;
 std::vector<std::string> dir_list;
+// The directory the list shows, printed with the list once a command (or the
+// dialog's opening) has left it changed: the opening lists the start folder
+// before the listing pass enters the program's, and only the latter counts.
+std::string listed_dir;
+bool dir_list_changed = false;
 bool dialog_ended = false;
 bool confirm_next_question = false;  // end of input at the prompt: Cancel answered Yes
 
@@ -51,6 +56,13 @@ void print_dir_list() {
 std::string lower(std::string text) {
   for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return text;
+}
+
+void show_dir_list_if_changed() {
+  if (!dir_list_changed) return;
+  dir_list_changed = false;
+  print_line("Target Directory: " + listed_dir);
+  print_dir_list();
 }
 
 void print_help() { print_line("Commands: ok | cancel | cd NAME | make NAME | dirs | help"); }
@@ -111,6 +123,8 @@ class ConsoleFrontEnd final : public FrontEnd {
     std::string ignored;
     read_line(ignored);
   }
+  // The console reads its input only at the prompt.
+  void pass_progress(uint32_t, uint32_t) override {}
   [[noreturn]] void end_process(int status) override {
     std::fflush(stdout);
     std::exit(status);
@@ -151,8 +165,8 @@ void fill_dir_list(char* dir_spec) {
   dir_list.insert(dir_list.end(), names.begin(), names.end());
   char cwd[kPathCapacity];
   current_dir(cwd, sizeof cwd);
-  print_line(std::string("Target Directory: ") + cwd);
-  print_dir_list();
+  listed_dir = cwd;
+  dir_list_changed = true;
 }
 
 bool select_from_dir_list(char* dir_spec, size_t capacity) {
@@ -177,6 +191,7 @@ void run_main_dialog(DialogEvents& events, const char* caption) {
       "You can also use the make directory option below then select it with the lisbox. ");
   print_line("Select OK to begin.                          Choose Cancel to exit.");
   dialog_events->initialise();
+  show_dir_list_if_changed();
   print_help();
   std::string line;
   while (!dialog_ended) {
@@ -186,6 +201,7 @@ void run_main_dialog(DialogEvents& events, const char* caption) {
       line = "cancel";
     }
     run_command(line);
+    show_dir_list_if_changed();
   }
 }
 

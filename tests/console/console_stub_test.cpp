@@ -115,6 +115,18 @@ TEST_F(ConsoleStub, SelectingASubdirectoryChangesWhereOkExtracts) {
   EXPECT_TRUE(r.printed("Target Directory: " + (dir_ / "target").string()));
 }
 
+// Started elsewhere, the stub lists the start folder first and then enters
+// its own: only the folder OK extracts into is shown as the target.
+TEST_F(ConsoleStub, TargetDirectoryIsShownOnceAsWhereOkExtracts) {
+  fs::path program = bind_corpus("a01_stored.zip");
+  TempDir elsewhere;
+  StubRun r = run(program, "ok\n", elsewhere.path());
+  std::vector<std::string> shown;
+  for (const std::string& line : r.lines)
+    if (line.rfind("Target Directory:", 0) == 0) shown.push_back(line);
+  EXPECT_EQ(shown, std::vector<std::string>{"Target Directory: " + dir_.path().string()}) << joined(r);
+}
+
 TEST_F(ConsoleStub, UnknownDirectoryAndCommandAreExplained) {
   StubRun r = run(bind_corpus("a01_stored.zip"), "cd nowhere\nfrobnicate\nok\n", dir_.path());
   EXPECT_EQ(r.status, 0);
@@ -153,3 +165,22 @@ TEST_F(ConsoleStub, FullDiskStopsWithWriteErrorAndKeepsEarlierFiles) {
 }
 
 }  // namespace
+
+// Counts past 32,767 (and 65,535): the listing's totals line and the closing
+// message carry the whole number.
+TEST_F(ConsoleStub, FortyThousandEntriesAreCountedInFull) {
+  ZipBuilder zip;
+  for (int i = 0; i < 40000; ++i) {
+    char name[32];
+    std::snprintf(name, sizeof name, "d%d/f%d", i / 1000, i);
+    zip.add(stored_entry(name, ""));
+  }
+  StubRun r = run(bind(zip.bytes()), "ok\n", dir_.path());
+  EXPECT_EQ(r.status, 0);
+  auto totals = std::find_if(r.lines.begin(), r.lines.end(),
+                             [](const std::string& l) { return l.rfind("Original:", 0) == 0; });
+  ASSERT_NE(totals, r.lines.end());
+  EXPECT_NE(totals->find("40000 Files"), std::string::npos) << *totals;
+  EXPECT_TRUE(r.printed("[setup] Extraction Complete 40000 files processed")) << r.lines.back();
+  EXPECT_TRUE(fs::is_regular_file(dir_ / "d39" / "f39999"));
+}

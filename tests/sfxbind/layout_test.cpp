@@ -1,9 +1,8 @@
 // Reading an archive's layout through its end record and central directory,
-// and moving its offsets on behind a stub.
+// and rewriting it behind a stub.
 #include <gtest/gtest.h>
 
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/preflight.h"
 #include "tools/sfxbind/zip_layout.h"
 
@@ -13,7 +12,7 @@ namespace {
 
 std::string error_of(const std::string& archive) {
   try {
-    read_zip_layout(to_bytes(archive));
+    layout_of(to_bytes(archive));
   } catch (const BindError& e) {
     return e.what();
   }
@@ -126,7 +125,7 @@ TEST(ZipLayout, FindsEveryRecordOfAnOrdinaryArchive) {
       .add(directory_entry("dir/"))
       .add(stored_entry("dir/b.txt", "x"));
   std::string archive = builder.bytes();
-  ZipLayout layout = read_zip_layout(to_bytes(archive));
+  ZipLayout layout = layout_of(to_bytes(archive));
   ASSERT_EQ(layout.entries.size(), 3u);
   EXPECT_EQ(layout.entries[1].name, "dir/");
   for (size_t i = 0; i < 3; ++i) EXPECT_EQ(layout.entries[i].local_header, builder.local_offsets()[i]);
@@ -138,26 +137,24 @@ TEST(ZipLayout, FindsEveryRecordOfAnOrdinaryArchive) {
 TEST(ZipLayout, AnArchiveCommentAndDataAfterTheArchive) {
   std::string archive = three_entry_archive();
   std::string commented = archive.substr(0, archive.size() - 2) + std::string("\x05\x00hello", 7);
-  EXPECT_EQ(read_zip_layout(to_bytes(commented)).end_record, archive.size() - 22);
+  EXPECT_EQ(layout_of(to_bytes(commented)).end_record, archive.size() - 22);
   // A comment that happens to hold an end record signature does not mislead.
   std::string tricky = archive.substr(0, archive.size() - 2) + std::string("\x1A\x00", 2) + "PK\x05\x06" +
                        std::string(18, '\0') + "\x00\x00";
   tricky.resize(archive.size() + 26, '\0');
-  EXPECT_EQ(read_zip_layout(to_bytes(tricky)).end_record, archive.size() - 22);
-  EXPECT_EQ(read_zip_layout(to_bytes(archive + "trailing data")).entries.size(), 3u);
+  EXPECT_EQ(layout_of(to_bytes(tricky)).end_record, archive.size() - 22);
+  EXPECT_EQ(layout_of(to_bytes(archive + "trailing data")).entries.size(), 3u);
 }
 
 TEST(ZipLayout, DataPutInFrontWithOrWithoutCorrectedOffsets) {
   std::string archive = three_entry_archive();
   std::string front(10, 'x');
   // Offsets still counting from the archive's own start.
-  ZipLayout layout = read_zip_layout(to_bytes(front + archive));
+  ZipLayout layout = layout_of(to_bytes(front + archive));
   EXPECT_EQ(layout.entries[0].local_header, 10u);
   EXPECT_EQ(layout.central_dir, 10 + le32_at(archive, archive.size() - 6));
   // Offsets already counting from the file's start (an earlier binding).
-  Bytes shifted = to_bytes(archive);
-  shift_offsets(shifted, read_zip_layout(shifted), 10);
-  ZipLayout again = read_zip_layout(to_bytes(front + to_text(shifted)));
+  ZipLayout again = layout_of(to_bytes(rewritten(archive, front)));
   EXPECT_EQ(again.entries[2].local_header, layout.entries[2].local_header);
   EXPECT_EQ(again.central_dir, layout.central_dir);
 }
@@ -196,15 +193,19 @@ TEST(ZipLayout, EveryCutOfAnArchiveIsReadOrRefusedSafely) {
 }
 
 TEST(ZipLayout, EveryByteDamagedIsReadOrRefusedSafely) {
+  TempDir dir;
   for (const std::string& archive : {three_entry_archive(), zip64_archive()}) {
     for (size_t at = 0; at < archive.size(); ++at) {
       for (char damage : {'\x00', '\x80', '\xFF'}) {
         Bytes bytes = to_bytes(archive);
         bytes[at] = static_cast<uint8_t>(damage);
         try {
-          ZipLayout layout = read_zip_layout(bytes);
-          preflight(bytes, layout, StubKind::kWindows);
-          shift_offsets(bytes, layout, 64);
+          MemorySource source(bytes);
+          ZipLayout layout = read_zip_layout(source);
+          RewritePlan plan = plan_rewrite(source, layout);
+          preflight(layout, plan, StubKind::kWindows);
+          AtomicOutput out((dir / "out").string());
+          write_rewrite(source, layout, plan, out);
         } catch (const BindError&) {
         }
       }
@@ -212,48 +213,52 @@ TEST(ZipLayout, EveryByteDamagedIsReadOrRefusedSafely) {
   }
 }
 
-TEST(ShiftOffsets, BoundBehindAStubEveryOffsetLeadsToItsRecord) {
-  std::string archive = three_entry_archive();
-  Bytes stub = padded_stub(to_bytes("a stub of 21 bytes..."));
-  ASSERT_EQ(stub.size(), 24u);
-  Bytes shifted = to_bytes(archive);
-  shift_offsets(shifted, read_zip_layout(shifted), stub.size());
-  std::string bound = to_text(stub) + to_text(shifted);
+TEST(Rewrite, AnArchiveTheWalkFollowsOnlyHasItsOffsetsMovedOn) {
+  for (const std::string& archive : {three_entry_archive(), zip64_archive()}) {
+    std::string stub = "a stub of 24 bytes......";
+    std::string bound = rewritten(archive, stub);
+    ASSERT_EQ(bound.size(), stub.size() + archive.size());
+    EXPECT_EQ(bound.substr(0, stub.size()), stub);
+    // Nothing but the offsets changed: four fields, or in the ZIP64 archive
+    // the extra field's, the ZIP64 end record's and the locator's.
+    size_t changed = 0;
+    for (size_t i = 0; i < archive.size(); ++i) changed += archive[i] != bound[stub.size() + i];
+    EXPECT_LE(changed, 4u);
+  }
+  std::string bound = rewritten(three_entry_archive(), std::string(24, 's'));
   EXPECT_EQ(names_via_offsets(bound), (std::vector<std::string>{"a.txt", "dir/", "dir/b.txt"}));
-  // Nothing but the four offsets changed.
-  size_t changed = 0;
-  for (size_t i = 0; i < archive.size(); ++i) changed += archive[i] != static_cast<char>(shifted[i]);
-  EXPECT_LE(changed, 4u);
-  EXPECT_EQ(le32_at(bound, bound.size() - 6), 24 + le32_at(archive, archive.size() - 6));
 }
 
-TEST(ShiftOffsets, Zip64RecordsAndExtraFieldsMoveToo) {
+TEST(Rewrite, Zip64RecordsAndExtraFieldsMoveToo) {
   std::string archive = zip64_archive();
-  Bytes bytes = to_bytes(archive);
-  ZipLayout layout = read_zip_layout(bytes);
-  ASSERT_TRUE(layout.zip64);
-  ASSERT_EQ(layout.entries.size(), 1u);
-  EXPECT_TRUE(layout.entries[0].offset_field_is_64);
-  shift_offsets(bytes, layout, 1000);
-  std::string shifted = to_text(bytes);
+  Bytes bound = to_bytes(rewritten(archive, std::string(1000, 's')));
+  ZipLayout layout = layout_of(to_bytes(archive));
+  ZipLayout moved = layout_of(bound);
+  ASSERT_TRUE(moved.zip64);
+  EXPECT_EQ(moved.base, 0u);
   // The 32-bit fields that defer to ZIP64 stay as they are.
-  EXPECT_EQ(le32_at(shifted, shifted.size() - 6), 0xFFFFFFFFu);
-  EXPECT_EQ(read_le64(&bytes[layout.zip64_end_record + 48]), layout.central_dir + 1000);
-  EXPECT_EQ(read_le64(&bytes[layout.zip64_locator + 8]), layout.zip64_end_record + 1000);
-  EXPECT_EQ(read_le64(&bytes[layout.entries[0].offset_field]), 1000u);
-  // Read back from behind the stub, the layout is the same one moved on.
-  ZipLayout bound = read_zip_layout(to_bytes(std::string(1000, 's') + shifted));
-  EXPECT_EQ(bound.entries[0].local_header, 1000u);
-  EXPECT_EQ(bound.central_dir, layout.central_dir + 1000);
+  EXPECT_EQ(read_le32(&bound[bound.size() - 6]), 0xFFFFFFFFu);
+  EXPECT_EQ(read_le64(&bound[moved.zip64_end_record + 48]), layout.central_dir + 1000);
+  EXPECT_EQ(read_le64(&bound[moved.zip64_locator + 8]), layout.zip64_end_record + 1000);
+  EXPECT_TRUE(moved.entries[0].offset_field_is_64);
+  EXPECT_EQ(moved.entries[0].local_header, 1000u);
   // Found as well when data in front was never accounted for.
-  EXPECT_EQ(read_zip_layout(to_bytes(std::string(8, 'f') + archive)).entries[0].local_header, 8u);
+  EXPECT_EQ(layout_of(to_bytes(std::string(8, 'f') + archive)).entries[0].local_header, 8u);
 }
 
-TEST(ShiftOffsets, AnOffsetPastWhatItsFieldHoldsIsRefused) {
+TEST(Rewrite, AnOffsetPastWhatItsFieldHoldsIsRefused) {
   Bytes bytes = to_bytes(three_entry_archive());
-  ZipLayout layout = read_zip_layout(bytes);
-  uint64_t room = 0xFFFFFFFEull - layout.central_dir;  // the end record's offset reaches 0xFFFFFFFE
-  Bytes fits = bytes;
-  EXPECT_NO_THROW(shift_offsets(fits, layout, room));
-  EXPECT_THROW(shift_offsets(bytes, layout, room + 1), BindError);
+  MemorySource source(bytes);
+  ZipLayout layout = read_zip_layout(source);
+  RewritePlan plan = plan_rewrite(source, layout);
+  TempDir dir;
+  // A sparse file: the archive starts where its end record's offset reaches 0xFFFFFFFE, or one further.
+  for (uint64_t start : {0xFFFFFFFEull - layout.central_dir, 0xFFFFFFFFull - layout.central_dir}) {
+    AtomicOutput out((dir / "out").string());
+    out.rewind(start);
+    if (start + layout.central_dir < 0xFFFFFFFFull)
+      EXPECT_NO_THROW(write_rewrite(source, layout, plan, out));
+    else
+      EXPECT_THROW(write_rewrite(source, layout, plan, out), BindError);
+  }
 }

@@ -48,13 +48,14 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
   EXPECT_EQ(
       findings_for(std::string(260, 'n')),
       Texts{"refused: name of 260 bytes, over the 259 the self-extractor accepts: the self-extractor asks "
-            "whether to continue and skips the entry"});
+            "whether to continue and skips the entry: shorten its path"});
   // The length that counts is the one shown, after confining.
   EXPECT_EQ(findings_for("../" + std::string(200, 'n')).size(), 1u);
 }
 
 TEST(NameChecks, WindowsDeviceNamesAndColonsAreRefusedForAWindowsStubOnly) {
-  const std::string skipped = ": the self-extractor asks whether to continue and skips the entry";
+  const std::string skipped =
+      ": the self-extractor asks whether to continue and skips the entry: rename the file";
   for (const char* name : {"CON", "con.txt", "PRN", "aux.log", "NUL", "dir/nul", "COM1", "com9.txt", "LPT1",
                            "lpt9.doc", "dir/AUX/file.txt"}) {
     Texts found = findings_for(name);
@@ -81,9 +82,11 @@ TEST(NameChecks, NamesLeadingOutsideAreConfinedWithAWarning) {
       findings_for("a/../../b.txt"),
       Texts{"warning: name leads outside the target directory: the self-extractor keeps it inside, as a" +
             sep + "b.txt"});
-  for (const char* name : {"", "/", "..", "../", "C:", "./.."})
+  for (const char* name : {"", "..", "C:", "./.."})
     EXPECT_EQ(findings_for(name),
               Texts{"refused: nothing is left of the name inside the target directory: the "
-                    "self-extractor asks whether to continue and skips the entry"})
+                    "self-extractor asks whether to continue and skips the entry: rename the file"})
         << name;
+  // A directory entry that names the target itself is skipped without a question.
+  for (const char* name : {"/", "./", "../", "C:/"}) EXPECT_EQ(findings_for(name), Texts{}) << name;
 }

@@ -44,31 +44,51 @@ std::vector<std::string> files_in(const fs::path& dir) {
 
 const std::string kStub = "MZ a stub program";  // 17 bytes: padded to 20
 
+Options options(const fs::path& input, const fs::path& output, const std::string& stub = "",
+                bool force = false) {
+  Options o;
+  o.input = input.string();
+  o.output = output.string();
+  o.stub = stub;
+  o.force = force;
+  return o;
+}
+
 }  // namespace
 
 TEST(CommandLine, TakesTheArchiveTheOutputAndOptionsInAnyOrder) {
   Options o = parse_command_line({"--force", "-o", "out.exe", "in.zip", "--stub=s.bin"});
-  EXPECT_EQ(o.archive, "in.zip");
+  EXPECT_EQ(o.input, "in.zip");
   EXPECT_EQ(o.output, "out.exe");
   EXPECT_EQ(o.stub, "s.bin");
   EXPECT_TRUE(o.force);
-  EXPECT_EQ(parse_command_line({"--output=o", "--stub", "s", "--", "-odd.zip"}).archive, "-odd.zip");
+  EXPECT_EQ(parse_command_line({"--output=o", "--stub", "s", "--", "-odd.zip"}).input, "-odd.zip");
+  EXPECT_EQ(parse_command_line({"dir", "-o", "x", "--level", "0", "--follow-links"}).level, 0);
+  EXPECT_EQ(parse_command_line({"--verify", "setup.exe"}).verify, "setup.exe");
   EXPECT_TRUE(parse_command_line({"--help"}).help);
+  EXPECT_TRUE(parse_command_line({"--version"}).version);
 }
 
 TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
-  EXPECT_EQ(parse_error({"-o", "out"}), "no archive given (see --help)");
-  EXPECT_EQ(parse_error({"in.zip"}), "no output given: use -o OUTPUT");
-  EXPECT_EQ(parse_error({"in.zip", "-o"}), "-o needs a value (see --help)");
-  EXPECT_EQ(parse_error({"a.zip", "b.zip", "-o", "x"}), "more than one archive given: b.zip (see --help)");
-  EXPECT_EQ(parse_error({"a.zip", "-o", "x", "--quiet"}), "unknown option --quiet (see --help)");
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"-o", "out"}, "no input given: a folder, a ZIP file or a self-extractor (see --help)"},
+      {{"in.zip"}, "no output given: use -o OUTPUT"},
+      {{"in.zip", "-o"}, "-o needs a value (see --help)"},
+      {{"a.zip", "b.zip", "-o", "x"}, "more than one input given: b.zip (see --help)"},
+      {{"a.zip", "-o", "x", "--quiet"}, "unknown option --quiet (see --help)"},
+      {{"a.zip", "-o", "x", "-o", "y"}, "--output given twice (see --help)"},
+      {{"a.zip", "-o", "x", "--output=x"}, "--output given twice (see --help)"},
+      {{"a.zip", "-o", "x", "--level", "10"}, "--level takes 0 to 9, not 10"},
+      {{"--verify", "s.exe", "-o", "x"}, "--verify takes only the self-extractor to check (and --stub)"},
+  };
+  for (const auto& [args, error] : cases) EXPECT_EQ(parse_error(args), error);
 }
 
-TEST(RunBinding, WritesThePaddedStubAndTheShiftedArchive) {
+TEST(RunBinding, WritesThePaddedStubAndTheArchive) {
   TempDir dir;
   std::string archive = three_entry_archive();
   write_file_bytes(dir / "in.zip", archive);
-  ToolRun r = run({(dir / "in.zip").string(), (dir / "out.exe").string(), "", false, false}, kStub);
+  ToolRun r = run(options(dir / "in.zip", dir / "out.exe"), kStub);
   EXPECT_EQ(r.status, kBound);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, "sfxbind: wrote " + (dir / "out.exe").string() + ": 3 entries behind a 20-byte stub\n");
@@ -85,21 +105,22 @@ TEST(RunBinding, RefusalsStopItUnlessForced) {
   ZipEntry bzip2 = stored_entry("packed.txt", "data");
   bzip2.method = 12;
   write_file_bytes(dir / "in.zip", ZipBuilder().add(bzip2).add(stored_entry("../up.txt", "x")).bytes());
-  Options options{(dir / "in.zip").string(), (dir / "out").string(), "", false, false};
+  Options o = options(dir / "in.zip", dir / "out");
   const std::string method =
       "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
-      "Extract The Above Component Continue?\" and leaves an empty file\n";
+      "Extract The Above Component Continue?\" and leaves an empty file: re-create the "
+      "archive with deflate\n";
   const std::string outside =
       "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
       "self-extractor keeps it inside, as up.txt\n";
-  ToolRun refused = run(options, kStub);
+  ToolRun refused = run(o, kStub);
   EXPECT_EQ(refused.status, kRefused);
   EXPECT_EQ(refused.err,
             "sfxbind: refused: " + method + outside +
                 "sfxbind: nothing written: 1 entry would not extract as expected (--force binds anyway)\n");
   EXPECT_FALSE(fs::exists(dir / "out"));
-  options.force = true;
-  ToolRun forced = run(options, kStub);
+  o.force = true;
+  ToolRun forced = run(o, kStub);
   EXPECT_EQ(forced.status, kBound);
   EXPECT_EQ(forced.err, "sfxbind: forced: " + method + outside);
   EXPECT_TRUE(fs::exists(dir / "out"));
@@ -117,20 +138,19 @@ TEST(RunBinding, ErrorsAreOneLineAndLeaveNothingBehind) {
     std::string error;
   };
   std::vector<Case> cases = {
-      {{(dir / "none.zip").string(), out, "", false, false},
-       kStub,
+      {options(dir / "none.zip", out), kStub,
        "cannot read " + (dir / "none.zip").string() + ": No such file or directory"},
-      {{(dir / "text.txt").string(), out, "", false, false},
-       kStub,
-       (dir / "text.txt").string() + ": not a ZIP file"},
-      {{in, out, "", false, false}, "", "this sfxbind has no built-in stub: give one with --stub STUB"},
-      {{in, out, (dir / "bad_stub").string(), true, false},
-       kStub,
+      {options(dir / "text.txt", out), kStub, (dir / "text.txt").string() + ": not a ZIP file"},
+      {options(in, out), "", "this sfxbind has no built-in stub: give one with --stub STUB"},
+      {options(in, out, (dir / "bad_stub").string(), true), kStub,
        (dir / "bad_stub").string() + ": the stub holds a ZIP record signature at offset 4, where the "
                                      "self-extractor's walk would take it for a record"},
-      {{in, (dir / "missing" / "out").string(), "", false, false},
-       kStub,
+      {options(in, dir / "missing" / "out"), kStub,
        "cannot write " + (dir / "missing" / "out").string() + ": No such file or directory"},
+      {options(in, in), kStub, "the output " + in + " is the input: name another with -o"},
+      {options(dir.path(), dir / "out.exe"), kStub,
+       "the output " + (dir / "out.exe").string() + " lies inside the folder " + dir.path().string() +
+           ": write it elsewhere"},
   };
   for (const Case& c : cases) {
     ToolRun r = run(c.options, c.built_in);
@@ -141,25 +161,43 @@ TEST(RunBinding, ErrorsAreOneLineAndLeaveNothingBehind) {
   EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"bad_stub", "in.zip", "text.txt"}));
 }
 
-TEST(WriteAtomically, ReplacesAnOutputWholeAndCleansUpAfterAFailedRename) {
+TEST(AtomicOutput, ReplacesAnOutputWholeAndLeavesNothingWhenNotCommitted) {
   TempDir dir;
   std::string target = (dir / "out.bin").string();
   write_file_bytes(target, std::string(1000, 'o'));
   Bytes a = to_bytes("abc"), b = to_bytes("defg");
-  write_atomically(target, {a, b}, false);
-  EXPECT_EQ(read_file_bytes(target), "abcdefg");
+  {
+    AtomicOutput out(target);
+    out.write(a);
+    out.write(b);
+    out.patch(1, b);
+    EXPECT_EQ(out.position(), 7u);
+    EXPECT_EQ(read_file_bytes(target), std::string(1000, 'o'));  // not before the commit
+    out.commit(false);
+  }
+  EXPECT_EQ(read_file_bytes(target), "adefgfg");
+  {
+    AtomicOutput abandoned(target);
+    abandoned.write(a);
+  }
   fs::create_directory(dir / "taken");
   fs::create_directory(dir / "taken" / "inside");
-  EXPECT_THROW(write_atomically((dir / "taken").string(), {a}, false), BindError);
+  AtomicOutput blocked((dir / "taken").string());
+  blocked.write(a);
+  EXPECT_THROW(blocked.commit(false), BindError);
   EXPECT_EQ(files_in(dir.path()), (std::vector<std::string>{"out.bin", "taken"}));
+  EXPECT_EQ(read_file_bytes(target), "adefgfg");
 }
 
 #ifndef _WIN32
-TEST(WriteAtomically, ExecuteBitsFollowTheReadBits) {
+TEST(AtomicOutput, ExecuteBitsFollowTheReadBits) {
   TempDir dir;
   Bytes a = to_bytes("#!");
-  write_atomically((dir / "plain").string(), {a}, false);
-  write_atomically((dir / "program").string(), {a}, true);
+  for (const char* name : {"plain", "program"}) {
+    AtomicOutput out((dir / name).string());
+    out.write(a);
+    out.commit(std::string(name) == "program");
+  }
   auto perms = [&](const char* name) { return fs::status(dir / name).permissions(); };
   EXPECT_EQ(perms("plain") & fs::perms::owner_exec, fs::perms::none);
   EXPECT_NE(perms("program") & fs::perms::owner_exec, fs::perms::none);

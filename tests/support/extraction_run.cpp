@@ -10,7 +10,8 @@
 
 namespace {
 
-RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandler handler, int32_t listing) {
+RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandler handler, int32_t listing,
+                    uint32_t progress_total = 0) {
   fs::path here = fs::current_path();
   RunState run;  // a fresh one, as at program start
   RunPaths& paths = run.paths;
@@ -20,6 +21,7 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
   if (target_text.empty() || !platform::is_separator(target_text.back())) target_text += platform::kSeparator;
   copy_text(paths.target_dir, sizeof paths.target_dir, target_text.c_str());
   run.listing_mode = listing;
+  run.progress.total = progress_total;
   ScriptedInstallation installation(run);
 
   RunOutcome outcome;
@@ -40,6 +42,7 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
   outcome.list_lines = front_end.list_lines;
   outcome.questions = front_end.questions;
   outcome.files_counted = run.counters.files_counted;
+  outcome.progress = front_end.progress;
   return outcome;
 }
 
@@ -51,9 +54,9 @@ RunOutcome run_listing(const fs::path& program) {
 }
 
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers,
-                          bool otherwise) {
+                          bool otherwise, uint32_t progress_total) {
   front_end.reset();
   front_end.answers = std::move(answers);
   front_end.default_answer = otherwise;
-  return run_pass(program, target, extract_handler, 0);
+  return run_pass(program, target, extract_handler, 0, progress_total);
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <deque>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/scripted_front_end.h"
@@ -14,10 +15,12 @@ struct RunOutcome {
   std::vector<std::string> list_lines;
   std::vector<Question> questions;
   int files_counted = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> progress;  // (done, total) as reported
   bool fatal() const { return exit_status != 0; }
 };
 
 RunOutcome run_listing(const fs::path& program);
 // Answers every question with the next of `answers`, then with `otherwise`.
+// `progress_total` stands for the listing's total of compressed bytes.
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers = {},
-                          bool otherwise = true);
+                          bool otherwise = true, uint32_t progress_total = 0);

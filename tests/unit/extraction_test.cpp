@@ -164,6 +164,34 @@ TEST_F(Extraction, UnsupportedMethodLeavesAnEmptyCountedFile) {
   EXPECT_EQ(run.message, "Extraction Complete 2 files processed");
 }
 
+// Skipped entries (one whose bit input was started, one whose was not) count
+// as passed; a long entry reports within itself at its window writes.
+TEST_F(Extraction, ProgressOnlyGrowsAndEndsAtTheTotal) {
+  ZipEntry secret = stored_entry("secret.txt", "xxxx");
+  secret.flags = 1;
+  ZipEntry odd = stored_entry("odd.dat", "zzzzzz");
+  odd.method = 7;
+  const std::string long_content(200000, 'L');
+  ZipBuilder zip;
+  zip.add(stored_entry("long.bin", long_content)).add(secret).add(odd).add(stored_entry("last.txt", "end"));
+  const uint32_t total = static_cast<uint32_t>(long_content.size() + 4 + 6 + 3);
+  write_file_bytes(program_, with_program_image(zip.bytes()));
+  RunOutcome run = run_extraction(program_, target_.path(), {}, true, total);
+  ASSERT_FALSE(run.fatal()) << run.message;
+  ASSERT_FALSE(run.progress.empty());
+  uint32_t previous = 0;
+  int inside_long_entry = 0;
+  for (auto [done, reported_total] : run.progress) {
+    EXPECT_EQ(reported_total, total);
+    EXPECT_GE(done, previous);
+    EXPECT_LE(done, total);
+    if (done > 0 && done < long_content.size()) ++inside_long_entry;
+    previous = done;
+  }
+  EXPECT_GE(inside_long_entry, 3);  // one per 32 KB written
+  EXPECT_EQ(run.progress.back(), std::make_pair(total, total));
+}
+
 TEST_F(Extraction, DataDescriptorWithoutSizesIsRefused) {
   ZipEntry streamed = stored_entry("streamed.txt", "");
   streamed.flags = 0x0008;
@@ -184,12 +212,17 @@ TEST_F(Extraction, DataDescriptorWithSizesInTheHeaderIsExtracted) {
   EXPECT_EQ(read_file_bytes(target_ / "sized.txt"), "known size");
 }
 
-TEST_F(Extraction, StoredDataBeyondTheFileIsAReadError) {
-  ZipEntry e = stored_entry("cut.bin", std::string(100, 'c'));
+// As with a deflated entry: the bytes copied so far stay in the file.
+TEST_F(Extraction, StoredDataBeyondTheFileIsADataIntegrityError) {
+  ZipEntry e = stored_entry("cut.bin", std::string(40000, 'c'));
   e.compressed_size = 100000;
+  std::string archive = ZipBuilder().add(e).bytes();
   RunOutcome run = extract(ZipBuilder().add(e));
   EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.message, "Error reading SFX file");
+  EXPECT_EQ(run.message, "Data integrity error -- run stopped");
+  // The file ends inside the data: everything behind the local header is
+  // copied, the central directory and the end record included.
+  EXPECT_EQ(read_file_bytes(target_ / "cut.bin"), archive.substr(30 + 7));
 }
 
 TEST_F(Extraction, StoredEntriesAcrossWindowAndChunkBoundaries) {
@@ -240,6 +273,22 @@ TEST_F(Extraction, NamesThatCannotBeFilesAreAskedAbout) {
     EXPECT_EQ(q.text, " Unable To Extract The Above Component Continue? ");
   EXPECT_EQ(files_below(target_.path()), std::vector<std::string>{"fine.txt"});
   EXPECT_EQ(run.message, "Extraction Complete 1 files processed");
+}
+
+// "./", "/" and "../" as directory entries name the target itself: nothing to
+// ask, list or count. A file entry of that kind is still asked about.
+TEST_F(Extraction, DirectoryEntriesNamingTheTargetAreSkippedSilently) {
+  ZipBuilder zip;
+  for (const char* name : {"./", "/", "../", "C:/"}) zip.add(directory_entry(name));
+  zip.add(stored_entry("..", "a file with no name left")).add(stored_entry("a.txt", "kept"));
+  RunOutcome run = extract(zip);
+  EXPECT_FALSE(run.fatal()) << run.message;
+  ASSERT_EQ(run.questions.size(), 1u);
+  EXPECT_EQ(run.questions[0].caption, "");
+  EXPECT_EQ(run.message, "Extraction Complete 1 files processed");
+  RunOutcome listing = run_listing(program_);
+  EXPECT_EQ(listing.list_lines.size(), 3u);  // "..", a.txt and the totals
+  EXPECT_NE(listing.list_lines.back().find("    2 Files"), std::string::npos) << listing.list_lines.back();
 }
 
 TEST_F(Extraction, ProgressLineIsCutToTheLineBuffer) {

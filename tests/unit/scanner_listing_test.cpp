@@ -15,9 +15,10 @@ class Listing : public ::testing::Test {
     write_file_bytes(temp_ / "program.exe", program_bytes);
     return run_listing(temp_ / "program.exe").list_lines;
   }
-  static std::string line(long size, long compressed, const std::string& name, bool encrypted = false) {
+  static std::string line(unsigned long size, unsigned long compressed, const std::string& name,
+                          bool encrypted = false) {
     char text[400];
-    std::snprintf(text, sizeof text, "Size:%12ld Compressed:%12ld Component:%s%s", size, compressed,
+    std::snprintf(text, sizeof text, "Size:%12lu Compressed:%12lu Component:%s%s", size, compressed,
                   encrypted ? platform::kEncryptedMark : " ", name.c_str());
     return text;
   }
@@ -67,14 +68,18 @@ TEST_F(Listing, EncryptedEntriesAreMarkedAndExplained) {
           platform::kEncryptedMark + " Marks encrypted files - Not Supported");
 }
 
-TEST_F(Listing, SizesOfTwoGigabytesPrintNegative) {
-  ZipEntry e = stored_entry("big", "");
-  e.uncompressed_size = 0x80000000u;
-  e.size_override = true;
-  std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(e).bytes()));
-  ASSERT_EQ(lines.size(), 2u);
-  EXPECT_EQ(lines[0], line(-2147483648L, 0, "big"));
-  EXPECT_EQ(lines[1].substr(0, 20), "Original:-2147483648");
+TEST_F(Listing, SizesFromTwoGigabytesUpPrintUnsigned) {
+  for (uint32_t size : {0x80000000u, 3000000000u, 0xFFFFFFFFu}) {
+    ZipEntry e = stored_entry("big", "");
+    e.uncompressed_size = size;
+    e.size_override = true;
+    std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(e).bytes()));
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0], line(size, 0, "big"));
+    // Wider than its 8 columns, the total pushes the rest of the line on.
+    EXPECT_EQ(lines[1].rfind("Original:" + std::to_string(size) + std::string(9, ' ') + "Compressed:", 0), 0u)
+        << lines[1];
+  }
 }
 
 TEST_F(Listing, LongNamesAreCutToTheLine) {

@@ -4,17 +4,25 @@
 //   dialog_driver CAPTION STEP...
 //
 // Steps, run in order:
-//   dump           the caption, statics 101 and 201, lists 105 and 103
+//   dump           the caption, statics 101 and 201, lists 105 and 103, and
+//                  how far list 105 scrolls sideways (pixels)
 //   controls       every child control in template order: id, class, text
 //   make NAME      types NAME into edit 106 and presses Make
 //   select NAME    selects the item NAME in list 103
 //   ok | cancel    presses OK or Cancel (posted: a message box may follow)
 //   box BUTTON     waits for the next message box of the dialog's process,
-//                  prints its owner, caption and text, presses BUTTON
-//                  (ok, yes or no) and waits until the box has gone
+//                  prints its owner, caption and text and how long after the
+//                  last press it appeared, presses BUTTON (ok, yes or no) and
+//                  waits until the box has gone; BUTTON none leaves it open
 //   gone           waits until the dialog has gone
+//   lines N        waits until list 105 holds at least N lines
+//   watch          from now on, every wait also samples the progress bar and
+//                  whether the system reports the dialog hung:
+//                  progress=POSITION MAXIMUM VISIBLE HUNG
 // Exit status 0 when every step ran, 2 on a timeout or a missing item.
 #include <windows.h>
+// After windows.h, which it needs.
+#include <commctrl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -26,6 +34,9 @@ namespace {
 
 constexpr DWORD kTimeoutMs = 60000;
 constexpr DWORD kPollMs = 50;
+
+HWND watched = nullptr;     // the dialog, once `watch` has run
+DWORD last_press_tick = 0;  // when OK or Cancel was last posted
 
 [[noreturn]] void fail(const std::string& what) {
   std::fprintf(stdout, "error=%s\n", what.c_str());
@@ -103,8 +114,30 @@ BOOL CALLBACK match_window(HWND w, LPARAM param) {
   return FALSE;
 }
 
+// A busy dialog must still answer: a message it has not taken within a
+// second counts as unanswered (position -1).
+LRESULT ask_progress(HWND bar, UINT message, WPARAM wparam) {
+  DWORD_PTR result = static_cast<DWORD_PTR>(-1);
+  if (!SendMessageTimeoutW(bar, message, wparam, 0, SMTO_NORMAL, 1000, &result)) return -1;
+  return static_cast<LRESULT>(result);
+}
+
+void sample() {
+  if (!watched || !IsWindowVisible(watched)) return;
+  HWND bar = GetDlgItem(watched, 202);
+  LRESULT position = ask_progress(bar, PBM_GETPOS, 0);
+  LRESULT maximum = ask_progress(bar, PBM_GETRANGE, FALSE);
+  bool visible = IsWindowVisible(bar), hung = IsHungAppWindow(watched);
+  if (!IsWindowVisible(watched)) return;  // the dialog ended meanwhile
+  char line[96];
+  std::snprintf(line, sizeof line, "%ld %ld %d %d", static_cast<long>(position), static_cast<long>(maximum),
+                visible ? 1 : 0, hung ? 1 : 0);
+  print("progress", line);
+}
+
 HWND wait_for_window(Search search, const char* what) {
   for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
+    sample();
     search.found = nullptr;
     EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
     if (search.found) return search.found;
@@ -115,6 +148,7 @@ HWND wait_for_window(Search search, const char* what) {
 
 void wait_until_gone(HWND w, const char* what) {
   for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
+    sample();
     if (!IsWindow(w)) return;
     Sleep(kPollMs);
   }
@@ -127,6 +161,7 @@ void dump(HWND dialog) {
   print("status201", utf8(window_text(GetDlgItem(dialog, 201))));
   for (const std::wstring& line : list_items(GetDlgItem(dialog, 105))) print("list105", utf8(line));
   for (const std::wstring& line : list_items(GetDlgItem(dialog, 103))) print("list103", utf8(line));
+  print("extent105", std::to_string(SendMessageW(GetDlgItem(dialog, 105), LB_GETHORIZONTALEXTENT, 0, 0)));
 }
 
 void controls(HWND dialog) {
@@ -157,7 +192,17 @@ void select_in_dir_list(HWND dialog, const char* name) {
   fail(std::string("no item ") + name + " in list 103");
 }
 
+void wait_for_lines(HWND dialog, int count) {
+  for (DWORD waited = 0; waited < kTimeoutMs; waited += kPollMs) {
+    sample();
+    if (SendMessageW(GetDlgItem(dialog, 105), LB_GETCOUNT, 0, 0) >= count) return;
+    Sleep(kPollMs);
+  }
+  fail("timeout waiting for " + std::to_string(count) + " lines in list 105");
+}
+
 void press(HWND dialog, int id) {
+  last_press_tick = GetTickCount();
   PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED),
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -166,10 +211,13 @@ void answer_box(HWND dialog, const std::string& button) {
   Search search = {nullptr, 0, dialog, nullptr};
   GetWindowThreadProcessId(dialog, &search.process);
   HWND box = wait_for_window(search, "a message box");
+  print("box_wait_ms", std::to_string(GetTickCount() - last_press_tick));
+  sample();  // the state the box was opened in
   HWND owner = GetWindow(box, GW_OWNER);
   print("box_owner", owner == dialog ? "dialog" : owner ? "other" : "none");
   print("box_caption", utf8(window_text(box)));
   print("box_text", utf8(window_text(GetDlgItem(box, 0xFFFF))));
+  if (button == "none") return;
   int id = button == "yes" ? IDYES : button == "no" ? IDNO : IDOK;
   HWND target = GetDlgItem(box, id);
   if (!target) fail("no button " + button + " in the box");
@@ -208,6 +256,10 @@ int main(int argc, char** argv) {
       answer_box(dialog, argument());
     else if (step == "gone")
       wait_until_gone(dialog, "the dialog");
+    else if (step == "lines")
+      wait_for_lines(dialog, std::atoi(argument()));
+    else if (step == "watch")
+      watched = dialog;
     else
       fail("unknown step " + step);
   }

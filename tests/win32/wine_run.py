@@ -23,6 +23,7 @@ import shutil
 import subprocess
 import sys
 import time
+import zipfile
 
 SKIP = 77
 DIALOG_TEXTS = [
@@ -33,6 +34,7 @@ DIALOG_TEXTS = [
     (1, "Button", "&OK"),
     (2, "Button", "&Cancel"),
     (-1, "Static", "Select OK to begin." + " " * 26 + "Choose Cancel to exit."),
+    (202, "msctls_progress32", ""),
     (104, "Button", ""),
     (105, "ListBox", ""),
     (103, "ListBox", ""),
@@ -43,6 +45,9 @@ DIALOG_TEXTS = [
     (201, "Static", None),  # the status line, checked on its own
 ]
 # The template as windres decompiles it: styles and rectangles in dialog units.
+# Beyond the classic layout: 101 shortens a long path in its middle
+# (SS_PATHELLIPSIS), 106 scrolls (ES_AUTOHSCROLL), and the hidden progress bar
+# 202 lies exactly over the "Select OK to begin." text.
 DIALOG_TEMPLATE = """200 DIALOG 16, 2, 349, 244
 STYLE 0x80c800c0
 CAPTION "Caption"
@@ -54,17 +59,26 @@ BEGIN
   CONTROL "&OK", 1, "BUTTON", 0x50010001, 53, 214, 37, 16
   CONTROL "&Cancel", 2, "BUTTON", 0x50010000, 280, 216, 32, 16
   CONTROL "Select OK to begin.                          Choose Cancel to exit.", 65535, "STATIC", 0x50020000, 85, 197, 217, 8
+  CONTROL "", 202, "MSCTLS_PROGRESS32", 0x40000000, 85, 197, 217, 8
   CONTROL "", 104, "BUTTON", 0x50000007, 25, 97, 297, 95
   CONTROL "", 105, "LISTBOX", 0x50b00001, 35, 107, 279, 81
   CONTROL "", 103, "LISTBOX", 0x50a00001, 233, 7, 104, 57
-  CONTROL "Text", 101, "STATIC", 0x50020000, 78, 26, 146, 11
+  CONTROL "Text", 101, "STATIC", 0x50028000, 78, 26, 146, 11
   CONTROL "New Directory Name:", 65535, "STATIC", 0x50020000, 21, 71, 71, 10
-  CONTROL "", 106, "EDIT", 0x50810000, 96, 70, 89, 12
+  CONTROL "", 106, "EDIT", 0x50810080, 96, 70, 89, 12
   CONTROL "&Make ", 107, "BUTTON", 0x50010000, 194, 71, 31, 12
   CONTROL "Text", 201, "STATIC", 0x50020000, 28, 86, 244, 8
 END"""
 STUB_SIZE_LIMIT = 48 * 1024
-STUB_IMPORTS = ["KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+STUB_IMPORTS = ["COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+ICON_SIZES = [16, 32, 48, 256]
+VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
+MANIFEST_PARTS = [
+    'requestedExecutionLevel level="asInvoker"',
+    'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"',
+    '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>',
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>',  # Windows 10 and 11
+]
 REGISTRY = """REGEDIT4
 
 [HKEY_CURRENT_USER\\Software\\Wine\\X11 Driver]
@@ -74,6 +88,9 @@ REGISTRY = """REGEDIT4
 "ShowCrashDialog"=dword:00000000
 """
 READY_MARK = ".sfx-prefix-ready"
+MANY_FILES = 2000
+LONG_PATH = ("Software we ship", "Customer setup packages for every release", "2026 autumn release")
+CONFIRMATION_LIMIT_MS = 2000
 
 
 class Failure(Exception):
@@ -318,21 +335,43 @@ def check_extracted(archive, target, program=None):
 
 # ------------------------------------------------------------------ e2e cases
 
+def many_files_archive(path):
+    """2,000 small deflated files in 20 folders: a pass that takes seconds
+    under Wine. Returns every name with its contents."""
+    contents = {}
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        for i in range(MANY_FILES):
+            name = f"d{i // 100:02d}/f{i:04d}.txt"
+            contents[name] = (f"line of file {i}\n" * (20 + i % 300)).encode()
+            z.writestr(name, contents[name])
+    return contents
+
+
+# Archives made by the test itself instead of taken from the corpus.
+GENERATED_ARCHIVES = {"many_files.zip": many_files_archive}
+
+
 class Case:
     def __init__(self, args, session):
         self.args = args
         self.session = session
-        with open(os.path.join(args.corpus, "manifest.json"), encoding="utf-8") as f:
-            manifest = json.load(f)
-        self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.work = args.work
+        archive_path = os.path.join(args.corpus, args.archive)
+        if args.archive in GENERATED_ARCHIVES:
+            archive_path = os.path.join(self.work, args.archive)
+            self.contents = GENERATED_ARCHIVES[args.archive](archive_path)
+        else:
+            with open(os.path.join(args.corpus, "manifest.json"), encoding="utf-8") as f:
+                manifest = json.load(f)
+            self.archive = next(a for a in manifest["archives"] if a["file"] == args.archive)
         self.start_dir = os.path.join(self.work, "start")  # the shell's directory
-        self.app_dir = os.path.join(self.work, "app")      # where the stub lies
+        # Where the stub lies: for the screenshots a path too long for static 101.
+        self.app_dir = os.path.join(self.work, "app", *LONG_PATH if args.case == "screenshots" else ())
         os.makedirs(self.start_dir)
         os.makedirs(self.app_dir)
         self.caption = os.path.splitext(args.archive)[0] + ".exe"
         self.exe = os.path.join(self.app_dir, self.caption)
-        bind(args.stub, os.path.join(args.corpus, args.archive), self.exe)
+        bind(args.stub, archive_path, self.exe)
         self.process = None
 
     def start(self, debug=None):
@@ -351,6 +390,11 @@ class Case:
         check_equal(value(facts, "status201"), listing[-1], "status line 201")
         check(same_dir(value(facts, "static101"), self.app_dir),
               f"static 101 shows {value(facts, 'static101')}, not the program's directory {self.app_dir}")
+        # Measured in the list's font (about 5 pixels a character here), so
+        # that the widest line can be scrolled to its end.
+        extent, widest = int(value(facts, "extent105")), max(len(line) for line in listing)
+        check(3 * widest <= extent <= 12 * widest,
+              f"list 105 scrolls {extent} pixels sideways for a widest line of {widest} characters")
         dirs = values(facts, "list103")
         for item in ("[..]", "[-c-]", "[-z-]"):
             check(item in dirs, f"{item} missing from directory list 103: {dirs}")
@@ -457,7 +501,87 @@ def case_questions(case):
     check_extracted(case.archive, case.app_dir, case.exe)
 
 
-CASES = {"ok": case_ok, "make_select": case_make_select, "cancel": case_cancel, "questions": case_questions}
+def case_screenshots(case):
+    """The dialog at start with a long target path, while extracting and at
+    completion, saved as PNG files into the --screenshot folder."""
+    os.makedirs(case.args.screenshot, exist_ok=True)
+    shot = lambda name: case.session.screenshot(os.path.join(case.args.screenshot, f"dialog-{name}.png"))
+    case.start()
+    static101 = value(case.drive("dump"), "static101")
+    check(same_dir(static101, case.app_dir), f"static 101 holds {static101}, not the whole long path")
+    shot("start")
+    case.drive("ok", "lines", str(MANY_FILES // 3))
+    shot("extracting")
+    case.drive("box", "none")
+    shot("complete")
+    case.drive("box", "ok", "gone")
+    check_equal(case.exit_status(), 0, "exit status")
+    check_many_files(case, case.app_dir, True)
+
+
+def check_progress(facts, completed):
+    """The bar shows while the pass runs and only moves forward; a finished
+    pass leaves it full. The dialog always answers and is never hung."""
+    samples = [tuple(int(n) for n in v.split()) for v in values(facts, "progress")]
+    check(all(hung == 0 for *_, hung in samples), "the dialog was reported hung")
+    check(all(position >= 0 for position, *_ in samples), "the dialog left a progress query unanswered")
+    shown = [i for i, (_, _, visible, _) in enumerate(samples) if visible]
+    check(shown, "the progress bar never showed")
+    during = samples[shown[0]:]  # the first samples may come before OK is handled
+    check(all(visible == 1 for _, _, visible, _ in during), "progress bar hidden during the pass")
+    positions = [position for position, *_ in during]
+    check(positions == sorted(positions), f"progress went backwards: {positions}")
+    check(len(set(positions)) > 2, f"progress hardly moved: {positions}")
+    maximum = during[-1][1]
+    check(all(position <= maximum for position in positions), "progress beyond its maximum")
+    if completed:
+        check_equal(positions[-1], maximum, "progress when the closing box opens")
+
+
+def check_many_files(case, target, completed):
+    """Every file that exists is whole, except at most the one being written
+    when the run stopped, which holds a beginning of its contents."""
+    found = {}
+    for root, _, files in os.walk(target):
+        for name in files:
+            path = os.path.join(root, name)
+            found[os.path.relpath(path, target).replace(os.sep, "/")] = path
+    found.pop(case.caption, None)
+    partial = []
+    for name, path in found.items():
+        check(name in case.contents, f"unexpected file {name}")
+        with open(path, "rb") as f:
+            data = f.read()
+        if data != case.contents[name]:
+            check(case.contents[name].startswith(data), f"{name} holds other bytes")
+            partial.append(name)
+    check(len(partial) <= 1, f"more than one file cut short: {partial}")
+    if completed:
+        check_equal(sorted(found), sorted(case.contents), "extracted files")
+    else:
+        check(0 < len(found) < MANY_FILES, f"{len(found)} files after a Cancel in the middle")
+
+
+def case_cancel_during_pass(case, answer):
+    """Cancel in the middle of a long pass is asked about at once; Yes stops
+    with status 1 keeping what was extracted, No lets the pass complete."""
+    case.start()
+    facts = case.drive("watch", "ok", "lines", str(MANY_FILES // 10), "cancel", "box", answer, "box", "ok", "gone")
+    boxes = list(zip(values(facts, "box_text"), values(facts, "box_owner")))
+    final = ("Stopped at your request", "none") if answer == "yes" else \
+        (f"Extraction Complete {MANY_FILES} files processed", "dialog")
+    check_equal(boxes, [("Are You Sure You Want To Cancel?", "none"), final], "boxes after Cancel")
+    waited = int(values(facts, "box_wait_ms")[0])
+    check(waited <= CONFIRMATION_LIMIT_MS, f"the confirmation came {waited} ms after Cancel")
+    check_equal(case.exit_status(), 1 if answer == "yes" else 0, "exit status")
+    check_progress(facts, answer == "no")
+    check_many_files(case, case.app_dir, answer == "no")
+
+
+CASES = {"ok": case_ok, "make_select": case_make_select, "cancel": case_cancel, "questions": case_questions,
+         "cancel_during_pass_yes": lambda case: case_cancel_during_pass(case, "yes"),
+         "cancel_during_pass_no": lambda case: case_cancel_during_pass(case, "no"),
+         "screenshots": case_screenshots}
 
 
 def run_case(args):
@@ -489,10 +613,23 @@ def check_image(stub, objdump, windres):
     dialog = re.search(r"^200 DIALOG .*?^END$", rc, re.S | re.M)
     check(dialog is not None, "no dialog template 200")
     check_equal(dialog.group(0), DIALOG_TEMPLATE, "dialog template 200")
-    check(re.search(r"^10 14 /\* RT_GROUP_ICON \*/\nBEGIN\n\s+0, 1, 1,.*\n.*\n.*, 1\t/\* Element no 1", rc, re.M),
-          "icon group 10 holding icon 1")
-    check(re.search(r"^1 3 /\* RT_ICON \*/", rc, re.M), "icon 1")
-    check(re.search(r'requestedExecutionLevel level=""asInvoker""', rc), "manifest asking for asInvoker")
+    group = re.search(r"^10 14 /\* RT_GROUP_ICON \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+    check(group is not None, "no icon group 10")
+    # Elements: "width height colours pad", planes, bits, bytes, icon id (0 means 256).
+    elements = re.findall(r'"\\(\d+)\\(\d+)\\\d+\\\d+", \d+, \d+, \w+, (\d+)', group.group(1))
+    sizes = [(int(w, 8) or 256, int(h, 8) or 256) for w, h, _ in elements]
+    check_equal(sizes, [(n, n) for n in ICON_SIZES], "icon sizes in group 10")
+    for _, _, ident in elements:
+        check(re.search(rf"^{ident} 3 /\* RT_ICON \*/", rc, re.M), f"icon {ident} of group 10")
+    version = re.search(r"^1 VERSIONINFO$.*?^END$", rc, re.S | re.M)
+    check(version is not None, "no version resource")
+    for key in VERSION_STRINGS:
+        check(re.search(rf'VALUE "{key}", "[^"]+"', version.group(0)), f"version resource without {key}")
+    manifest_block = re.search(r"^1 24 /\* RT_MANIFEST \*/\nBEGIN\n(.*?)^END$", rc, re.S | re.M)
+    check(manifest_block is not None, "no application manifest")
+    manifest = "".join(re.findall(r'^\s*"(.*)"$', manifest_block.group(1), re.M)).replace('""', '"')
+    for part in MANIFEST_PARTS:
+        check(part in manifest, f"manifest without {part}")
 
 
 def main():

@@ -1,13 +1,12 @@
-// Puts an archive behind a stub: the stub padded to a 4-byte boundary, where
-// the self-extractor's walk expects the first local header, and the archive's
-// offsets moved on so ordinary ZIP tools still read the whole file as a ZIP.
+// The stub in front of the archive: padded to a 4-byte boundary, where the
+// self-extractor's walk expects the first local header.
 #pragma once
 #include <cstdint>
 #include <optional>
 #include <span>
 
+#include "tools/sfxbind/byte_fields.h"
 #include "tools/sfxbind/findings.h"
-#include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
 
@@ -21,11 +20,5 @@ std::optional<uint64_t> aligned_record_signature(const Bytes& padded_stub);
 // The stub followed by zero bytes up to a multiple of 4. Throws BindError for
 // an empty stub or one with an aligned record signature.
 Bytes padded_stub(std::span<const uint8_t> stub);
-
-// Adds `prefix` to every offset the archive stores: each central header's
-// local header offset, the end record's central directory offset, and the
-// ZIP64 end record's and locator's offsets. Throws BindError when an offset
-// would pass what its field holds.
-void shift_offsets(Bytes& archive, const ZipLayout& layout, uint64_t prefix);
 
 }  // namespace sfxbind

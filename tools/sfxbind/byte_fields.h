@@ -1,6 +1,6 @@
-// What every part of the binding tool shares: archive bytes in memory, the
-// one error type (its text is the whole one-line message), and little-endian
-// field access.
+// What every part of the binding tool shares: byte buffers, the one error
+// type (its text is the whole one-line message), and little-endian field
+// access.
 #pragma once
 #include <cstdint>
 #include <stdexcept>
@@ -17,7 +17,15 @@ struct BindError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// A 32-bit size or offset field holding this defers to a ZIP64 field.
+inline constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
+
 inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{read_le32(p + 4)} << 32; }
+
+inline void write_le16(uint8_t* p, uint16_t v) {
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+}
 
 inline void write_le32(uint8_t* p, uint32_t v) {
   for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));

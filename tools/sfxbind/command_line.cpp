@@ -7,96 +7,140 @@ namespace sfxbind {
 
 namespace {
 
-constexpr const char* kHelp = R"(Usage: sfxbind ARCHIVE.zip -o OUTPUT [--stub STUB] [--force]
+constexpr const char* kHelp =
+    R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
+       sfxbind --verify SETUP [--stub STUB]
 
-Makes a self-extracting program from a ZIP archive: the stub program, padded
-with zero bytes to a multiple of 4, followed by the archive, whose offsets are
-moved on by the stub's length so that ZIP tools still read the result.
+Makes a self-extracting program: the stub program, padded with zero bytes to
+a multiple of 4, followed by a ZIP archive that the stub's sequential walk
+can follow and that ZIP tools still read. INPUT is one of:
+  a folder           every file and directory below it becomes an entry, in
+                     the order of their names, deflated (stored where that
+                     would not make a file smaller), with each file's time
+  a ZIP file         rewritten entry by entry: sizes and CRC-32 into every
+                     local header (no data descriptors), directories known
+                     only by their attributes named with a trailing "/",
+                     bytes between entries dropped, offsets made right
+  a self-extractor   its archive alone is bound behind the new stub
 
-  -o, --output OUTPUT  the self-extractor to write (written whole or not at all)
+  -o, --output OUTPUT  the self-extractor to write (written whole or not at
+                       all; never the input)
       --stub STUB      the stub program to use instead of the built-in one; a
                        stub that does not begin with "MZ" is a Linux program
                        and the output gets its execute bits
+      --level N        deflate level for a folder, 0 (store) to 9 (default)
+      --follow-links   store what symbolic links in a folder point to
       --force          bind even when the checks below refuse
+      --verify SETUP   check that SETUP's stub equals the stub (built-in or
+                       --stub) byte for byte and that its archive reads cleanly
   -h, --help           show this text
+      --version        show the version and the built-in stub
 
 Before writing, every entry is checked as the self-extractor will see it.
-Refused (nothing is written unless --force is given):
+Refused (nothing is written unless --force is given), each with what to do:
   - encrypted entries (it asks about them, then skips them)
   - methods other than 0-6 and 8 (it asks, then leaves an empty file)
-  - a data descriptor on a deflated entry, or on one whose local header gives
-    compressed size 0 (the run stops with "File type not supported")
-  - ZIP64 sizes in a local header
+  - entries of 4 GiB or more (ZIP64 sizes)
   - names it will not write (it asks, then skips the entry): over 259 bytes,
     nothing left once kept inside the target directory, and for a Windows
     stub the device names CON PRN AUX NUL COM1-9 LPT1-9 (with or without an
     extension) and components holding a colon
-  - local headers its sequential walk does not reach (e.g. behind data that
-    is not on the chain of records), and ones it reaches that the central
-    directory does not list
+  - in a folder: symbolic links (unless --follow-links) and special files
+    (left out under --force)
 Warned about (bound anyway):
   - names leading outside the target directory (absolute, drive letter, ".."
     components): the self-extractor keeps them inside
   - names over 201 characters (cut in the listing) or over 252 (cut in the
     progress line as well)
+  - local headers the central directory does not list (not carried over)
   - a ZIP64 end record; an archive without entries
 A stub holding a ZIP record signature at a 4-byte aligned offset is never
 used: the self-extractor's walk would take it for a record.
 
-Exit status: 0 written; 1 refused by the checks; 2 error (command line,
-unreadable or damaged input, output not writable). Nothing is written
-unless the status is 0.
+Exit status: 0 written (or verified); 1 refused by the checks (or not
+verified); 2 error (command line, unreadable or damaged input, output not
+writable). Nothing is written unless the status is 0.
 )";
 
 // The value of an option given as "--name VALUE", "--name=VALUE" or, for the
-// short form, "-o VALUE".
+// short form, "-o VALUE". A second value for the same option is an error.
 bool take_value(const std::vector<std::string>& args, size_t& i, const std::string& long_name,
                 const char* short_name, std::string& value) {
   const std::string& arg = args[i];
-  if (arg.rfind(long_name + "=", 0) == 0) {
+  bool joined = arg.rfind(long_name + "=", 0) == 0;
+  if (!joined && arg != long_name && (!short_name || arg != short_name)) return false;
+  if (!value.empty()) throw BindError(long_name + " given twice (see --help)");
+  if (joined) {
     value = arg.substr(long_name.size() + 1);
-    return true;
+  } else {
+    if (i + 1 >= args.size()) throw BindError(arg + " needs a value (see --help)");
+    value = args[++i];
   }
-  if (arg != long_name && (!short_name || arg != short_name)) return false;
-  if (i + 1 >= args.size()) throw BindError(arg + " needs a value (see --help)");
-  value = args[++i];
+  if (value.empty()) throw BindError(long_name + " needs a value (see --help)");
   return true;
+}
+
+void describe_built_in(std::ostream& out, std::span<const uint8_t> stub) {
+  if (stub.empty())
+    out << "none; --stub is required\n";
+  else
+    out << stub.size() << " bytes, a " << (stub_kind(stub) == StubKind::kWindows ? "Windows" : "Linux")
+        << " program\n";
 }
 
 }  // namespace
 
 Options parse_command_line(const std::vector<std::string>& args) {
   Options options;
+  std::string level;
   bool options_ended = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (options_ended || arg.empty() || arg[0] != '-' || arg == "-") {
-      if (!options.archive.empty()) throw BindError("more than one archive given: " + arg + " (see --help)");
-      options.archive = arg;
+      if (!options.input.empty()) throw BindError("more than one input given: " + arg + " (see --help)");
+      options.input = arg;
     } else if (arg == "--") {
       options_ended = true;
     } else if (arg == "-h" || arg == "--help") {
       options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
     } else if (arg == "--force") {
       options.force = true;
+    } else if (arg == "--follow-links") {
+      options.follow_links = true;
     } else if (!take_value(args, i, "--output", "-o", options.output) &&
-               !take_value(args, i, "--stub", nullptr, options.stub)) {
+               !take_value(args, i, "--stub", nullptr, options.stub) &&
+               !take_value(args, i, "--verify", nullptr, options.verify) &&
+               !take_value(args, i, "--level", nullptr, level)) {
       throw BindError("unknown option " + arg + " (see --help)");
     }
   }
-  if (options.help) return options;
-  if (options.archive.empty()) throw BindError("no archive given (see --help)");
+  if (options.help || options.version) return options;
+  if (!level.empty()) {
+    if (level.size() != 1 || level[0] < '0' || level[0] > '9')
+      throw BindError("--level takes 0 to 9, not " + level);
+    options.level = level[0] - '0';
+  }
+  if (!options.verify.empty()) {
+    if (!options.input.empty() || !options.output.empty())
+      throw BindError("--verify takes only the self-extractor to check (and --stub)");
+    return options;
+  }
+  if (options.input.empty())
+    throw BindError("no input given: a folder, a ZIP file or a self-extractor (see --help)");
   if (options.output.empty()) throw BindError("no output given: use -o OUTPUT");
   return options;
 }
 
 void print_help(std::ostream& out, std::span<const uint8_t> built_in_stub) {
   out << kHelp << "\nBuilt-in stub: ";
-  if (built_in_stub.empty())
-    out << "none; --stub is required\n";
-  else
-    out << built_in_stub.size() << " bytes, a " << (stub_kind(built_in_stub) == StubKind::kWindows ? "Windows" : "Linux")
-        << " program\n";
+  describe_built_in(out, built_in_stub);
+}
+
+void print_version(std::ostream& out, std::span<const uint8_t> built_in_stub) {
+  out << "sfxbind " << kVersion << "\nBuilt-in stub: ";
+  describe_built_in(out, built_in_stub);
 }
 
 }  // namespace sfxbind

@@ -1,12 +1,13 @@
 #include "tools/sfxbind/file_io.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <system_error>
-
-#include <sys/stat.h>
 #ifdef _WIN32
 #include <windows.h>
 #endif
@@ -14,10 +15,6 @@
 namespace sfxbind {
 
 namespace {
-
-[[noreturn]] void fail(const char* verb, const std::string& path, const std::string& why) {
-  throw BindError(std::string("cannot ") + verb + " " + path + ": " + why);
-}
 
 bool exists(const std::string& path) {
   struct stat st;
@@ -63,41 +60,69 @@ std::string replace_file(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-Bytes read_whole_file(const std::string& path) {
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) fail("read", path, std::strerror(errno));
-  Bytes data;
-  uint8_t chunk[64 * 1024];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) data.insert(data.end(), chunk, chunk + n);
-  int error = std::ferror(f) ? errno : 0;
-  std::fclose(f);
-  if (error) fail("read", path, std::strerror(error));
-  return data;
+AtomicOutput::AtomicOutput(const std::string& path) : path_(path), temporary_(temporary_name_beside(path)) {
+  file_ = std::fopen(temporary_.c_str(), "w+b");
+  if (!file_) throw BindError("cannot write " + path + ": " + std::strerror(errno));
 }
 
-void write_atomically(const std::string& path, std::initializer_list<std::span<const uint8_t>> parts,
-                      bool executable) {
-  std::string temporary = temporary_name_beside(path);
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  if (!f) fail("write", path, std::strerror(errno));
-  bool written = true;
-  for (std::span<const uint8_t> part : parts)
-    written = written && std::fwrite(part.data(), 1, part.size(), f) == part.size();
-  int error = written ? 0 : errno;
-  if (std::fclose(f) != 0 && written) {
-    written = false;
-    error = errno;
-  }
-  std::string why = written ? "" : std::strerror(error);
-  if (written) {
-    if (executable) make_executable(temporary);
-    why = replace_file(temporary, path);
-  }
-  if (!why.empty()) {
-    std::remove(temporary.c_str());
-    fail("write", path, why);
-  }
+AtomicOutput::~AtomicOutput() {
+  if (committed_) return;
+  if (file_) std::fclose(file_);
+  std::remove(temporary_.c_str());
+}
+
+void AtomicOutput::fail(const std::string& why) {
+  if (file_) std::fclose(file_);
+  file_ = nullptr;
+  std::remove(temporary_.c_str());
+  committed_ = true;  // nothing left to clean up
+  throw BindError("cannot write " + path_ + ": " + why);
+}
+
+void AtomicOutput::seek(uint64_t at) {
+#ifdef _WIN32
+  bool moved = _fseeki64(file_, static_cast<int64_t>(at), SEEK_SET) == 0;
+#else
+  bool moved = fseeko(file_, static_cast<off_t>(at), SEEK_SET) == 0;
+#endif
+  if (!moved) fail(std::strerror(errno));
+}
+
+void AtomicOutput::write(std::span<const uint8_t> bytes) {
+  if (!file_) fail("already closed");
+  if (bytes.empty()) return;
+  if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(std::strerror(errno));
+  position_ += bytes.size();
+  end_ = std::max(end_, position_);
+}
+
+void AtomicOutput::rewind(uint64_t at) {
+  seek(at);
+  position_ = at;
+}
+
+void AtomicOutput::patch(uint64_t at, std::span<const uint8_t> bytes) {
+  uint64_t resume = position_;
+  rewind(at);
+  write(bytes);
+  rewind(resume);
+}
+
+void AtomicOutput::commit(bool executable) {
+  // Only a rewind over bytes never written again could leave a tail behind.
+  if (end_ != position_) fail("internal error: the output would keep stale bytes");
+  int closed = std::fclose(file_);
+  file_ = nullptr;
+  if (closed != 0) fail(std::strerror(errno));
+  if (executable) make_executable(temporary_);
+  std::string why = replace_file(temporary_, path_);
+  if (!why.empty()) fail(why);
+  committed_ = true;
+}
+
+bool same_file(const std::string& a, const std::string& b) {
+  std::error_code error;
+  return std::filesystem::equivalent(a, b, error) && !error;
 }
 
 }  // namespace sfxbind

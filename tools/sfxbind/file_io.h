@@ -1,7 +1,9 @@
-// Whole-file reading, and writing that never leaves a half-written output.
+// The output file, written as a stream into a temporary file beside it and
+// renamed over it only when complete, so a failure never leaves half an
+// output.
 #pragma once
 #include <cstdint>
-#include <initializer_list>
+#include <cstdio>
 #include <span>
 #include <string>
 
@@ -9,14 +11,38 @@
 
 namespace sfxbind {
 
-// Throws BindError "cannot read PATH: why".
-Bytes read_whole_file(const std::string& path);
+class AtomicOutput {
+ public:
+  // Throws BindError "cannot write PATH: why".
+  explicit AtomicOutput(const std::string& path);
+  // Removes the temporary file unless commit() succeeded.
+  ~AtomicOutput();
+  AtomicOutput(const AtomicOutput&) = delete;
+  AtomicOutput& operator=(const AtomicOutput&) = delete;
 
-// Writes the parts one after another to a temporary file in the output's
-// directory and renames it over `path`; on any failure the temporary file is
-// removed and BindError "cannot write PATH: why" is thrown. `executable`
-// adds the execute bits wherever the read bits are set.
-void write_atomically(const std::string& path, std::initializer_list<std::span<const uint8_t>> parts,
-                      bool executable);
+  uint64_t position() const { return position_; }
+  void write(std::span<const uint8_t> bytes);
+  // Goes back to `at`, an earlier position; what follows is written over.
+  void rewind(uint64_t at);
+  // Overwrites bytes written earlier at `at`; the position stays.
+  void patch(uint64_t at, std::span<const uint8_t> bytes);
+  // Closes the file and renames it over the output. `executable` adds the
+  // execute bits wherever the read bits are set.
+  void commit(bool executable);
+
+ private:
+  [[noreturn]] void fail(const std::string& why);
+  void seek(uint64_t at);
+
+  std::string path_;
+  std::string temporary_;
+  std::FILE* file_ = nullptr;
+  uint64_t position_ = 0;
+  uint64_t end_ = 0;  // the furthest position written
+  bool committed_ = false;
+};
+
+// True when the two paths name the same existing file.
+bool same_file(const std::string& a, const std::string& b);
 
 }  // namespace sfxbind

@@ -1,13 +1,13 @@
 // What the preflight tells the user about entries the self-extractor would
-// not extract as expected.
+// not extract as expected, and what the binding changes on the way.
 #pragma once
 #include <string>
 #include <vector>
 
 namespace sfxbind {
 
-// A refusal stops the binding unless it is forced; a warning never does.
-enum class Severity { kWarning, kRefusal };
+// A refusal stops the binding unless it is forced; a warning or a note never does.
+enum class Severity { kNote, kWarning, kRefusal };
 
 struct Finding {
   Severity severity;

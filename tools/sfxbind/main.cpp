@@ -1,4 +1,5 @@
-// sfxbind: makes a self-extractor from a ZIP archive.
+// sfxbind: makes a self-extractor from a folder, a ZIP archive or another
+// self-extractor.
 #include <iostream>
 
 #include "tools/sfxbind/byte_fields.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     print_help(std::cout, embedded_stub());
+    return kBound;
+  }
+  if (options.version) {
+    print_version(std::cout, embedded_stub());
     return kBound;
   }
   return run_binding(options, embedded_stub(), std::cout, std::cerr);

@@ -57,27 +57,31 @@ void check_entry_name(std::string_view raw, StubKind stub, const std::string& en
   if (raw.size() >= kPathCapacity) {
     add(out, Severity::kRefusal, entry,
         "name of " + std::to_string(raw.size()) + " bytes, over the " + std::to_string(kPathCapacity - 1) +
-            " the self-extractor accepts" + kAsksAndSkips);
+            " the self-extractor accepts" + kAsksAndSkips + ": shorten its path");
     return;
   }
   EntryName confined{};
   confine_entry_name(raw.data(), raw.size(), confined);
   std::string shown = confined.full_name;
+  bool directory = !raw.empty() && platform::is_separator(raw.back());
   if (shown.empty()) {
-    add(out, Severity::kRefusal, entry, std::string("nothing is left of the name inside the target directory") + kAsksAndSkips);
+    // A directory named like the target itself ("./", "/") is skipped silently.
+    if (!directory)
+      add(out, Severity::kRefusal, entry,
+          std::string("nothing is left of the name inside the target directory") + kAsksAndSkips +
+              ": rename the file");
     return;
   }
   if (stub == StubKind::kWindows) {
     std::string why = windows_rejection(shown);
     if (!why.empty()) {
-      add(out, Severity::kRefusal, entry, why + kAsksAndSkips);
+      add(out, Severity::kRefusal, entry, why + kAsksAndSkips + ": rename the file");
       return;
     }
   }
   if (leads_outside(raw))
     add(out, Severity::kWarning, entry,
         "name leads outside the target directory: the self-extractor keeps it inside, as " + shown);
-  bool directory = platform::is_separator(raw.back());
   if (shown.size() > kProgressLineLimit && !directory) {
     add(out, Severity::kWarning, entry,
         "name of " + std::to_string(shown.size()) + " characters is cut in the listing (over " +

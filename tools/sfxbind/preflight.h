@@ -1,11 +1,16 @@
 // Names every entry the self-extractor would not extract as the user
-// expects, and why, before anything is written.
+// expects, why, and what to do about it, before anything is written.
 #pragma once
+#include "tools/sfxbind/archive_rewrite.h"
 #include "tools/sfxbind/findings.h"
-#include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
 
-Findings preflight(const Bytes& archive, const ZipLayout& layout, StubKind stub);
+// `local` holds the local header the self-extractor will walk to: its fixed
+// part followed by the name (and possibly the extra field).
+void check_local_header(const Bytes& local, StubKind stub, Findings& out);
+
+// The rewrite's notes, then every entry as it will be written.
+Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub);
 
 }  // namespace sfxbind

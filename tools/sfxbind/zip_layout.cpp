@@ -1,6 +1,9 @@
 #include "tools/sfxbind/zip_layout.h"
 
+#include <algorithm>
 #include <optional>
+
+#include "platform/files.h"
 
 namespace sfxbind {
 
@@ -12,23 +15,24 @@ constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint64_t kEndRecordSize = 22;
 constexpr uint64_t kLocatorSize = 20;
 constexpr uint64_t kZip64EndSize = 56;
-constexpr uint64_t kCentralSize = 46;
-constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
+constexpr uint16_t kUnixHost = 3;
+constexpr uint32_t kDosDirectoryAttribute = 0x10;
+constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
 
 [[noreturn]] void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + what); }
 
 // The end record nearest the end whose comment reaches exactly to the end of
 // the file; failing that, the last one that fits (data follows the archive).
-std::optional<uint64_t> find_end_record(const Bytes& a) {
+std::optional<uint64_t> find_end_record(const ByteSource& a) {
   if (a.size() < kEndRecordSize) return std::nullopt;
-  uint64_t last = a.size() - kEndRecordSize;
-  uint64_t first = last > 0xFFFF ? last - 0xFFFF : 0;
+  uint64_t tail_at = a.size() > kEndRecordSize + 0xFFFF ? a.size() - kEndRecordSize - 0xFFFF : 0;
+  Bytes tail = a.read(tail_at, static_cast<size_t>(a.size() - tail_at));
   std::optional<uint64_t> fitting;
-  for (uint64_t at = last + 1; at-- > first;) {
-    if (!has_signature(a, at, kEndRecordType)) continue;
-    uint64_t end = at + kEndRecordSize + read_le16(&a[at + 20]);
-    if (end == a.size()) return at;
-    if (end < a.size() && !fitting) fitting = at;
+  for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
+    if (!has_signature(tail, at, kEndRecordType)) continue;
+    uint64_t end = at + kEndRecordSize + record_at<EndRecord>(&tail[at]).comment_length();
+    if (end == tail.size()) return tail_at + at;
+    if (end < tail.size() && !fitting) fitting = tail_at + at;
   }
   return fitting;
 }
@@ -40,61 +44,89 @@ struct DirectoryPlace {
   uint64_t ends_at;  // the record that follows the central directory
 };
 
-DirectoryPlace zip64_place(const Bytes& a, ZipLayout& layout) {
+DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
   layout.zip64 = true;
   layout.zip64_locator = layout.end_record - kLocatorSize;
+  Bytes locator = a.read(layout.zip64_locator, kLocatorSize);
   // Where the locator says, or right before the locator when the offsets count
   // from elsewhere.
-  uint64_t at = read_le64(&a[layout.zip64_locator + 8]);
-  if (!has_signature(a, at, kZip64EndType) && layout.zip64_locator >= kZip64EndSize)
+  uint64_t at = read_le64(&locator[8]);
+  if (!a.has_signature(at, kZip64EndType) && layout.zip64_locator >= kZip64EndSize)
     at = layout.zip64_locator - kZip64EndSize;
-  if (!has_signature(a, at, kZip64EndType) || at + kZip64EndSize > layout.zip64_locator)
+  if (!a.has_signature(at, kZip64EndType) || at + kZip64EndSize > layout.zip64_locator)
     damaged("the ZIP64 end record is missing");
-  if (read_le32(&a[at + 16]) != 0 || read_le32(&a[at + 20]) != 0 || read_le32(&a[layout.zip64_locator + 16]) > 1)
+  Bytes end = a.read(at, kZip64EndSize);
+  if (read_le32(&end[16]) != 0 || read_le32(&end[20]) != 0 || read_le32(&locator[16]) > 1)
     throw BindError("split ZIP archives (several parts) are not supported");
   layout.zip64_end_record = at;
-  return {read_le64(&a[at + 32]), read_le64(&a[at + 40]), read_le64(&a[at + 48]), at};
+  return {read_le64(&end[32]), read_le64(&end[40]), read_le64(&end[48]), at};
 }
 
-DirectoryPlace directory_place(const Bytes& a, ZipLayout& layout) {
-  if (layout.end_record >= kLocatorSize && has_signature(a, layout.end_record - kLocatorSize, kZip64LocatorType))
+DirectoryPlace directory_place(const ByteSource& a, ZipLayout& layout) {
+  if (layout.end_record >= kLocatorSize &&
+      a.has_signature(layout.end_record - kLocatorSize, kZip64LocatorType))
     return zip64_place(a, layout);
-  const uint8_t* end = &a[layout.end_record];
-  if (read_le16(end + 4) != 0 || read_le16(end + 6) != 0)
+  Bytes bytes = a.read(layout.end_record, kEndRecordSize);
+  const EndRecord& end = record_at<EndRecord>(bytes.data());
+  if (end.disk_number() != 0 || end.central_dir_disk() != 0)
     throw BindError("split ZIP archives (several parts) are not supported");
-  return {read_le16(end + 10), read_le32(end + 12), read_le32(end + 16), layout.end_record};
+  return {end.entries_total(), end.central_dir_size(), end.central_dir_offset(), layout.end_record};
 }
 
-// The stored local header offset, from the ZIP64 extra field when the
-// 32-bit field says so; `field` receives where it is stored.
-uint64_t stored_local_offset(const Bytes& a, uint64_t header, uint64_t extra_end, uint64_t& field, bool& wide) {
-  const uint8_t* h = &a[header];
-  field = header + 42;
-  wide = false;
-  if (read_le32(h + 42) != kZip64Marker) return read_le32(h + 42);
-  uint64_t at = header + kCentralSize + read_le16(h + 28);
-  while (at + 4 <= extra_end) {
-    uint16_t id = read_le16(&a[at]);
-    uint64_t length = read_le16(&a[at + 2]);
+// Fills the entry's sizes and stored local header offset, taking each from
+// the ZIP64 extra field where its 32-bit field says so; returns the offset.
+uint64_t read_sizes_and_offset(CentralEntry& e) {
+  const uint8_t* h = e.record.data();
+  const CentralHeader& c = e.header();
+  constexpr size_t kOffsetField = central_field::kLocalHeaderOffset;
+  uint32_t fields[3] = {c.uncompressed_size(), c.compressed_size(), c.local_header_offset()};  // ZIP64 order
+  uint64_t values[3] = {fields[0], fields[1], fields[2]};
+  size_t places[3] = {0, 0, kOffsetField};
+  size_t at = kCentralHeaderSize + c.name_length();
+  size_t extra_end = at + c.extra_length();
+  bool found = false;
+  while (!found && at + 4 <= extra_end) {
+    uint16_t id = read_le16(h + at);
+    size_t length = read_le16(h + at + 2);
+    if (at + 4 + length > extra_end) break;
     if (id == kZip64ExtraId) {
+      found = true;
       // Its 64-bit values come in a fixed order, each only where the 32-bit field is full.
-      uint64_t skip = 8 * ((read_le32(h + 24) == kZip64Marker) + (read_le32(h + 20) == kZip64Marker));
-      if (skip + 8 > length || at + 4 + length > extra_end) break;
-      field = at + 4 + skip;
-      wide = true;
-      return read_le64(&a[field]);
+      size_t value_at = at + 4;
+      for (int i = 0; i < 3; ++i) {
+        if (fields[i] != kZip64Marker) continue;
+        if (value_at + 8 > at + 4 + length) break;
+        values[i] = read_le64(h + value_at);
+        places[i] = value_at;
+        value_at += 8;
+      }
     }
     at += 4 + length;
   }
-  damaged("a ZIP64 local header offset is missing from the central directory");
+  if (fields[2] == kZip64Marker && places[2] == kOffsetField)
+    damaged("a ZIP64 local header offset is missing from the central directory");
+  e.uncompressed_size = values[0];
+  e.compressed_size = values[1];
+  e.offset_field = places[2];
+  e.offset_field_is_64 = places[2] != kOffsetField;
+  return values[2];
 }
 
 }  // namespace
 
-ZipLayout read_zip_layout(const Bytes& a) {
+bool CentralEntry::is_directory() const {
+  if (!name.empty() && platform::is_separator(name.back())) return true;
+  uint32_t attributes = header().external_attributes();
+  bool unix_directory =
+      header().host_system() == kUnixHost && ((attributes >> 16) & kUnixTypeMask) == kUnixDirectory;
+  return unix_directory || (attributes & kDosDirectoryAttribute) != 0;
+}
+
+ZipLayout read_zip_layout(const ByteSource& a) {
   std::optional<uint64_t> end = find_end_record(a);
   if (!end) {
-    if (has_signature(a, 0, kLocalHeaderType)) throw BindError("truncated or damaged ZIP file: its end record is missing");
+    if (a.has_signature(0, kLocalHeaderType))
+      throw BindError("truncated or damaged ZIP file: its end record is missing");
     throw BindError("not a ZIP file");
   }
   ZipLayout layout;
@@ -104,24 +136,31 @@ ZipLayout read_zip_layout(const Bytes& a) {
   layout.central_dir = place.ends_at - place.size;
   // Offsets count from `base`: 0 unless data was put in front of the archive
   // without correcting them.
-  if (place.stored_offset > layout.central_dir) damaged("the central directory is not where the end record says");
-  uint64_t base = layout.central_dir - place.stored_offset;
+  if (place.stored_offset > layout.central_dir)
+    damaged("the central directory is not where the end record says");
+  layout.base = layout.central_dir - place.stored_offset;
 
   uint64_t at = layout.central_dir;
+  // Every central header takes at least 46 bytes: a count beyond that is a lie.
+  if (place.count > place.size / kCentralHeaderSize) damaged("the central directory is cut short");
+  layout.entries.reserve(static_cast<size_t>(place.count));
   for (uint64_t i = 0; i < place.count; ++i) {
-    if (at + kCentralSize > place.ends_at || !has_signature(a, at, kCentralHeaderType))
+    if (at + kCentralHeaderSize > place.ends_at || !a.has_signature(at, kCentralHeaderType))
       damaged("the central directory is cut short");
-    const uint8_t* h = &a[at];
-    uint64_t next = at + kCentralSize + read_le16(h + 28) + read_le16(h + 30) + read_le16(h + 32);
-    if (next > place.ends_at) damaged("the central directory is cut short");
+    Bytes fixed = a.read(at, kCentralHeaderSize);
+    const CentralHeader& h = record_at<CentralHeader>(fixed.data());
+    uint64_t length = kCentralHeaderSize + h.name_length() + h.extra_length() + h.comment_length();
+    if (at + length > place.ends_at) damaged("the central directory is cut short");
     CentralEntry entry;
-    entry.name.assign(reinterpret_cast<const char*>(h + kCentralSize), read_le16(h + 28));
-    uint64_t extra_end = at + kCentralSize + read_le16(h + 28) + read_le16(h + 30);
-    entry.local_header = base + stored_local_offset(a, at, extra_end, entry.offset_field, entry.offset_field_is_64);
-    if (!has_signature(a, entry.local_header, kLocalHeaderType) || a.size() - entry.local_header < 30)
+    entry.record = a.read(at, static_cast<size_t>(length));
+    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]), h.name_length());
+    entry.local_header = layout.base + read_sizes_and_offset(entry);
+    if (entry.local_header < layout.base || entry.local_header >= layout.central_dir ||
+        layout.central_dir - entry.local_header < kLocalHeaderSize ||
+        !a.has_signature(entry.local_header, kLocalHeaderType))
       damaged("the local header of " + entry.name + " is missing");
     layout.entries.push_back(std::move(entry));
-    at = next;
+    at += length;
   }
   return layout;
 }

@@ -1,24 +1,38 @@
-// Where an archive keeps its records, read through its end record and
-// central directory the way ordinary ZIP tools read it.
+// Where an archive keeps its records and what its central directory says
+// about each entry, read through the end record the way ordinary ZIP tools
+// read it.
 #pragma once
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "tools/sfxbind/byte_fields.h"
+#include "tools/sfxbind/byte_source.h"
 
 namespace sfxbind {
 
+inline constexpr uint64_t kCentralHeaderSize = 46;
+inline constexpr uint64_t kLocalHeaderSize = 30;
+
 struct CentralEntry {
+  Bytes record;  // the central header as stored: fixed part, name, extra field, comment
   std::string name;
   uint64_t local_header = 0;  // position of its local header in the file
-  uint64_t offset_field = 0;  // position of the stored local header offset
+  // The ZIP64 values where the 32-bit fields defer to them.
+  uint64_t compressed_size = 0;
+  uint64_t uncompressed_size = 0;
+  size_t offset_field = 0;          // position of the stored local header offset in `record`
   bool offset_field_is_64 = false;  // that offset sits in a ZIP64 extra field
+
+  const CentralHeader& header() const { return record_at<CentralHeader>(record.data()); }
+  // MS-DOS directory attribute, or a Unix directory mode from a Unix system,
+  // or a name ending in a separator.
+  bool is_directory() const;
 };
 
 struct ZipLayout {
-  std::vector<CentralEntry> entries;
-  uint64_t central_dir = 0;  // position in the file
+  std::vector<CentralEntry> entries;  // in central directory order
+  uint64_t base = 0;                  // where the stored offsets count from
+  uint64_t central_dir = 0;           // position in the file
   uint64_t end_record = 0;
   bool zip64 = false;  // a ZIP64 end record and its locator precede the end record
   uint64_t zip64_end_record = 0;
@@ -28,6 +42,6 @@ struct ZipLayout {
 // Offsets stored in the archive may count from a point other than the file's
 // first byte (data put in front of it); the layout gives true positions.
 // Throws BindError for anything that is not a readable single-part ZIP file.
-ZipLayout read_zip_layout(const Bytes& archive);
+ZipLayout read_zip_layout(const ByteSource& archive);
 
 }  // namespace sfxbind

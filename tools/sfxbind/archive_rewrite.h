@@ -1,0 +1,42 @@
+// Rewrites a ZIP archive into one the self-extractor's sequential walk
+// follows: every entry the central directory lists gets a local header with
+// its sizes and CRC-32 (no data descriptor), the entries follow one another
+// without gaps, and the offsets and end records name where everything now is.
+#pragma once
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tools/sfxbind/file_io.h"
+#include "tools/sfxbind/findings.h"
+#include "tools/sfxbind/zip_layout.h"
+
+namespace sfxbind {
+
+struct RewrittenEntry {
+  Bytes local;           // the local header to write: fixed part, name, extra field
+  uint64_t data_at = 0;  // its compressed data in the input
+  uint64_t data_size = 0;
+  size_t central_index = 0;  // its entry in the central directory
+};
+
+struct RewritePlan {
+  std::vector<RewrittenEntry> entries;  // in the input's order of local headers
+  std::vector<Bytes> central;           // the central headers to write, in their order
+  std::vector<size_t> offset_fields;    // where each stores its local header offset
+  std::vector<bool> offset_fields_are_64;
+  Findings notes;  // what the rewrite leaves out or changes, as warnings
+};
+
+// Throws BindError for entries that overlap or run past the central directory.
+RewritePlan plan_rewrite(const ByteSource& input, const ZipLayout& layout);
+
+// Writes the planned archive at the output's position, which is where its
+// offsets count from. Throws BindError when an offset no longer fits its field.
+void write_rewrite(const ByteSource& input, const ZipLayout& layout, const RewritePlan& plan,
+                   AtomicOutput& out);
+
+// Copies `size` bytes at `at` of the input to the output, a chunk at a time.
+void copy_bytes(const ByteSource& input, uint64_t at, uint64_t size, AtomicOutput& out);
+
+}  // namespace sfxbind

@@ -1,0 +1,24 @@
+// Checks a self-extractor made earlier: its stub is the expected one byte
+// for byte, and the archive behind it is one the self-extractor's own walk
+// follows to every entry, with the CRC-32 of every stored and deflated entry
+// checked.
+#pragma once
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "tools/sfxbind/byte_source.h"
+
+namespace sfxbind {
+
+struct Verdict {
+  bool good;
+  std::string text;  // one line, without the program name
+};
+
+// `stub_name` names the expected stub in the verdict ("the built-in stub").
+// Throws BindError "cannot read PATH: why".
+Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> stub,
+                              const std::string& stub_name);
+
+}  // namespace sfxbind
