@@ -40,14 +40,15 @@ template <uint32_t kChunk>
 // A match with room for kCopyChunk more bytes after it, copied with the
 // result of the byte-by-byte copy: in chunks that read only bytes already in
 // place (a source at least a chunk behind, or ahead in the ring's previous
-// round), a fill for distance 1, byte by byte for the other short periods.
+// round), in 8-byte chunks for distances of 8 to 15, words of one byte for
+// distance 1, byte by byte for the other short periods.
 // A source that wraps goes the general way.
 uint8_t* copy_match_fast(SlideWindow& w, uint8_t* out, uint32_t distance, uint32_t length) {
   if (distance > static_cast<uint32_t>(out - w.begin)) {
     const uint8_t* from = out + w.size - distance;
     if (from + length + kCopyChunk > w.end) {
       w.pos = out;
-      copy_match(w, distance, length);
+      copy_match_wrapping(w, distance, length);
       return w.pos;
     }
     copy_chunks<kCopyChunk>(out, from, length);
@@ -56,7 +57,13 @@ uint8_t* copy_match_fast(SlideWindow& w, uint8_t* out, uint32_t distance, uint32
   } else if (distance >= 8) {
     copy_chunks<8>(out, out - distance, length);
   } else if (distance == 1) {
-    std::memset(out, out[-1], length);
+    // A run of the last byte, a word at a time (no call into the C library).
+    uint8_t* const end = out + length;
+    uintptr_t saved;
+    std::memcpy(&saved, end, sizeof saved);
+    const uintptr_t word = out[-1] * (~uintptr_t{0} / 0xFF);
+    for (uint8_t* to = out; to < end; to += sizeof word) std::memcpy(to, &word, sizeof word);
+    std::memcpy(end, &saved, sizeof saved);
   } else {
     const uint8_t* from = out - distance;
     for (uint32_t i = 0; i < length; ++i) out[i] = from[i];
@@ -117,8 +124,9 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
     if (length + kCopyChunk <= static_cast<uint32_t>(ring_end - out)) {
       out = copy_match_fast(w, out, distance, length);
     } else {
+      // Near the ring's end: the general copy, which writes the ring out when it fills.
       w.pos = out;
-      copy_match(w, distance, length);
+      copy_match_wrapping(w, distance, length);
       out = w.pos;
     }
   }
