@@ -1,6 +1,6 @@
 # Refuses any include that points from a product folder to a higher one:
 # base <- platform <- archive <- decoders <- shell (resources/ holds only the
-# dialog's control ids). Run at configure time and as the ctest "layering".
+# dialog's control ids and fixed texts). Run at configure time and as the ctest "layering".
 #   cmake -DSOURCE_DIR=<repo> -P cmake/check_layers.cmake
 
 set(SFX_LAYERS_ALLOWED_base base)

@@ -63,3 +63,13 @@ add_test(NAME win32_e2e_signed
                  --corpus ${SFX_CORPUS_DIR_HOST} --archive a24_mixed_methods.zip --work ${SFX_E2E_DIR}/signed)
 set_tests_properties(win32_e2e_signed PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
                      SKIP_RETURN_CODE 77)
+
+# One tree archived by bsdtar, by Python's zipfile on a pipe and by 7-Zip, and
+# as a folder, bound by sfxbind.exe without --force: the self-extractor
+# re-creates it under Wine (ASCII names until the stub writes UTF-8 names).
+add_test(NAME win32_e2e_tree_round_trip
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/tree_round_trip_test.py ${SFX_WINE_PREFIX}
+                 --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>
+                 --driver $<TARGET_FILE:dialog_driver> --work ${SFX_E2E_DIR}/tree_round_trip)
+set_tests_properties(win32_e2e_tree_round_trip PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)

@@ -14,6 +14,7 @@
 #include "base/text.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
+#include "resources/dialog_texts.h"
 #include "resources/dlg32.h"
 
 namespace {
@@ -61,7 +62,7 @@ std::string lower(std::string text) {
 void show_dir_list_if_changed() {
   if (!dir_list_changed) return;
   dir_list_changed = false;
-  print_line("Target Directory: " + listed_dir);
+  print_line(DLG_TEXT_TARGET_LABEL " " + listed_dir);
   print_dir_list();
 }
 
@@ -185,11 +186,9 @@ void end_dialog(int) { dialog_ended = true; }
 void run_main_dialog(DialogEvents& events, const char* caption) {
   dialog_events = &events;
   print_line(std::string("== ") + caption + " ==");
-  print_line("This Self Extracting  File will be Unzipped To The Target Directory Shown Below.");
-  print_line(
-      "If you want to set a different target directory, use the listbox on the right to select it. "
-      "You can also use the make directory option below then select it with the lisbox. ");
-  print_line("Select OK to begin.                          Choose Cancel to exit.");
+  print_line(DLG_TEXT_INTRO);
+  print_line(DLG_TEXT_CHOOSE_TARGET);
+  print_line(DLG_TEXT_BEGIN);
   dialog_events->initialise();
   show_dir_list_if_changed();
   print_help();

@@ -484,16 +484,17 @@ def check_zip64(args, checks):
             shutil.rmtree(folder_run)
 
 
-def make_tree(root):
-    """Nested and empty directories, an empty file, non-ASCII names, text and
-    random data; modification times on odd and even seconds. Returns the
-    files (name: content, time) and the directories."""
+def make_tree(root, non_ascii=True):
+    """Nested and empty directories, an empty file, non-ASCII names (or their
+    ASCII stand-ins), text and random data; modification times on odd and
+    even seconds. Returns the files (name: content, time) and the directories."""
     rng = random.Random(19)
     text = "".join(f"line {i}: the quick brown fox jumps over the lazy dog\n" for i in range(3000)).encode()
+    folder, file = ("ünïcødé", "naïve café.txt") if non_ascii else ("unicode", "naive cafe.txt")
     files = {"readme.txt": text, "empty.txt": b"", "a/b/c/deep.bin": rng.randbytes(70000),
-             "a/notes.txt": text[:5000], "ünïcødé/naïve café.txt": "grüße, ça va\n".encode() * 50,
+             "a/notes.txt": text[:5000], f"{folder}/{file}": "grüße, ça va\n".encode() * 50,
              "random.dat": rng.randbytes(300000)}
-    directories = ["a", "a/b", "a/b/c", "empty", "ünïcødé", "a/empty too"]
+    directories = ["a", "a/b", "a/b/c", "empty", folder, "a/empty too"]
     for d in directories:
         (root / d).mkdir(parents=True, exist_ok=True)
     when = {}
@@ -518,20 +519,26 @@ def python_zip_to_pipe(root, out, env):
         assert writer.wait() == 0
 
 
-def check_tree(args, checks):
+def tree_inputs(root, folder, seven_zip, checks):
+    """The tree archived by bsdtar, by Python's zipfile on a pipe and by 7-Zip
+    into `folder`, and the tree itself: (label, path) for each."""
     env = dict(os.environ, TZ="UTC")  # the tools write DOS times in local time; the stub reads them as UTC
+    subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, env=env, check=True)
+    python_zip_to_pipe(root, folder / "python.zip", env)
+    subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, env=env, check=True,
+                   stdout=subprocess.DEVNULL)
+    with zipfile.ZipFile(folder / "python.zip") as z:
+        checks.expect(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()), "python: data descriptors")
+    return [("bsdtar", folder / "bsdtar.zip"), ("python", folder / "python.zip"), ("7z", folder / "7z.zip"),
+            ("folder", root)]
+
+
+def check_tree(args, checks):
     with tempfile.TemporaryDirectory() as tmp:
         tmp = pathlib.Path(tmp)
         root = tmp / "tree"
         files, directories = make_tree(root)
-        subprocess.run(["bsdtar", "--format", "zip", "-cf", tmp / "bsdtar.zip", "."], cwd=root, env=env, check=True)
-        python_zip_to_pipe(root, tmp / "python.zip", env)
-        subprocess.run([args.seven_zip, "a", "-tzip", tmp / "7z.zip", "."], cwd=root, env=env, check=True,
-                       stdout=subprocess.DEVNULL)
-        with zipfile.ZipFile(tmp / "python.zip") as z:
-            checks.expect(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()), "python: data descriptors")
-        for label, path in (("bsdtar", tmp / "bsdtar.zip"), ("python", tmp / "python.zip"), ("7z", tmp / "7z.zip"),
-                            ("folder", root)):
+        for label, path in tree_inputs(root, tmp, args.seven_zip, checks):
             bind_and_extract(args, checks, label, path, files, directories)
         # A folder is archived the same way every time; level 0 stores.
         sizes = {}

@@ -1,7 +1,8 @@
 // The binding tool predicts what the stub will do with every entry through
 // the stub's own walk and entry policy. Held here against what the stub's
 // extraction and listing passes really do, over the shared corpus and the
-// malformed suite's archives, cuts and hostile names.
+// malformed suite's archives, cuts, flipped bits, absurd lengths and hostile
+// names.
 #include <gtest/gtest.h>
 
 #include "tests/malformed/archive_layout.h"
@@ -120,4 +121,11 @@ TEST(PolicyAgreement, MalformedSuiteHostileNames) {
                            .bytes(),
                        "name \"" + stored.substr(0, 80) + "\"");
     }
+}
+
+// A flipped bit or an absurd length changes a method, a flag, a size or a name
+// behind the tool's back as much as the stub's: both must read it alike.
+TEST(PolicyAgreement, MalformedSuiteFlippedBitsAndAbsurdLengths) {
+  for (auto make : {flipped_bit_archives, absurd_length_archives})
+    for (const DamagedArchive& damaged : make()) expect_agreement(damaged.archive, damaged.what);
 }
