@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# The one test command: installs what is missing, builds the presets and runs
-# every test, natively (x86-64 and i686) and under Wine, then the host suite
-# again under AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded
-# fuzz pass.
+# The one test command: installs what is missing, builds both presets and runs
+# every test, natively and under Wine, then the host suite again under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and a bounded fuzz pass.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/install-deps.sh
@@ -13,10 +12,6 @@ cmake --build --preset win32 -j"$jobs"
 cmake --preset host
 cmake --build --preset host -j"$jobs"
 ctest --preset host -j"$jobs"
-# The shipped flags on i686, natively (where the kernel runs i386 programs).
-cmake --preset host32
-cmake --build --preset host32 -j"$jobs"
-ctest --preset host32 -j"$jobs"
 
 # Under Wine a skipped test means Wine could not run: that is a failure here.
 ctest --preset win32 --no-tests=error | tee build/win32/ctest.log
