@@ -2,7 +2,9 @@
 
 #include <cstring>
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
+#define SFX_CRC_FOLDING 1
+#include <cpuid.h>
 #include <immintrin.h>
 #endif
 
@@ -18,27 +20,12 @@ constexpr std::array<uint32_t, 256> make_table() {
   return t;
 }
 
-// Slicing by sixteen: table k holds the remainder of a byte followed by k zero
-// bytes, so sixteen input bytes cost sixteen independent look-ups instead of
-// a chain of sixteen dependent ones. Derived from the byte table at first use
-// rather than stored, which keeps 15 KiB out of the program file.
-uint32_t slices[16][256];
-bool slices_ready = false;
-
-void build_slices() {
-  for (uint32_t i = 0; i < 256; ++i) slices[0][i] = crc_table[i];
-  for (int k = 1; k < 16; ++k)
-    for (uint32_t i = 0; i < 256; ++i)
-      slices[k][i] = crc_table[slices[k - 1][i] & 0xFF] ^ (slices[k - 1][i] >> 8);
-  slices_ready = true;
-}
-
 }  // namespace
 
 constexpr std::array<uint32_t, 256> crc_table = make_table();
 static_assert(crc_table[1] == 0x77073096u && crc_table[255] == 0x2D02EF8Du);
 
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef SFX_CRC_FOLDING
 namespace {
 
 // Carry-less multiplication folds 64 bytes per step (four 128-bit lanes),
@@ -85,31 +72,25 @@ FOLDING_TARGET uint32_t crc32_folded(uint32_t crc, const uint8_t* data, size_t c
   return crc;
 }
 
+// CPUID leaf 1 tells whether the processor has PCLMULQDQ and SSE4.1 (every
+// x86-64 one of the last decade; 32-bit Windows also runs on older ones,
+// which take the tables). Asked once; a constant start value needs no guard.
 bool has_folding() {
-  static const bool supported = __builtin_cpu_supports("pclmul") && __builtin_cpu_supports("sse4.1");
-  return supported;
+  static int supported = -1;
+  if (supported < 0) {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    supported = __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (c & bit_SSE4_1) ? 1 : 0;
+  }
+  return supported == 1;
 }
 
 }  // namespace
 #endif
 
 uint32_t crc32_block(uint32_t crc, const uint8_t* data, size_t count) {
-#if defined(__x86_64__) && defined(__GNUC__)
+#ifdef SFX_CRC_FOLDING
   if (count >= 64 && has_folding()) return crc32_folded(crc, data, count);
 #endif
-  if (!slices_ready) build_slices();
-  const auto& t = slices;
-  while (count >= 16) {
-    uint32_t w[4];
-    std::memcpy(w, data, 16);  // little-endian targets only (x86)
-    w[0] ^= crc;
-    crc = t[15][w[0] & 0xFF] ^ t[14][(w[0] >> 8) & 0xFF] ^ t[13][(w[0] >> 16) & 0xFF] ^ t[12][w[0] >> 24] ^
-          t[11][w[1] & 0xFF] ^ t[10][(w[1] >> 8) & 0xFF] ^ t[9][(w[1] >> 16) & 0xFF] ^ t[8][w[1] >> 24] ^
-          t[7][w[2] & 0xFF] ^ t[6][(w[2] >> 8) & 0xFF] ^ t[5][(w[2] >> 16) & 0xFF] ^ t[4][w[2] >> 24] ^
-          t[3][w[3] & 0xFF] ^ t[2][(w[3] >> 8) & 0xFF] ^ t[1][(w[3] >> 16) & 0xFF] ^ t[0][w[3] >> 24];
-    data += 16;
-    count -= 16;
-  }
   while (count--) crc = crc32_update(*data++, crc);
   return crc;
 }

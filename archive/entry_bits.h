@@ -52,6 +52,11 @@ class EntryBits {
   uint32_t peek(unsigned n) { return peek_bits(run_, static_cast<int16_t>(n)); }
   void drop(unsigned n) { take_bits(run_, static_cast<int16_t>(n)); }
   uint32_t take(unsigned n) { return take_bits(run_, static_cast<int16_t>(n)); }
+  void top_up() {}
+  uint32_t take_after(unsigned code, unsigned extra) {
+    drop(code);
+    return take(extra);
+  }
   RunState& run() const { return run_; }
 
  private:

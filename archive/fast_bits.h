@@ -1,12 +1,12 @@
 // The fast reader of the bit input, lent to a decoder's inner loop. Bits come
-// from a 64-bit reservoir loaded eight bytes at a time straight out of the
-// archive stream's buffer, instead of one byte per call. It is used only while
+// from a reservoir loaded a word at a time straight out of the archive
+// stream's buffer, instead of one byte per call. It is used only while
 // the entry has plenty of bytes left in that buffer, so no read can come near
 // the end of the data.
 //
 // It keeps BitInput's invariant in its own terms: the reservoir loads ahead,
 // but a byte counts as read only once a read has asked for a bit in it, which
-// the furthest bit asked for (`furthest_`) tells. end() writes the record from
+// the furthest bit asked for (`low_`) tells. end() writes the record from
 // exactly that: the bytes up to the furthest bit leave the stream, the bits
 // after the consumed ones stay held.
 #pragma once
@@ -20,61 +20,97 @@
 inline constexpr uint32_t kFastBitsReserve = 16;
 
 // Kept inline (with begin and end) so that a decoder's loop holds the
-// reservoir in registers.
-class FastBits {
+// reservoir in registers. The reservoir is a Word: 64 bits for explode and
+// unshrink; inflate takes the machine's own word, which on a 32-bit target is
+// one register instead of a pair.
+template <class Word>
+class BasicFastBits {
  public:
+  // Bits held at least after a refill: 56 in 64 bits, 24 in 32.
+  static constexpr unsigned kFill = 8 * sizeof(Word) - 8;
+
   // False when the bit input or the buffer does not allow it; then nothing changed.
   bool begin(const RunState& run);
   // Hands the state back to the bit input.
   void end(RunState& run);
 
-  // Tops the reservoir up to at least 56 bits; false once the input left is
-  // too short for another round of peeks (up to 48 bits).
-  bool refill() {
+  // Tops the reservoir up to at least kFill bits; false once the input left
+  // is too short for another round of peeks (up to 48 bits).
+  [[gnu::always_inline]] bool refill() {
     if (in_ > limit_) return false;
-    uint64_t next;
-    std::memcpy(&next, in_, 8);  // little-endian targets only (x86)
-    hold_ |= next << bits_;
-    in_ += (63 - bits_) >> 3;
-    bits_ |= 56;
+    top_up();
     return true;
   }
+  // refill() without the check, for a loop that needs more bits within one
+  // round: the reserve covers up to three more loads of a 32-bit reservoir,
+  // one of a 64-bit one.
+  [[gnu::always_inline]] void top_up() {
+    Word next;
+    std::memcpy(&next, in_, sizeof next);  // little-endian targets only (x86)
+    hold_ |= next << bits_;
+    const unsigned bytes = (kFill + 7 - bits_) >> 3;
+    in_ += bytes;
+    low_ += static_cast<int>(8 * bytes);
+    bits_ |= kFill;
+  }
+  // Bits in the reservoir.
+  [[gnu::always_inline]] unsigned held() const { return bits_; }
   // The next n bits, not counted as looked at: only for a decoder that then
   // takes just the bits of one code from them, where reads a byte at a time
   // would have stopped at that code's last bit.
-  uint32_t look(unsigned n) const { return static_cast<uint32_t>(hold_) & ((1u << n) - 1); }
-  uint32_t peek(unsigned n) {
-    if (consumed_ + n > furthest_) furthest_ = consumed_ + n;
+  [[gnu::always_inline]] uint32_t look(unsigned n) const {
+    return static_cast<uint32_t>(hold_) & ((1u << n) - 1);
+  }
+  [[gnu::always_inline]] uint32_t peek(unsigned n) {
+    const int left = static_cast<int>(bits_ - n);
+    if (left < low_) low_ = left;
     return look(n);
   }
-  void drop(unsigned n) {
+  [[gnu::always_inline]] void drop(unsigned n) {
     hold_ >>= n;
     bits_ -= n;
-    consumed_ += n;
   }
   // Looks no further than it consumes, so the furthest point needs no update
   // here: end() counts the bits consumed as looked at.
-  uint32_t take(unsigned n) {
+  [[gnu::always_inline]] uint32_t take(unsigned n) {
     uint32_t v = look(n);
     drop(n);
     return v;
   }
+  // Drops a code of `code` bits and takes the `extra` bits after it (up to
+  // 15 + 13 in all): at once from 64 bits, with a top-up between from 32.
+  [[gnu::always_inline]] uint32_t take_after(unsigned code, unsigned extra) {
+    if constexpr (kFill < 15 + 13) {
+      drop(code);
+      top_up();
+      return take(extra);
+    }
+    const uint32_t v = look(code + extra) >> code;
+    drop(code + extra);
+    return v;
+  }
 
  private:
-  uint64_t hold_ = 0;
+  Word hold_ = 0;
   unsigned bits_ = 0;
   const uint8_t* start_ = nullptr;
   const uint8_t* in_ = nullptr;
   const uint8_t* limit_ = nullptr;
   uint32_t held_at_start_ = 0;
-  uint32_t consumed_ = 0;  // bits taken since begin()
-  uint32_t furthest_ = 0;  // furthest bit peeked at since begin(), from the same point
+  // The furthest bit asked for, kept as the count the reservoir will hold
+  // once that bit is consumed (less the bits loaded since, which top_up
+  // adds back): it lies bits_ - low_ bits beyond the next bit, if above 0.
+  // One subtraction and one minimum per peek; nothing per drop.
+  int low_ = 0;
 };
 
-inline bool FastBits::begin(const RunState& run) {
+using FastBits = BasicFastBits<uint64_t>;
+
+template <class Word>
+inline bool BasicFastBits<Word>::begin(const RunState& run) {
   const ArchiveStream& s = run.archive;
   const BitInput& b = run.bits;
-  if (b.count > 32 || b.compressed_left <= 0 || s.pos >= s.filled) return false;
+  if (b.count > kFill || b.compressed_left <= 0 || s.pos >= s.filled) return false;
   uint32_t available = s.filled - s.pos;
   if (available > static_cast<uint32_t>(b.compressed_left))
     available = static_cast<uint32_t>(b.compressed_left);
@@ -82,18 +118,20 @@ inline bool FastBits::begin(const RunState& run) {
   start_ = in_ = s.buffer + s.pos;
   limit_ = start_ + available - kFastBitsReserve;
   hold_ = b.count == 0 ? 0 : b.buffer & (0xFFFFFFFFu >> (32 - b.count));
-  bits_ = held_at_start_ = furthest_ = b.count;
-  consumed_ = 0;
+  bits_ = held_at_start_ = b.count;
+  low_ = 0;  // the bits held were read, so they count as asked for
   return true;
 }
 
-inline void FastBits::end(RunState& run) {
+template <class Word>
+inline void BasicFastBits<Word>::end(RunState& run) {
   // The bytes holding a bit asked for count as read; consumed bits were asked for.
-  const uint32_t furthest = furthest_ > consumed_ ? furthest_ : consumed_;
+  const uint32_t consumed = held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - bits_;
+  const uint32_t furthest = consumed + (static_cast<int>(bits_) > low_ ? bits_ - low_ : 0);
   uint32_t read = (furthest - held_at_start_ + 7) / 8;
   BitInput& b = run.bits;
   run.archive.pos += read;
   b.compressed_left -= static_cast<int32_t>(read);
-  b.count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed_);
-  b.buffer = b.count == 0 ? 0 : static_cast<uint32_t>(hold_ & ((uint64_t{1} << b.count) - 1));
+  b.count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed);
+  b.buffer = b.count == 0 ? 0 : static_cast<uint32_t>(hold_ & ((Word{1} << b.count) - 1));
 }

@@ -1,5 +1,5 @@
 // Inflate plus CRC-32 over every deflated entry of one archive: the stub's
-// decoding path against zlib's.
+// decoding path against zlib's and libdeflate's.
 #include "bench/inflate_bench.h"
 
 #include "bench/runners.h"
@@ -16,4 +16,5 @@ void register_inflate_benchmarks(const std::string& archive) {
   }
   benchmark::RegisterBenchmark("inflate_crc/ours", run_ours, &set)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("inflate_crc/zlib", run_zlib, &set)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("inflate_crc/libdeflate", run_libdeflate, &set)->Unit(benchmark::kMillisecond);
 }

@@ -1,5 +1,5 @@
 #pragma once
 #include <string>
 
-// inflate_crc/ours and inflate_crc/zlib over the deflated entries of `archive`.
+// inflate_crc/ours, inflate_crc/zlib and inflate_crc/libdeflate over the deflated entries of `archive`.
 void register_inflate_benchmarks(const std::string& archive);

@@ -136,6 +136,7 @@ void register_legacy_benchmarks(const std::string& corpus_dir, const std::string
     const std::string base = scratch_dir + "/" + group.name;
     const std::string legacy_name = std::string(group.name) + "/legacy";
     const std::string inflate_name = std::string(group.name) + "/our_inflate";
+    const std::string zlib_name = std::string(group.name) + "/zlib_inflate";
     DecodeSet& legacy = sets.emplace_back(collect_entries(corpus_dir, group, base + ".legacy"));
     std::string failure = legacy.items.empty() ? "no corpus entries" : "";
     Bytes contents;
@@ -149,10 +150,12 @@ void register_legacy_benchmarks(const std::string& corpus_dir, const std::string
     if (!failure.empty()) {
       benchmark::RegisterBenchmark(legacy_name.c_str(), run_failed, failure);
       benchmark::RegisterBenchmark(inflate_name.c_str(), run_failed, failure);
+      benchmark::RegisterBenchmark(zlib_name.c_str(), run_failed, failure);
       continue;
     }
     DecodeSet& inflate = sets.emplace_back(deflate_contents(legacy, contents, base + ".deflate"));
     benchmark::RegisterBenchmark(legacy_name.c_str(), run_ours, &legacy)->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark(inflate_name.c_str(), run_ours, &inflate)->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark(zlib_name.c_str(), run_zlib, &inflate)->Unit(benchmark::kMicrosecond);
   }
 }

@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Measures the stub against its peers and its targets; started by bench/run.sh.
 
-End to end: the bound Linux stub, `bsdtar -xf` and `7z x` each extract the
-same archive into a fresh folder: wall time, and peak RSS from GNU time (a
-small runner: a child forked from this large process would inherit its
-high-water mark). Medians; the tools take turns in a rotating order. In process: sfx_bench's Google
-Benchmark families, repetitions interleaved at random, medians of CPU-time
+End to end: the bound Linux stub (x86-64, and host32: i686 with the Win32
+stub's flags), a minimal libdeflate extractor for each ISA, `bsdtar -xf` and
+`7z x` each extract the same archive into a fresh folder: wall time, and peak
+RSS from GNU time (a small runner: a child forked from this large process
+would inherit its high-water mark). Medians; the tools take turns in a
+rotating order. The i686 programs run only where the kernel runs them
+natively, never under an emulator. In process: sfx_bench's Google Benchmark
+families (both ISAs), repetitions interleaved at random, medians of CPU-time
 throughput. Every extraction is checked against the input once before timing.
 """
 import argparse
@@ -32,6 +35,8 @@ FIXED_DATE = (2024, 1, 2, 3, 4, 6)
 def parse_args():
     p = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     p.add_argument("--build", type=Path, default=REPO / "build" / "bench", help="build folder with sfxstub and bench/")
+    p.add_argument("--build32", type=Path, default=REPO / "build" / "bench32",
+                   help="the same for i686 with the shipped stub's flags (host32)")
     p.add_argument("--work", type=Path, help="scratch folder (default BUILD/work)")
     p.add_argument("--out", type=Path, default=REPO / "bench" / "results.md", help="markdown results file")
     p.add_argument("--reps", type=int, default=9, help="timed end-to-end runs per tool (median)")
@@ -92,14 +97,33 @@ def same_tree(expected, actual):
 
 # ---------------------------------------------------------------- end to end
 
+NOT_NATIVE = "not measured: this machine cannot run 32-bit programs natively"
+
+
+def runs_natively(program, cwd):
+    """Whether the kernel itself runs `program` (an i686 stub, waiting for
+    commands): no exec error, and the process image is the program, not an
+    emulator's (binfmt_misc hands foreign programs to e.g. qemu-i386)."""
+    try:
+        proc = subprocess.Popen([program], cwd=cwd, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL)
+    except OSError:
+        return False
+    try:
+        image = os.path.realpath(f"/proc/{proc.pid}/exe")
+    finally:
+        proc.communicate(b"", timeout=60)  # end of input: Cancel, answered Yes
+    return image == os.path.realpath(program)
+
+
 class Tool:
     """One extractor: how to start it in a fresh folder, and its timings."""
 
-    def __init__(self, name, command, size_label, timeout, stdin=b"", link=None):
+    def __init__(self, name, command, size_label, timeout, stdin=b"", link=None, failure=None):
         self.name, self.command, self.size_label, self.stdin, self.link = name, command, size_label, stdin, link
         self.timeout = timeout
         self.walls, self.cpus, self.rss_kib = [], [], []
-        self.failure = None
+        self.failure = failure
 
     def run(self, folder, capture=False):
         """(problem or None, wall s, CPU s, peak RSS KiB, output if captured)."""
@@ -127,6 +151,8 @@ class Tool:
         return problem, wall, float(user) + float(system), int(rss_kib), text
 
     def check(self, folder, expected):
+        if self.failure:
+            return
         problem, _, _, _, text = self.run(folder, capture=True)
         if problem or not same_tree(expected, folder):
             lines = (text or b"").decode(errors="replace").strip().splitlines()
@@ -155,10 +181,10 @@ def end_to_end(tools, reps, work):
 
 # ---------------------------------------------------------------- in process
 
-def in_process(args, zip_path, work):
-    out = work / "gbench.json"
-    cmd = [str(args.build / "bench" / "sfx_bench"), f"--archive={zip_path}", f"--corpus={args.corpus}",
-           f"--scratch={work / 'scratch'}", f"--benchmark_repetitions={args.gbench_reps}",
+def in_process(args, build, zip_path, work, legacy=True):
+    out = work / f"gbench-{build.name}.json"
+    cmd = [str(build / "bench" / "sfx_bench"), f"--archive={zip_path}", f"--scratch={work / 'scratch'}",
+           *([f"--corpus={args.corpus}"] if legacy else []), f"--benchmark_repetitions={args.gbench_reps}",
            "--benchmark_enable_random_interleaving=true", f"--benchmark_min_time={args.min_time}",
            f"--benchmark_out={out}", "--benchmark_out_format=json"]
     out.unlink(missing_ok=True)
@@ -215,8 +241,8 @@ def git_state():
     def git(*a):
         return subprocess.run(["git", "-C", str(REPO), *a], capture_output=True, text=True).stdout.strip()
     # Only changes to what goes into the measured programs count.
-    dirty = git("status", "--porcelain", "--", "CMakeLists.txt", "archive", "decoders", "shell", "platform",
-                "tools", "bench")
+    dirty = git("status", "--porcelain", "--", "CMakeLists.txt", "cmake", "base", "archive", "decoders", "shell",
+                "platform", "tools", "bench", ":!bench/results.md")
     return git("rev-parse", "--short", "HEAD") + (" + uncommitted changes" if dirty else "")
 
 
@@ -264,32 +290,50 @@ def kib(v):
     return f"{v / 1024:.1f} MiB" if v >= 10240 else f"{v:.0f} KiB"
 
 
-def build_table(tools, small_stub, rates, rates_failure, win32_stub):
+def build_table(tools, rates, win32_stub):
+    """tools: name -> Tool; rates: ISA -> (runs, failure) of sfx_bench."""
     t = Table()
-    ours, bsdtar, seven = tools
-    for peer in (bsdtar, seven):
-        t.compare(f"End-to-end wall, {ours.size_label} archive, vs {peer.name}",
-                  (median(ours.walls), ours.failure), (median(peer.walls), peer.failure), seconds,
-                  "≤ 1.0", lambda r: r <= 1.0)
-    for peer in (bsdtar, seven):
-        t.compare(f"End-to-end CPU time (user + system) vs {peer.name}",
-                  (median(ours.cpus), ours.failure), (median(peer.cpus), peer.failure), seconds, "—", None)
-    for peer in (bsdtar, seven):
-        t.compare(f"End-to-end peak RSS vs {peer.name}",
-                  (median(ours.rss_kib), ours.failure), (median(peer.rss_kib), peer.failure), kib, "—", None)
+    host32, x64 = tools["sfxstub-host32"], tools["sfxstub"]
+    label = x64.size_label
 
-    def rate(name):
-        r = rates.get(name, {"rates": [], "error": rates_failure or "not run"})
+    def wall(ours, peer, target=None, passes=None):
+        t.compare(f"End-to-end wall, {label}, {ours.name} vs {peer.name}", (median(ours.walls), ours.failure),
+                  (median(peer.walls), peer.failure), seconds, target or "—", passes)
+
+    def cpu(ours, peer):
+        t.compare(f"End-to-end CPU time (user + system), {ours.name} vs {peer.name}",
+                  (median(ours.cpus), ours.failure), (median(peer.cpus), peer.failure), seconds, "—", None)
+
+    wall(host32, tools["libdeflate-i686"], "≤ 1.5", lambda r: r <= 1.5)
+    for peer in ("bsdtar", "7z"):
+        wall(host32, tools[peer], "< 1.0", lambda r: r < 1.0)
+    wall(x64, tools["libdeflate-x86-64"], "≤ 1.3", lambda r: r <= 1.3)
+    for peer in ("bsdtar", "7z"):
+        wall(x64, tools[peer], "< 1.0", lambda r: r < 1.0)
+    cpu(host32, tools["libdeflate-i686"])
+    cpu(x64, tools["libdeflate-x86-64"])
+    for ours in (host32, x64):
+        t.compare(f"End-to-end peak RSS, {ours.name} vs bsdtar", (median(ours.rss_kib), ours.failure),
+                  (median(tools["bsdtar"].rss_kib), tools["bsdtar"].failure), kib, "—", None)
+
+    def rate(isa, name):
+        runs, failure = rates[isa]
+        r = runs.get(name, {"rates": [], "error": failure or "not run"})
         return median(r["rates"]), r["error"]
 
-    t.compare("In-process inflate + CRC-32 throughput vs zlib", rate("inflate_crc/ours"), rate("inflate_crc/zlib"),
-              mib_s, "≥ 0.9", lambda r: r >= 0.9)
+    for isa, target, passes in (("x86-64", "≥ 0.8", lambda r: r >= 0.8), ("i686", "—", None)):
+        t.compare(f"In-process inflate + CRC-32 throughput, {isa}, vs libdeflate", rate(isa, "inflate_crc/ours"),
+                  rate(isa, "inflate_crc/libdeflate"), mib_s, target, passes)
+        t.compare(f"In-process inflate + CRC-32 throughput, {isa}, vs zlib", rate(isa, "inflate_crc/ours"),
+                  rate(isa, "inflate_crc/zlib"), mib_s, "—", None)
     for name in ("explode", "unshrink", "expand"):
-        t.compare(f"{name} throughput vs our inflate, same contents", rate(f"{name}/legacy"),
-                  rate(f"{name}/our_inflate"), mib_s, "≥ 0.5", lambda r: r >= 0.5)
-    t.compare(f"Stub peak RSS, {ours.size_label} vs {small_stub.size_label} archive",
-              (median(ours.rss_kib), ours.failure), (median(small_stub.rss_kib), small_stub.failure), kib,
-              "within 10%", lambda r: 0.9 <= r <= 1.1)
+        t.compare(f"{name} throughput vs zlib's inflate, same contents", rate("x86-64", f"{name}/legacy"),
+                  rate("x86-64", f"{name}/zlib_inflate"), mib_s, "≥ 0.5", lambda r: r >= 0.5)
+    for ours in (host32, x64):
+        small = tools[f"{ours.name}-small"]
+        t.compare(f"Stub peak RSS, {ours.name}, {label} vs {small.size_label} archive",
+                  (median(ours.rss_kib), ours.failure), (median(small.rss_kib), small.failure), kib,
+                  "within 10%", lambda r: 0.9 <= r <= 1.1)
     if win32_stub.is_file():
         size = win32_stub.stat().st_size
         t.compare("Win32 stub size vs 48 KiB", (size, None), (WIN32_TARGET, None), lambda v: f"{v} B",
@@ -299,34 +343,42 @@ def build_table(tools, small_stub, rates, rates_failure, win32_stub):
     return t
 
 
-def raw_runs(tools, small_stub, rates):
+def raw_runs(tools, rates):
     lines = ["Raw end-to-end runs (wall s / CPU s / peak RSS KiB):", ""]
-    for tool in (*tools, small_stub):
+    for tool in tools:
         runs = ", ".join(f"{w:.3f}/{c:.2f}/{r}" for w, c, r in zip(tool.walls, tool.cpus, tool.rss_kib))
         lines.append(f"- {tool.name} ({tool.size_label}): {runs or tool.failure}")
     lines += ["", "Raw in-process repetitions (MiB/s, CPU time):", ""]
-    for name, r in sorted(rates.items()):
-        values = ", ".join(f"{v / MIB:.1f}" for v in r["rates"])
-        lines.append(f"- {name}: {values or r['error']}")
+    for isa, (runs, failure) in rates.items():
+        for name, r in sorted(runs.items()):
+            values = ", ".join(f"{v / MIB:.1f}" for v in r["rates"])
+            lines.append(f"- {isa} {name}: {values or r['error']}")
+        if failure:
+            lines.append(f"- {isa}: {failure}")
     return "\n".join(lines)
 
 
 NOTES = """How each row is measured:
 
 - End to end: the bound Linux stub (`printf 'ok\\n' | ./bound`, extracting next to
-  itself), `bsdtar -xf` and `7z x -y` each extract the archive into a fresh folder
-  on the same file system, the archive in page cache. Each tool's output is
-  compared with the input tree once before timing. Wall time from start to exit;
-  CPU time and peak RSS from GNU time.
-- In process: `sfx_bench` (Google Benchmark; repetitions interleaved at random,
-  throughput from CPU time, medians). inflate_crc runs the stub's path over the
-  archive's deflated entries: archive stream on the file, `reset_bit_input`,
-  `reset_window`, `inflate_entry`, CRC-32 in the window, writes to /dev/null; zlib
-  runs raw inflate plus crc32 with the same 64 KiB reads and 32 KiB writes.
+  itself) as `sfxstub` (x86-64, Release) and `sfxstub-host32` (i686, built with
+  the Win32 stub's own flags: what ships), `sfx_bench_libdeflate` for each ISA (a
+  minimal extractor: archive mapped, each entry decompressed whole by libdeflate,
+  CRC-32, file written), `bsdtar -xf` and `7z x -y` each extract the archive into
+  a fresh folder on the same file system, the archive in page cache. Each tool's
+  output is compared with the input tree once before timing. Wall time from start
+  to exit; CPU time and peak RSS from GNU time. The i686 programs are measured
+  only where this kernel runs them itself.
+- In process: `sfx_bench` for each ISA (Google Benchmark; repetitions interleaved
+  at random, throughput from CPU time, medians; the i686 build is the host32
+  configuration). inflate_crc runs the stub's path over the archive's deflated
+  entries: archive stream on the file, bit input and window reset, `inflate_entry`,
+  CRC-32 in the window, writes to /dev/null; zlib runs raw inflate plus crc32
+  with the same 64 KiB reads and 32 KiB writes; libdeflate reads each entry
+  whole, decompresses it whole, and writes it in one piece.
 - Legacy decoders: every shared-corpus entry of the decoder's methods, decoded in
-  a loop, against our inflate on the same contents deflated by zlib at level 6.
-  The entries are small (a few KiB), so per-entry costs (the 32 KiB window reset)
-  weigh on both sides.
+  a loop, against zlib's inflate on the same contents deflated by zlib at level 6.
+  The entries are small (a few KiB), so per-entry costs weigh on both sides.
 """
 
 
@@ -337,39 +389,51 @@ def main():
     started = time.perf_counter()
     load = os.getloadavg()[0]
 
-    stub = args.build / "sfxstub"
-    inputs = {}
+    stubs = {"sfxstub": args.build / "sfxstub", "sfxstub-host32": args.build32 / "sfxstub"}
+    inputs, bindings = {}, set()
     for label, mib, seed in ((f"{args.size_mib} MiB", args.size_mib, args.seed),
                              (f"{args.small_mib} MiB", args.small_mib, args.seed + 1)):
         key = label.replace(" ", "")
-        folder, zip_path, bound = work / f"input_{key}", work / f"mixed_{key}.zip", work / f"bound_{key}"
-        print(f"making the {label} input, archive and bound stub", flush=True)
+        folder, zip_path = work / f"input_{key}", work / f"mixed_{key}.zip"
+        print(f"making the {label} input, archive and bound stubs", flush=True)
         make_archive(args.build / "bench" / "sfx_bench_corpus", folder, zip_path, mib * MIB, seed)
-        binding = bind(stub, zip_path, bound, args.build / "sfxbind")
-        inputs[label] = (folder, zip_path, bound, binding)
+        bound = {}
+        for name, stub in stubs.items():
+            bound[name] = work / f"bound_{key}_{name}"
+            bindings.add(bind(stub, zip_path, bound[name], args.build / "sfxbind"))
+        inputs[label] = (folder, zip_path, bound)
 
     big_label, small_label = f"{args.size_mib} MiB", f"{args.small_mib} MiB"
-    folder, zip_path, bound, binding = inputs[big_label]
-    tools = [Tool("sfxstub", [f"./{bound.name}"], big_label, args.timeout, b"ok\n", bound),
-             Tool("bsdtar", ["bsdtar", "-xf", str(zip_path)], big_label, args.timeout),
-             Tool("7z", ["7z", "x", "-y", str(zip_path)], big_label, args.timeout)]
-    small_folder, _, small_bound, _ = inputs[small_label]
-    small_stub = Tool("sfxstub-small", [f"./{small_bound.name}"], small_label, args.timeout, b"ok\n", small_bound)
-    for tool in tools:
-        tool.check(work / "out" / tool.name, folder)
-    small_stub.check(work / "out" / small_stub.name, small_folder)
-    for tool in (*tools, small_stub):
+    folder, zip_path, bound = inputs[big_label]
+    native32 = runs_natively(bound["sfxstub-host32"], work)
+    not32 = None if native32 else NOT_NATIVE
+    tools = {}
+    for label, (_, zip_i, bound_i) in inputs.items():
+        suffix = "" if label == big_label else "-small"
+        for name in stubs:
+            tools[name + suffix] = Tool(name + suffix, [f"./{bound_i[name].name}"], label, args.timeout, b"ok\n",
+                                        bound_i[name], not32 if name.endswith("host32") else None)
+    for isa, build, failure in (("x86-64", args.build, None), ("i686", args.build32, not32)):
+        tools[f"libdeflate-{isa}"] = Tool(f"libdeflate-{isa}", [str(build / "bench" / "sfx_bench_libdeflate"),
+                                                                str(zip_path)], big_label, args.timeout,
+                                          failure=failure)
+    tools["bsdtar"] = Tool("bsdtar", ["bsdtar", "-xf", str(zip_path)], big_label, args.timeout)
+    tools["7z"] = Tool("7z", ["7z", "x", "-y", str(zip_path)], big_label, args.timeout)
+    for tool in tools.values():
+        tool.check(work / "out" / tool.name, inputs[tool.size_label][0])
         if tool.failure:
-            print(f"  {tool.name}: extraction check failed ({tool.failure})", flush=True)
+            print(f"  {tool.name}: {tool.failure}", flush=True)
 
     print(f"timing end to end, {args.reps} rounds", flush=True)
-    end_to_end(tools + [small_stub], args.reps, work)
+    end_to_end(list(tools.values()), args.reps, work)
     print(f"in-process benchmarks, {args.gbench_reps} repetitions", flush=True)
-    rates, rates_failure = in_process(args, zip_path, work)
+    rates = {"x86-64": in_process(args, args.build, zip_path, work),
+             "i686": in_process(args, args.build32, zip_path, work, legacy=False) if native32 else ({}, NOT_NATIVE)}
 
-    table = build_table(tools, small_stub, rates, rates_failure, args.win32_stub)
+    table = build_table(tools, rates, args.win32_stub)
     print(f"sfxbind peak memory on a {BINDER_ARCHIVE_MB} MB archive", flush=True)
-    table.compare(f"sfxbind peak RSS, {BINDER_ARCHIVE_MB} MB archive, vs 64 MiB", binder_peak_rss(args.build / "sfxbind", stub, work),
+    table.compare(f"sfxbind peak RSS, {BINDER_ARCHIVE_MB} MB archive, vs 64 MiB",
+                  binder_peak_rss(args.build / "sfxbind", stubs["sfxstub"], work),
                   (BINDER_MEMORY_TARGET_KIB, None), kib, "≤ 1.0", lambda r: r <= 1.0)
     zip_size = zip_path.stat().st_size
     header = (f"Measured {datetime.date.today()} at commit {git_state()} on {cpu_model()}, "
@@ -377,10 +441,10 @@ def main():
               f"{args.reps} end-to-end runs and {args.gbench_reps} in-process repetitions per measure, medians. "
               f"Input: {args.size_mib} MiB in {sum(1 for _ in folder.rglob('*') if _.is_file())} files "
               f"(text, machine code, random bytes, runs), deflated at level 6 to {zip_size / MIB:.1f} MiB, "
-              f"bound to the stub {'with sfxbind' if binding == 'sfxbind' else 'by hand'}. "
+              f"bound to the stubs {'with sfxbind' if bindings == {'sfxbind'} else 'by hand'}. "
               f"Made by `bench/run.sh`.")
     report = (f"# Benchmark results\n\n{header}\n\n{table.markdown()}\n\n{NOTES}\n"
-              f"{raw_runs(tools, small_stub, rates)}\n")
+              f"{raw_runs(tools.values(), rates)}\n")
     args.out.write_text(report)
     print()
     print(table.markdown())

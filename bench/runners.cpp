@@ -1,5 +1,6 @@
 #include "bench/runners.h"
 
+#include "bench/libdeflate_path.h"
 #include "bench/zlib_path.h"
 
 namespace {
@@ -17,6 +18,16 @@ void run(benchmark::State& state, const DecodeSet& set, Decode decode) {
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * set.output_bytes));
 }
 
+template <class Path>
+void run_peer(benchmark::State& state, const DecodeSet& set) {
+  try {
+    Path peer(set);
+    run(state, set, [&peer] { peer.decode_all(); });
+  } catch (const DecodeStop& stop) {
+    run_failed(state, stop.message);
+  }
+}
+
 }  // namespace
 
 void run_ours(benchmark::State& state, const DecodeSet* set) {
@@ -28,14 +39,9 @@ void run_ours(benchmark::State& state, const DecodeSet* set) {
   run(state, *set, [set] { decode_all(*set); });
 }
 
-void run_zlib(benchmark::State& state, const DecodeSet* set) {
-  try {
-    ZlibPath zlib(*set);
-    run(state, *set, [&zlib] { zlib.decode_all(); });
-  } catch (const DecodeStop& stop) {
-    run_failed(state, stop.message);
-  }
-}
+void run_zlib(benchmark::State& state, const DecodeSet* set) { run_peer<ZlibPath>(state, *set); }
+
+void run_libdeflate(benchmark::State& state, const DecodeSet* set) { run_peer<LibdeflatePath>(state, *set); }
 
 void run_failed(benchmark::State& state, const std::string& message) {
   state.SkipWithError(message.c_str());

@@ -5,25 +5,11 @@ constexpr uint32_t kInSize = 64 * 1024;
 constexpr uint32_t kOutSize = 32 * 1024;
 }  // namespace
 
-ZlibPath::ZlibPath(const DecodeSet& set)
-    : set_(set),
-      input_(platform::open_for_reading(set.path.c_str())),
-      output_(platform::open_for_writing("/dev/null")),
-      in_buffer_(kInSize),
-      out_buffer_(kOutSize) {
-  if (input_ == platform::kNoFile || output_ == platform::kNoFile) throw DecodeStop{-1, "cannot open files"};
+ZlibPath::ZlibPath(const DecodeSet& set) : PeerPath(set), in_buffer_(kInSize), out_buffer_(kOutSize) {
   if (inflateInit2(&stream_, -15) != Z_OK) throw DecodeStop{-1, "inflateInit2 failed"};
 }
 
-ZlibPath::~ZlibPath() {
-  inflateEnd(&stream_);
-  platform::close_file(input_);
-  platform::close_file(output_);
-}
-
-void ZlibPath::decode_all() {
-  for (const DecodeItem& item : set_.items) decode_item(item);
-}
+ZlibPath::~ZlibPath() { inflateEnd(&stream_); }
 
 void ZlibPath::decode_item(const DecodeItem& item) {
   if (!platform::seek_file(input_, item.data_offset)) throw DecodeStop{-1, "seek failed"};

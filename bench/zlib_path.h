@@ -6,25 +6,16 @@
 
 #include <vector>
 
-#include "bench/decode_set.h"
-#include "platform/files.h"
+#include "bench/peer_path.h"
 
-class ZlibPath {
+class ZlibPath : public PeerPath {
  public:
   explicit ZlibPath(const DecodeSet& set);
-  ~ZlibPath();
-  ZlibPath(const ZlibPath&) = delete;
-  ZlibPath& operator=(const ZlibPath&) = delete;
-
-  // Throws DecodeStop on bad data, a wrong size or a wrong CRC.
-  void decode_all();
+  ~ZlibPath() override;
 
  private:
-  void decode_item(const DecodeItem& item);
+  void decode_item(const DecodeItem& item) override;
 
-  const DecodeSet& set_;
-  platform::FileHandle input_;
-  platform::FileHandle output_;
   z_stream stream_{};
   std::vector<uint8_t> in_buffer_;
   std::vector<uint8_t> out_buffer_;

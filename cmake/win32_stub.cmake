@@ -1,27 +1,22 @@
-# The Win32 stub: the core, the dialog front end and the resources, built for
-# size. It must stay small (it travels in front of every archive) and import
-# nothing but KERNEL32, USER32, GDI32 (measuring list lines), COMCTL32 (the
-# progress bar) and msvcrt.
+# The Win32 stub: the core, the dialog front end and the resources, built with
+# the shipped stub's flags (cmake/stub_flags.cmake). It must stay small (it
+# travels in front of every archive) and import nothing but KERNEL32, USER32,
+# GDI32 (measuring list lines), COMCTL32 (the progress bar) and msvcrt.
 #
 # Two builds of one commit give the same bytes: no link time stamp in the PE
 # header (unless SOURCE_DATE_EPOCH names one) and no build folder in the code.
 enable_language(RC)
+include(${CMAKE_CURRENT_LIST_DIR}/stub_flags.cmake)
 
 # The layers' sources compiled again with the size flags (the libraries keep
 # the ordinary ones for the tests); cmake/check_layers.cmake keeps their order.
 add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
-target_compile_options(sfxstub PRIVATE
-  $<$<COMPILE_LANGUAGE:CXX>:-Os -ffunction-sections -fno-exceptions -fno-rtti -fno-asynchronous-unwind-tables
-                            -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.>)
+sfx_use_stub_flags(sfxstub)
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
-target_link_options(sfxstub PRIVATE -mwindows -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
+target_link_options(sfxstub PRIVATE -mwindows)
 target_link_libraries(sfxstub PRIVATE comctl32 gdi32)
-# Link-time optimisation lets the compiler work across the layers' files:
-# about 2 KiB less code (measured on the stub before its progress bar:
-# 40,448 bytes instead of 42,496).
-set_property(TARGET sfxstub PROPERTY INTERPROCEDURAL_OPTIMIZATION ON)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
   set_property(TARGET sfxstub PROPERTY CXX_LINKER_LAUNCHER

@@ -2,10 +2,10 @@
 // dynamic-code blocks. A damaged Huffman block just ends decoding; the
 // driver's consumption and CRC checks report it.
 #include "archive/entry_bits.h"
-#include "archive/fast_bits.h"
 #include "base/fatal.h"
 #include "decoders/decoders.h"
-#include "decoders/huff_table.h"
+#include "decoders/inflate_fast.h"
+#include "decoders/inflate_table.h"
 
 namespace {
 
@@ -26,101 +26,36 @@ const uint16_t dist_extra[30] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,
 constexpr uint16_t kMaxLiteralLengths = 286;
 constexpr uint16_t kMaxDistanceLengths = 30;
 
-// The tables of one code for the length of a block.
-struct Code {
-  HuffChain chain;
-  int16_t bits = 0;
-};
-
-bool build_code(Code& code, const uint16_t* lengths, uint16_t symbol_count, uint16_t plain_symbols,
-                const uint16_t* base, const uint16_t* extra, int16_t wanted_bits) {
-  HuffTable table = nullptr;
-  code.bits = wanted_bits;
-  if (build_huff_table(lengths, symbol_count, plain_symbols, base, extra, table, code.bits) != 0)
-    return false;
-  code.chain.reset(table);
-  return true;
-}
-
-// Decodes one symbol: looks at a full table width, follows the links, and
-// consumes the code's real length. None for an unused code or an empty code.
-template <class Bits>
-[[gnu::always_inline]] inline const HuffEntry* decode_symbol(Bits& bits, const HuffEntry* table,
-                                                             unsigned width) {
-  if (!table) return nullptr;
-  const HuffEntry* e = table + bits.peek(width);
-  while (e->op > kOpPlain) {
-    if (e->op == kOpUnused) return nullptr;
-    bits.drop(e->bits);
-    e = e->table + bits.peek(e->op - kOpPlain);
+// Literals and matches, one request at a time, until the end of the block
+// (0) or bad data (1); kInputLow after one symbol, at which point the fast
+// loop gets another chance.
+uint16_t decode_symbol_slowly(RunState& run, const InflateCode& literals, const InflateCode& distances) {
+  EntryBits bits(run);
+  const uint32_t e = next_entry(bits, literals);
+  if (entry_kind(e) == kPlainSymbol) {
+    bits.drop(code_bits(e));
+    put_byte(run.window, static_cast<uint8_t>(entry_value(e)));
+    return kInputLow;
   }
-  bits.drop(e->bits);
-  return e;
-}
-
-constexpr uint16_t kInputLow = 2;
-
-// Literals and matches until the end of the block (0) or bad data (1); or
-// kInputLow, at a symbol boundary, when `bits` will not go on. The window
-// position is kept in a local between matches: a store through a byte pointer
-// could alias any global, which would cost a reload per literal.
-// Inlined into each caller so that the fast reservoir stays in registers.
-template <class Bits>
-[[gnu::always_inline]] inline uint16_t decode_symbols(Bits& bits, const Code& literals, const Code& distances,
-                                                      SlideWindow& w) {
-  const HuffEntry* const lit_table = literals.chain.get();
-  const HuffEntry* const dist_table = distances.chain.get();
-  const unsigned lit_bits = static_cast<unsigned>(literals.bits);
-  const unsigned dist_bits = static_cast<unsigned>(distances.bits);
-  uint8_t* out = w.pos;
-  const uint8_t* const window_end = w.end;  // the ring never moves
-  uint16_t result = kInputLow;
-  while (bits.refill()) {
-    const HuffEntry* e = decode_symbol(bits, lit_table, lit_bits);
-    if (!e) {
-      result = 1;
-      break;
-    }
-    if (e->op == kOpPlain) {
-      *out++ = static_cast<uint8_t>(e->value);
-      if (out == window_end) {
-        w.pos = out;
-        write_full_window(w);
-        out = w.pos;
-      }
-      continue;
-    }
-    if (e->op == kOpEndOfBlock) {
-      result = 0;
-      break;
-    }
-    uint32_t length = e->value + bits.take(e->op);
-    const HuffEntry* d = decode_symbol(bits, dist_table, dist_bits);
-    if (!d) {
-      result = 1;
-      break;
-    }
-    w.pos = out;
-    copy_match(w, d->value + bits.take(d->op), length);
-    out = w.pos;
+  if (entry_kind(e) == kBlockEnd) {
+    bits.drop(code_bits(e));
+    return 0;
   }
-  w.pos = out;
-  return result;
+  if (entry_kind(e) != kBaseValue) return 1;
+  const uint32_t length = take_base_value(bits, e);
+  const uint32_t d = next_entry(bits, distances);
+  if (entry_kind(d) != kBaseValue) return 1;
+  copy_match(run.window, take_base_value(bits, d), length);
+  return kInputLow;
 }
 
 // Literals and matches up to the end-of-block code; 1 for bad data. While
 // plenty of input is buffered the bits come from the fast reservoir, else
 // one symbol at a time from the bit input.
-uint16_t decode_codes(RunState& run, const Code& literals, const Code& distances) {
+uint16_t decode_codes(RunState& run, const InflateCode& literals, const InflateCode& distances) {
   for (;;) {
-    FastBits fast;
-    if (fast.begin(run)) {
-      uint16_t result = decode_symbols(fast, literals, distances, run.window);
-      fast.end(run);
-      if (result != kInputLow) return result;
-    }
-    EntryBits one(run);
-    uint16_t result = decode_symbols(one, literals, distances, run.window);
+    uint16_t result = inflate_fast(run, literals, distances);
+    if (result == kInputLow) result = decode_symbol_slowly(run, literals, distances);
     if (result != kInputLow) return result;
   }
 }
@@ -140,18 +75,18 @@ void stored_block(RunState& run) {
 // The fixed codes are the same for every block that uses them: built at the
 // first such block and kept until the process ends, like the window.
 struct FixedCodes {
-  Code literals, distances;
+  InflateCode literals, distances;
 };
 FixedCodes fixed_codes;
 
 uint16_t fixed_block(RunState& run) {
-  if (!fixed_codes.literals.chain) {
+  if (!fixed_codes.literals.entries) {
     uint16_t lengths[288];
     for (int i = 0; i < 288; ++i) lengths[i] = i < 144 ? 8 : i < 256 ? 9 : i < 280 ? 7 : 8;
-    if (!build_code(fixed_codes.literals, lengths, 288, 257, length_base, length_extra, 7)) return 1;
+    if (!build_inflate_code(fixed_codes.literals, lengths, 288, 257, length_base, length_extra, 7)) return 1;
     // 30 of the 32 five-bit codes: the other two decode as unused.
     for (int i = 0; i < 30; ++i) lengths[i] = 5;
-    if (!build_code(fixed_codes.distances, lengths, 30, 0, dist_base, dist_extra, 5)) return 1;
+    if (!build_inflate_code(fixed_codes.distances, lengths, 30, 0, dist_base, dist_extra, 5)) return 1;
   }
   return decode_codes(run, fixed_codes.literals, fixed_codes.distances);
 }
@@ -164,17 +99,17 @@ uint16_t dynamic_block(RunState& run) {
 
   uint16_t lengths[kMaxLiteralLengths + kMaxDistanceLengths];
   for (uint16_t i = 0; i < 19; ++i) lengths[code_length_order[i]] = i < hclen ? take_bits(run, 3) : 0;
-  Code code_lengths;
-  if (!build_code(code_lengths, lengths, 19, 19, nullptr, nullptr, 7)) return 1;
+  InflateCode code_lengths;
+  if (!build_inflate_code(code_lengths, lengths, 19, 19, nullptr, nullptr, 7)) return 1;
 
   const uint16_t n = static_cast<uint16_t>(hlit + hdist);
   uint16_t prev = 0;
   for (uint16_t i = 0; i < n;) {
     EntryBits bits(run);
-    const HuffEntry* e =
-        decode_symbol(bits, code_lengths.chain.get(), static_cast<unsigned>(code_lengths.bits));
-    if (!e) return 1;
-    uint16_t sym = e->value;
+    const uint32_t e = next_entry(bits, code_lengths);
+    if (entry_kind(e) != kPlainSymbol) return 1;
+    bits.drop(code_bits(e));
+    const uint16_t sym = static_cast<uint16_t>(entry_value(e));
     if (sym < 16) {
       lengths[i++] = prev = sym;
       continue;
@@ -189,11 +124,10 @@ uint16_t dynamic_block(RunState& run) {
     if (i + repeat > n) return 1;
     while (repeat-- > 0) lengths[i++] = prev;
   }
-  code_lengths.chain.reset();
 
-  Code literals, distances;
-  if (!build_code(literals, lengths, hlit, 257, length_base, length_extra, 9)) return 1;
-  if (!build_code(distances, lengths + hlit, hdist, 0, dist_base, dist_extra, 6)) return 1;
+  InflateCode literals, distances;
+  if (!build_inflate_code(literals, lengths, hlit, 257, length_base, length_extra, 9)) return 1;
+  if (!build_inflate_code(distances, lengths + hlit, hdist, 0, dist_base, dist_extra, 6)) return 1;
   return decode_codes(run, literals, distances);
 }
 

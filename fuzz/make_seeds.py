@@ -5,6 +5,8 @@ scan: each corpus archive as a whole program file.
 Decoder targets: each corpus entry of their method(s), as the target reads
 it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
 and then the entry's compressed bytes; plus a few tiny hand-made streams.
+inflate_zlib: compression settings (see inflate_zlib_target.cpp) over a text
+seed, each level, strategy and data shape once, undamaged.
 
 usage: make_seeds.py CORPUS_DIR OUT_DIR
 """
@@ -37,6 +39,11 @@ def hand_made():
     yield "stored", "empty", prefix(0, 0, 0, empty)
     for method in range(2, 6):
         yield "expand", f"literal_factor{method - 1}", prefix(0, method, 1, one) + bytes(192) + b"A"
+    text = b"A self-extracting stub walks the records behind its own image and inflates every entry.\n"
+    for level in range(10):
+        strategy, shape = level % 5, level % 4
+        settings = bytes([level, strategy | (level % 7) << 3, 0xF7, 0x80 | (4 + level), shape | 0x10, 0])
+        yield "inflate_zlib", f"level{level}", settings + text
 
 
 def main():

@@ -1,0 +1,12 @@
+# Linux programs for i686 with the host compiler (-m32; Debian's g++-multilib),
+# libraries from the i386 multiarch folders. Position-dependent code, as the
+# Win32 compiler makes it (Windows moves an image with its relocations):
+# Debian's default PIE would cost i686 code one of its seven registers.
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_SYSTEM_PROCESSOR i686)
+set(CMAKE_C_FLAGS_INIT "-m32 -fno-pie")
+set(CMAKE_CXX_FLAGS_INIT "-m32 -fno-pie")
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-m32 -no-pie")
+set(CMAKE_SHARED_LINKER_FLAGS_INIT -m32)
+set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -1,0 +1,65 @@
+#include "decoders/inflate_table.h"
+
+#include "base/memory.h"
+
+namespace {
+
+uint32_t pack(uint32_t code, uint32_t extra, InflateKind kind, uint32_t value) {
+  return code | extra << 4 | kind << 8 | value << 16;
+}
+
+bool is_link(const HuffEntry& e) { return e.op > kOpPlain && e.op != kOpUnused; }
+
+// Entries of a table of 2^index_bits and of all the sub-tables behind it.
+uint32_t entries_behind(const HuffEntry* table, uint32_t index_bits) {
+  uint32_t count = uint32_t{1} << index_bits;
+  for (uint32_t i = 0; i < (uint32_t{1} << index_bits); ++i)
+    if (is_link(table[i])) count += entries_behind(table[i].table, table[i].op - kOpPlain);
+  return count;
+}
+
+// Writes the table at `at` and its sub-tables from `free` on; returns the new free place.
+uint32_t lay_out(const HuffEntry* table, uint32_t index_bits, uint32_t* out, uint32_t at, uint32_t free) {
+  for (uint32_t i = 0; i < (uint32_t{1} << index_bits); ++i) {
+    const HuffEntry& e = table[i];
+    uint32_t& entry = out[at + i];
+    if (is_link(e)) {
+      const uint32_t sub_bits = e.op - kOpPlain;
+      entry = pack(e.bits, sub_bits, kSubTable, free);
+      free = lay_out(e.table, sub_bits, out, free, free + (uint32_t{1} << sub_bits));
+    } else if (e.op == kOpUnused) {
+      entry = pack(e.bits, 0, kNoSymbol, 0);
+    } else if (e.op == kOpPlain) {
+      entry = pack(e.bits, 0, kPlainSymbol, e.value);
+    } else if (e.op == kOpEndOfBlock) {
+      entry = pack(e.bits, 0, kBlockEnd, e.value);
+    } else {
+      entry = pack(e.bits, e.op, kBaseValue, e.value);
+    }
+  }
+  return free;
+}
+
+}  // namespace
+
+InflateCode::~InflateCode() { HeapRelease{}(entries); }
+
+bool build_inflate_code(InflateCode& code, const uint16_t* lengths, uint16_t symbol_count,
+                        uint16_t plain_symbols, const uint16_t* base, const uint16_t* extra,
+                        int16_t wanted_bits) {
+  HuffTable table = nullptr;
+  int16_t bits = wanted_bits;
+  if (build_huff_table(lengths, symbol_count, plain_symbols, base, extra, table, bits) != 0) return false;
+  HuffChain chain(table);
+  if (!table) {
+    // The empty code: its one entry, looked up with no bits, is no symbol.
+    code.entries = static_cast<uint32_t*>(alloc_zeroed(sizeof(uint32_t)));
+    code.entries[0] = pack(0, 0, kNoSymbol, 0);
+    return true;
+  }
+  code.first_bits = static_cast<uint32_t>(bits);
+  const uint32_t count = entries_behind(table, code.first_bits);
+  code.entries = static_cast<uint32_t*>(alloc_zeroed(count * static_cast<uint32_t>(sizeof(uint32_t))));
+  lay_out(table, code.first_bits, code.entries, 0, uint32_t{1} << code.first_bits);
+  return true;
+}
