@@ -77,7 +77,7 @@ set_tests_properties(win32_e2e_signed PROPERTIES FIXTURES_REQUIRED wine RESOURCE
 
 # One tree archived by bsdtar, by Python's zipfile on a pipe and by 7-Zip, and
 # as a folder, bound by sfxbind.exe without --force: the self-extractor
-# re-creates it under Wine (ASCII names until the stub writes UTF-8 names).
+# re-creates it under Wine.
 add_test(NAME win32_e2e_tree_round_trip
          COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/tree_round_trip_test.py ${SFX_WINE_PREFIX}
                  --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>

@@ -484,13 +484,12 @@ def check_zip64(args, checks):
             shutil.rmtree(folder_run)
 
 
-def make_tree(root, non_ascii=True):
-    """Nested and empty directories, an empty file, non-ASCII names (or their
-    ASCII stand-ins), text and random data; modification times on odd and
-    even seconds. Returns the files (name: content, time) and the directories."""
+def make_tree(root):
+    """Nested and empty directories, an empty file, non-ASCII names, text and
+    random data; modification times on odd and even seconds. Returns the files (name: content, time) and the directories."""
     rng = random.Random(19)
     text = "".join(f"line {i}: the quick brown fox jumps over the lazy dog\n" for i in range(3000)).encode()
-    folder, file = ("ünïcødé", "naïve café.txt") if non_ascii else ("unicode", "naive cafe.txt")
+    folder, file = "ünïcødé", "naïve café.txt"
     files = {"readme.txt": text, "empty.txt": b"", "a/b/c/deep.bin": rng.randbytes(70000),
              "a/notes.txt": text[:5000], f"{folder}/{file}": "grüße, ça va\n".encode() * 50,
              "random.dat": rng.randbytes(300000)}

@@ -12,8 +12,6 @@ without --force; each result reads as a ZIP file in Python's zipfile, and the
 self-extractor, driven through its dialog under Wine, re-creates the tree
 byte-exact with its modification times (2-second steps).
 
-The tree's names are ASCII here: the Win32 stub does not yet write UTF-8
-names as such (the Linux round trip covers the non-ASCII ones).
 """
 import argparse
 import os
@@ -29,9 +27,6 @@ import bind_e2e_test  # noqa: E402  (the tree, its archivers and the checks of w
 import wine_run  # noqa: E402  (the Wine session and the dialog driver)
 from signed_stub_test import run_wine  # noqa: E402
 
-# Today they come out as their code page 1252 reading ("Ã¼nÃ¯..."): set this
-# once the Win32 stub writes UTF-8 names as such.
-NON_ASCII_NAMES = False
 
 
 def bind_and_extract(args, session, checks, label, source, files, directories):
@@ -80,7 +75,7 @@ def main():
     root = inputs / "tree"
     # The stub reads DOS times as UTC: so do the archivers here and Wine (wine_env).
     os.environ["TZ"] = "UTC"
-    files, directories = bind_e2e_test.make_tree(root, NON_ASCII_NAMES)
+    files, directories = bind_e2e_test.make_tree(root)
     checks = bind_e2e_test.Checks()
     session = wine_run.Session(args.prefix, args.work)
     try:
