@@ -1,6 +1,5 @@
 #include "archive/name_rules.h"
 
-
 #include "base/text.h"
 #include "base/utf8.h"
 #include "platform/files.h"

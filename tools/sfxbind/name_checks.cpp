@@ -41,8 +41,8 @@ void add(Findings& out, Severity severity, const std::string& entry, const std::
 
 }  // namespace
 
-void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out, uint16_t flags,
-                      std::string_view extra) {
+void check_entry_name(std::string_view raw, StubKind stub, const std::string& entry, Findings& out,
+                      uint16_t flags, std::string_view extra) {
   // The name as the self-extractor decodes, confines and judges it, by the
   // rules of the stub's system.
   EntryName confined{};
@@ -62,7 +62,8 @@ void check_entry_name(std::string_view raw, StubKind stub, const std::string& en
     if (!level.empty()) why.append("\"").append(level).append("\" ");
     why += name_problem_reason(problem);
     bool long_path = problem == NameProblem::kPathTooLong || problem == NameProblem::kLevelTooLong;
-    add(out, Severity::kRefusal, entry, why + kAsksAndSkips + (long_path ? ": shorten its path" : ": rename the file"));
+    add(out, Severity::kRefusal, entry,
+        why + kAsksAndSkips + (long_path ? ": shorten its path" : ": rename the file"));
     return;
   }
   if (leads_outside(raw))

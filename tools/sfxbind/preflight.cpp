@@ -36,7 +36,8 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   // What the stub decides for this header and name; the name checks add why
   // a name is refused (and the Windows rules when binding on another system).
   size_t extra_length = std::min<size_t>(h.extra_length(), local.size() - kLocalHeaderSize - name_length);
-  std::string_view extra(reinterpret_cast<const char*>(local.data()) + kLocalHeaderSize + name_length, extra_length);
+  std::string_view extra(reinterpret_cast<const char*>(local.data()) + kLocalHeaderSize + name_length,
+                         extra_length);
   EntryName confined{};
   confine_entry_name(name, h.flags(), extra, 1, confined);
   EntryAction action = entry_action(h, confined);
