@@ -72,23 +72,17 @@ void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length) {
 
 void copy_stored(RunState& run, uint32_t n) {
   SlideWindow& w = run.window;
-  ZeroedBlock<uint8_t> chunk(static_cast<uint8_t*>(alloc_zeroed16(0x4000)));
+  // Straight from the archive stream into the ring, as far as the ring's end.
   while (n != 0) {
-    uint32_t k = n < 0x4000 ? n : 0x4000;
+    const uint32_t room = static_cast<uint32_t>(w.end - w.pos);
+    const uint32_t k = n < room ? n : room;
     // The end of the file inside the data ends the data: what was copied stays,
     // and the bytes still owed stop the run as data integrity (finish_entry).
-    uint32_t got = archive_read(run.archive, chunk.get(), k);
+    const uint32_t got = archive_read(run.archive, w.pos, k);
     // Modulo 2^32: a forged size near 2^31 must not overflow the signed count.
     run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - got);
     n = got == k ? n - k : 0;
-    k = got;
-    for (uint32_t done = 0; done < k;) {
-      uint32_t room = static_cast<uint32_t>(w.end - w.pos);
-      uint32_t step = k - done < room ? k - done : room;
-      std::memcpy(w.pos, chunk.get() + done, step);
-      w.pos += step;
-      done += step;
-      if (w.pos == w.end) write_full_window(w);
-    }
+    w.pos += got;
+    if (w.pos == w.end) write_full_window(w);
   }
 }
