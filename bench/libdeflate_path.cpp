@@ -22,5 +22,6 @@ void LibdeflatePath::decode_item(const DecodeItem& item) {
   const uint32_t crc = libdeflate_crc32(0, out_buffer_.data(), produced);
   if (!platform::write_file(output_, out_buffer_.data(), static_cast<uint32_t>(produced)))
     throw DecodeStop{-1, "write failed"};
-  if (produced != out_size || crc != item.header.crc32()) throw DecodeStop{-1, "libdeflate output differs from the entry"};
+  if (produced != out_size || crc != item.header.crc32())
+    throw DecodeStop{-1, "libdeflate output differs from the entry"};
 }

@@ -56,7 +56,8 @@ class TextSource {
       std::string sentence;
       uint32_t n = 4 + rng_.below(16);
       for (uint32_t i = 0; i < n; ++i) {
-        std::string word = rng_.below(40) == 0 ? std::to_string(rng_.below(100000)) : words_[rng_.log_uniform(1, 3001) - 1];
+        std::string word =
+            rng_.below(40) == 0 ? std::to_string(rng_.below(100000)) : words_[rng_.log_uniform(1, 3001) - 1];
         if (i == 0) word[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(word[0])));
         if (i + 1 < n && rng_.below(12) == 0) word += ',';
         sentence += word;
@@ -93,9 +94,12 @@ class CodeSource {
   void append(Bytes& out, size_t size) {
     while (out.size() < size) {
       uint32_t kind = rng_.below(10);
-      if (kind < 8) function(out);
-      else if (kind == 8) address_table(out);
-      else strings(out);
+      if (kind < 8)
+        function(out);
+      else if (kind == 8)
+        address_table(out);
+      else
+        strings(out);
     }
     out.resize(size);
   }
@@ -113,10 +117,10 @@ class CodeSource {
 
   void function(Bytes& out) {
     static const Shape shapes[] = {
-        {{0x8B}, 1, 2}, {{0x89}, 1, 2}, {{0x8B}, 1, 1}, {{0x89}, 1, 1}, {{0x83}, 1, 3},
-        {{0x50}, 1, 0}, {{0x51}, 1, 0}, {{0x56}, 1, 0}, {{0x58}, 1, 0}, {{0xE8}, 1, 5},
-        {{0x85}, 1, 1}, {{0x74}, 1, 3}, {{0x75}, 1, 3}, {{0xEB}, 1, 3}, {{0x8D}, 1, 2},
-        {{0x33}, 1, 1}, {{0x3B}, 1, 1}, {{0x68}, 1, 4}, {{0xB8}, 1, 4}, {{0x0F, 0x84}, 2, 4},
+        {{0x8B}, 1, 2},       {{0x89}, 1, 2},       {{0x8B}, 1, 1}, {{0x89}, 1, 1}, {{0x83}, 1, 3},
+        {{0x50}, 1, 0},       {{0x51}, 1, 0},       {{0x56}, 1, 0}, {{0x58}, 1, 0}, {{0xE8}, 1, 5},
+        {{0x85}, 1, 1},       {{0x74}, 1, 3},       {{0x75}, 1, 3}, {{0xEB}, 1, 3}, {{0x8D}, 1, 2},
+        {{0x33}, 1, 1},       {{0x3B}, 1, 1},       {{0x68}, 1, 4}, {{0xB8}, 1, 4}, {{0x0F, 0x84}, 2, 4},
         {{0x0F, 0xB6}, 2, 2}, {{0xFF, 0x15}, 2, 4}, {{0xC7}, 1, 2}, {{0x40}, 1, 0},
     };
     constexpr uint32_t kShapes = sizeof shapes / sizeof shapes[0];
@@ -132,7 +136,8 @@ class CodeSource {
         case 1: out.push_back(static_cast<uint8_t>(0xC0 | rng_.below(64))); break;
         case 2:
           out.push_back(static_cast<uint8_t>(0x45 + 8 * rng_.below(8)));
-          out.push_back(static_cast<uint8_t>(rng_.below(2) ? 0x100 - 4 * (1 + rng_.below(16)) : 4 * rng_.below(32)));
+          out.push_back(
+              static_cast<uint8_t>(rng_.below(2) ? 0x100 - 4 * (1 + rng_.below(16)) : 4 * rng_.below(32)));
           break;
         case 3: out.push_back(static_cast<uint8_t>(rng_.skewed(256))); break;
         case 4: le32(out, rng_.below(2) ? targets_[rng_.skewed(400)] : rng_.skewed(4096)); break;
@@ -204,7 +209,8 @@ int main(int argc, char** argv) {
   TextSource text(rng);
   CodeSource code(rng, text);
 
-  const Kind kinds[] = {{"text", ".txt", 0.40}, {"bin", ".dll", 0.30}, {"media", ".dat", 0.20}, {"runs", ".img", 0.10}};
+  const Kind kinds[] = {
+      {"text", ".txt", 0.40}, {"bin", ".dll", 0.30}, {"media", ".dat", 0.20}, {"runs", ".img", 0.10}};
   const char* dirs[] = {"", "core/", "lang/", "plugins/", "plugins/extra/", "docs/guide/"};
   // Several files per kind even in a small tree.
   const uint64_t largest = std::clamp<uint64_t>(total / 16, 1024, 4u << 20);

@@ -35,7 +35,8 @@ std::vector<ZipEntry> read_zip_index(const std::string& path) {
     const uint8_t* c = &data[at];
     const size_t name_length = read_le16(c + 28);
     const size_t local = read_le32(c + 42);
-    if (!has_signature(data, local, kLocalHeaderType) || local + kLocalHeaderFixed + 4 > data.size()) return {};
+    if (!has_signature(data, local, kLocalHeaderType) || local + kLocalHeaderFixed + 4 > data.size())
+      return {};
     ZipEntry entry;
     entry.name.assign(reinterpret_cast<const char*>(c + 46), std::min(name_length, data.size() - at - 46));
     std::memcpy(entry.item.header.bytes, &data[local], sizeof entry.item.header.bytes);

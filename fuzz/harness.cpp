@@ -18,7 +18,8 @@ bool is_exit_code_text(const std::string& message) {
 }
 
 std::string fatal_ending(const RunOutcome& outcome) {
-  return outcome.exit_status == fatal_exit_status && is_exit_code_text(outcome.message) ? outcome.message : "";
+  return outcome.exit_status == fatal_exit_status && is_exit_code_text(outcome.message) ? outcome.message
+                                                                                        : "";
 }
 
 }  // namespace
@@ -67,7 +68,8 @@ std::vector<std::string> RunFolder::strays() const {
       it.disable_recursion_pending();
       continue;
     }
-    if (path != program() && path != target().parent_path()) found.push_back(path.lexically_relative(root).string());
+    if (path != program() && path != target().parent_path())
+      found.push_back(path.lexically_relative(root).string());
   }
   return found;
 }

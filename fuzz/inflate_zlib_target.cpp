@@ -53,8 +53,8 @@ struct Parameters {
 };
 
 Parameters parameters(const uint8_t* p) {
-  return {p[0] % 10,      (p[1] & 7) % 5, 9 + (p[1] >> 3) % 7, 1 + p[2] % 9,
-          p[2] >> 4 | 1,  1 << (p[3] & 0x7F) % 13, (p[3] & 0x80) != 0};
+  return {p[0] % 10,     (p[1] & 7) % 5,          9 + (p[1] >> 3) % 7, 1 + p[2] % 9,
+          p[2] >> 4 | 1, 1 << (p[3] & 0x7F) % 13, (p[3] & 0x80) != 0};
 }
 
 // Data with the matches and runs that make zlib use its whole repertoire.
@@ -71,7 +71,8 @@ std::string shape_data(uint8_t shape, const uint8_t* seed, size_t size) {
       }
       break;
     case 2:  // runs: each seed byte gives a value and a length
-      for (size_t i = 0; i < size; ++i) out.append(1 + (seed[i] & 0x3F) * repeats % 300, static_cast<char>(seed[i] >> 6));
+      for (size_t i = 0; i < size; ++i)
+        out.append(1 + (seed[i] & 0x3F) * repeats % 300, static_cast<char>(seed[i] >> 6));
       break;
     default: {  // words from a small vocabulary
       static const char* const kWords[] = {"the ", "stub ", "window ", "inflate ", "a", "\n", "zip ", "of "};
@@ -164,7 +165,8 @@ ZlibResult zlib_inflate(const std::string& stream) {
 }
 
 uint32_t crc_of(const std::string& s) {
-  return static_cast<uint32_t>(crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
+  return static_cast<uint32_t>(
+      crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
 }
 
 struct OursResult {
@@ -193,8 +195,8 @@ OursResult run_ours(const std::string& stream, uint32_t crc, size_t size) {
 
 bool is_documented_rejection(const std::string& error) {
   static const char* const kDocumented[] = {
-      "invalid stored block lengths", "invalid distance too far back",     "invalid code lengths set",
-      "invalid literal/lengths set",  "invalid distances set",             "invalid bit length repeat",
+      "invalid stored block lengths",        "invalid distance too far back", "invalid code lengths set",
+      "invalid literal/lengths set",         "invalid distances set",         "invalid bit length repeat",
       "invalid code -- missing end-of-block"};
   for (const char* documented : kDocumented)
     if (error == documented) return true;
@@ -215,23 +217,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const ZlibResult zlib = zlib_inflate(stream);
   if (zlib.too_large) return 0;
-  if (damages == 0) require(zlib.complete && zlib.output == content, "zlib does not round-trip its own stream");
+  if (damages == 0)
+    require(zlib.complete && zlib.output == content, "zlib does not round-trip its own stream");
 
   if (zlib.complete) {
     OursResult ours = run_ours(stream, crc_of(zlib.output), zlib.output.size());
     require(ours.output == zlib.output, "ours wrote other bytes than zlib decoded");
     if (zlib.consumed == stream.size())
-      require(ours.ending == "Extraction Complete", "ours rejects a stream zlib decodes completely", ours.ending);
+      require(ours.ending == "Extraction Complete", "ours rejects a stream zlib decodes completely",
+              ours.ending);
     return 0;
   }
   // zlib rejects: does ours complete the entry, given the CRC of what it writes?
   OursResult ours = run_ours(stream, 0, 0);
-  if (ours.ending == "CRC error -- SFX stopped") ours = run_ours(stream, crc_of(ours.output), ours.output.size());
+  if (ours.ending == "CRC error -- SFX stopped")
+    ours = run_ours(stream, crc_of(ours.output), ours.output.size());
   if (ours.ending != "Extraction Complete") return 0;
   // Input that ran out: ours went on with zero bits (a few hundred at most).
   const ZlibResult judged = zlib.error.empty() ? zlib_inflate(stream + std::string(64, '\0')) : zlib;
   if (judged.complete) {
-    require(judged.output == ours.output, "ours completes a truncated stream other than zero bits complete it");
+    require(judged.output == ours.output,
+            "ours completes a truncated stream other than zero bits complete it");
     return 0;
   }
   require(is_documented_rejection(judged.error) || judged.output == ours.output,
