@@ -6,7 +6,7 @@
 //
 // It keeps BitInput's invariant in its own terms: the reservoir loads ahead,
 // but a byte counts as read only once a read has asked for a bit in it, which
-// the furthest bit asked for (`low_`) tells. end() writes the record from
+// the furthest bit asked for (`furthest_`) tells. end() writes the record from
 // exactly that: the bytes up to the furthest bit leave the stream, the bits
 // after the consumed ones stay held.
 #pragma once
@@ -50,20 +50,25 @@ class BasicFastBits {
     hold_ |= next << bits_;
     const unsigned bytes = (kFill + 7 - bits_) >> 3;
     in_ += bytes;
-    low_ += static_cast<int>(8 * bytes);
     bits_ |= kFill;
   }
   // Bits in the reservoir.
   [[gnu::always_inline]] unsigned held() const { return bits_; }
-  // The next n bits, not counted as looked at: only for a decoder that then
-  // takes just the bits of one code from them, where reads a byte at a time
-  // would have stopped at that code's last bit.
+  // The next n bits, not counted as looked at: for a decoder that then takes
+  // just the bits of one code from them, where reads a byte at a time would
+  // have stopped at that code's last bit, or that counts its looks with note().
   [[gnu::always_inline]] uint32_t look(unsigned n) const {
     return static_cast<uint32_t>(hold_) & ((1u << n) - 1);
   }
+  // look() with the mask of n bits made beforehand.
+  [[gnu::always_inline]] uint32_t look_masked(uint32_t mask) const { return static_cast<uint32_t>(hold_) & mask; }
+  // Counts the next n bits as looked at.
+  [[gnu::always_inline]] void note(unsigned n) {
+    const uint32_t bit = consumed() + n;
+    if (bit > furthest_) furthest_ = bit;
+  }
   [[gnu::always_inline]] uint32_t peek(unsigned n) {
-    const int left = static_cast<int>(bits_ - n);
-    if (left < low_) low_ = left;
+    note(n);
     return look(n);
   }
   [[gnu::always_inline]] void drop(unsigned n) {
@@ -91,17 +96,20 @@ class BasicFastBits {
   }
 
  private:
+  // Bits consumed since begin(), counted from the first bit held then.
+  [[gnu::always_inline]] uint32_t consumed() const {
+    return held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - bits_;
+  }
+
   Word hold_ = 0;
   unsigned bits_ = 0;
   const uint8_t* start_ = nullptr;
   const uint8_t* in_ = nullptr;
   const uint8_t* limit_ = nullptr;
   uint32_t held_at_start_ = 0;
-  // The furthest bit asked for, kept as the count the reservoir will hold
-  // once that bit is consumed (less the bits loaded since, which top_up
-  // adds back): it lies bits_ - low_ bits beyond the next bit, if above 0.
-  // One subtraction and one minimum per peek; nothing per drop.
-  int low_ = 0;
+  // The end of the furthest look counted, in consumed() terms; the bits
+  // consumed count as looked at too. Nothing to do per drop or top-up.
+  uint32_t furthest_ = 0;
 };
 
 using FastBits = BasicFastBits<uint64_t>;
@@ -119,19 +127,19 @@ inline bool BasicFastBits<Word>::begin(const RunState& run) {
   limit_ = start_ + available - kFastBitsReserve;
   hold_ = b.count == 0 ? 0 : b.buffer & (0xFFFFFFFFu >> (32 - b.count));
   bits_ = held_at_start_ = b.count;
-  low_ = 0;  // the bits held were read, so they count as asked for
+  furthest_ = b.count;  // the bits held were read, so they count as asked for
   return true;
 }
 
 template <class Word>
 inline void BasicFastBits<Word>::end(RunState& run) {
   // The bytes holding a bit asked for count as read; consumed bits were asked for.
-  const uint32_t consumed = held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - bits_;
-  const uint32_t furthest = consumed + (static_cast<int>(bits_) > low_ ? bits_ - low_ : 0);
+  const uint32_t used = consumed();
+  const uint32_t furthest = furthest_ > used ? furthest_ : used;
   uint32_t read = (furthest - held_at_start_ + 7) / 8;
   BitInput& b = run.bits;
   run.archive.pos += read;
   b.compressed_left -= static_cast<int32_t>(read);
-  b.count = static_cast<uint8_t>(held_at_start_ + 8 * read - consumed);
+  b.count = static_cast<uint8_t>(held_at_start_ + 8 * read - used);
   b.buffer = b.count == 0 ? 0 : static_cast<uint32_t>(hold_ & ((Word{1} << b.count) - 1));
 }

@@ -1,5 +1,6 @@
 #include "archive/slide_window.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "archive/crc32.h"
@@ -22,13 +23,19 @@ void write_out(const SlideWindow& w, const uint8_t* from, uint32_t count) {
 
 void create_window(SlideWindow& w) {
   w.size = 32768;
-  w.begin = static_cast<uint8_t*>(alloc_zeroed16(w.size));
+  // The previous round, the ring, the slack.
+  w.begin = static_cast<uint8_t*>(alloc_zeroed(2u * w.size + kWindowSlack)) + w.size;
   w.end = w.begin + w.size;
   w.pos = w.begin;
 }
 
+void release_window(SlideWindow& w) {
+  if (w.begin) std::free(w.begin - w.size);
+  w.begin = w.end = w.pos = w.crc_done = nullptr;
+}
+
 void reset_window(SlideWindow& w) {
-  zero_fill(w.begin, w.size);
+  zero_fill(w.begin - w.size, 2u * w.size);
   w.pos = w.begin;
   w.crc = 0xFFFFFFFFu;
   w.crc_done = w.begin;
@@ -39,7 +46,17 @@ void write_full_window(SlideWindow& w) {
   w.pos = w.begin;
   w.crc_done = w.begin;
   write_out(w, w.begin, w.size);
+  std::memcpy(w.begin - w.size, w.begin, w.size);
   if (w.after_full_write) w.after_full_write(w.after_full_write_context);
+}
+
+uint8_t* write_overrun_window(SlideWindow& w, uint8_t* out) {
+  const uint32_t past_end = static_cast<uint32_t>(out - w.end);
+  w.pos = w.end;
+  write_full_window(w);
+  std::memcpy(w.begin, w.end, past_end);
+  w.pos = w.begin + past_end;
+  return w.pos;
 }
 
 void flush_window(SlideWindow& w) {
@@ -53,20 +70,20 @@ uint32_t entry_crc(SlideWindow& w) {
 }
 
 void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length) {
-  uint32_t written = static_cast<uint32_t>(w.pos - w.begin);
-  const uint8_t* source = distance <= written ? w.pos - distance : w.pos + w.size - distance;
+  // The ring's previous round lies before it, so the source never wraps; when
+  // the ring is written out, its bytes are in the previous round's place.
+  const uint8_t* source = w.pos - distance;
   while (length > 0) {
-    // As far as neither the source nor the destination reaches the ring's end.
-    uint32_t room = static_cast<uint32_t>(w.end - w.pos);
-    uint32_t source_room = static_cast<uint32_t>(w.end - source);
-    uint32_t run = length < room ? length : room;
-    if (run > source_room) run = source_room;
+    const uint32_t room = static_cast<uint32_t>(w.end - w.pos);
+    const uint32_t run = length < room ? length : room;
     copy_run(w.pos, source, run);
     w.pos += run;
     source += run;
     length -= run;
-    if (source == w.end) source = w.begin;
-    if (w.pos == w.end) write_full_window(w);
+    if (w.pos == w.end) {
+      write_full_window(w);
+      source -= w.size;
+    }
   }
 }
 

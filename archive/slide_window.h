@@ -1,6 +1,11 @@
 // The single sink for decoded bytes: a 32768-byte ring that is written to the
 // entry's output file whenever it fills, keeps the entry's CRC-32, and is the
 // history the dictionary decoders copy their matches from.
+//
+// The ring's previous round is also kept in the 32768 bytes right before it
+// (zeros in an entry's first round, like the ring), so that a match source
+// `pos - distance` is always in memory as the ring would have it: a fast
+// decoder copies from there with no wrap to look for.
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -25,27 +30,40 @@ struct SlideWindow {
   void* after_full_write_context = nullptr;
 };
 
+// Bytes allocated past the ring's end, for a decoder's fast loop that writes
+// a few literals and a whole match (with its 16-byte copy overshoot) before
+// it looks whether the ring is full; see write_overrun_window.
+inline constexpr uint32_t kWindowSlack = 320;
+
 // Allocates the window once for the run (extraction pass begin).
 void create_window(SlideWindow& w);
-// Entry start: zero the ring, rewind, and restart the CRC.
+// Gives the window's memory back (tests and tools; the stub leaves it to the
+// process exit).
+void release_window(SlideWindow& w);
+// Entry start: zero the ring and its previous round, rewind, and restart the CRC.
 void reset_window(SlideWindow& w);
 
 // Writes the full ring and wraps; a short write stops the run (code 9).
 void write_full_window(SlideWindow& w);
+
+// For a fast loop that wrote from w.pos on up to `out`, at or past the
+// ring's end (at most kWindowSlack bytes): writes the full ring and moves the
+// bytes past its end to its start, where a ring would have put them. Returns
+// the new position.
+uint8_t* write_overrun_window(SlideWindow& w, uint8_t* out);
 
 inline void put_byte(SlideWindow& w, uint8_t b) {
   *w.pos++ = b;
   if (w.pos == w.end) write_full_window(w);
 }
 
-// Copies n bytes within the ring, neither side crossing its end, with the
-// result of a byte-by-byte forward copy.
+// Copies n bytes from `from` to `out`, a source behind the destination (in
+// the ring or its previous round), with the result of a byte-by-byte
+// forward copy.
 inline void copy_run(uint8_t* out, const uint8_t* from, uint32_t n) {
   uint32_t gap = static_cast<uint32_t>(out - from);
-  if (from > out || gap >= n) {
-    // The source lies ahead (history from the ring's previous round) or
-    // apart: every byte is read before it is overwritten.
-    std::memmove(out, from, n);
+  if (gap >= n) {
+    std::memcpy(out, from, n);
     return;
   }
   uint8_t* end = out + n;
@@ -62,14 +80,13 @@ inline void copy_run(uint8_t* out, const uint8_t* from, uint32_t n) {
 // The general match copy: any distance and length, wrapping the ring.
 void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length);
 
-// Emits `length` bytes copied from `distance` bytes back in the ring, with
-// byte-by-byte semantics: a distance shorter than the length repeats recent
-// bytes, and bytes before the entry's first output are the ring's zeros.
-// Most matches neither wrap nor fill the ring: those are copied here.
+// Emits `length` bytes copied from `distance` bytes back (at most the ring's
+// size), with byte-by-byte semantics: a distance shorter than the length
+// repeats recent bytes, and bytes before the entry's first output are the
+// ring's zeros. Most matches do not fill the ring: those are copied here.
 inline void copy_match(SlideWindow& w, uint32_t distance, uint32_t length) {
   uint8_t* out = w.pos;
-  if (distance > static_cast<uint32_t>(out - w.begin) || length >= static_cast<uint32_t>(w.end - out))
-    return copy_match_wrapping(w, distance, length);
+  if (length >= static_cast<uint32_t>(w.end - out)) return copy_match_wrapping(w, distance, length);
   copy_run(out, out - distance, length);
   w.pos = out + length;
 }

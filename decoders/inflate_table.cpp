@@ -5,7 +5,8 @@
 namespace {
 
 uint32_t pack(uint32_t code, uint32_t extra, InflateKind kind, uint32_t value) {
-  return code | extra << 4 | kind << 8 | value << 16;
+  const uint32_t all = kind == kSubTable ? code : code + extra;
+  return all | kind << 5 | code << 8 | extra << 12 | value << 16;
 }
 
 bool is_link(const HuffEntry& e) { return e.op > kOpPlain && e.op != kOpUnused; }

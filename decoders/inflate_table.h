@@ -5,12 +5,15 @@
 // cache lines.
 //
 // An entry, from bit 0:
-//   bits 0-3    code bits   input bits the entry's code takes in its table,
-//                           dropped when it is used (a link: the first
-//                           level's width)
-//   bits 4-7    extra bits  extra bits after a length or distance code (a
+//   bits 0-4    all bits    input bits the entry takes: its code and, for a
+//                           length or distance, the extra bits (a link: the
+//                           first level's width)
+//   bits 5-7    kind        InflateKind; bit 5 is clear for the kinds a fast
+//                           decoder consumes whole, so bits 0-5 serve as a
+//                           shift count on 64 bits as on 32
+//   bits 8-11   code bits   bits of the code itself
+//   bits 12-15  extra bits  extra bits after a length or distance code (a
 //                           link: the sub-table's index bits)
-//   bits 8-10   kind        InflateKind
 //   bits 16-31  value       a plain symbol, a base length or distance (a
 //                           link: the sub-table's start in the array)
 // The tables' widths and the bits they are indexed by are those of the
@@ -22,16 +25,18 @@
 
 enum InflateKind : uint32_t {
   kPlainSymbol = 0,  // a literal byte, or a code-length symbol
-  kBaseValue = 1,    // a length or distance: value plus the extra bits
-  kBlockEnd = 2,
-  kNoSymbol = 3,  // an unused code, or any code of the empty code
-  kSubTable = 4,
+  kNoSymbol = 1,     // an unused code, or any code of the empty code
+  kBaseValue = 2,    // a length or distance: value plus the extra bits
+  kBlockEnd = 4,
+  kSubTable = 6,
 };
 
-inline uint32_t code_bits(uint32_t entry) { return entry & 15; }
-inline uint32_t extra_bits(uint32_t entry) { return entry >> 4 & 15; }
-inline uint32_t entry_kind(uint32_t entry) { return entry >> 8 & 7; }
+inline uint32_t all_bits(uint32_t entry) { return entry & 31; }
+inline uint32_t entry_kind(uint32_t entry) { return entry >> 5 & 7; }
+inline uint32_t code_bits(uint32_t entry) { return entry >> 8 & 15; }
+inline uint32_t extra_bits(uint32_t entry) { return entry >> 12 & 15; }
 inline uint32_t entry_value(uint32_t entry) { return entry >> 16; }
+inline bool is_plain(uint32_t entry) { return (entry & 0xE0) == 0; }
 
 // One code's array, owned for the length of a block (the fixed codes: of the process).
 struct InflateCode {

@@ -28,6 +28,6 @@ int program_entry(FrontEnd& front_end) {
   platform::run_main_dialog(dialog, paths.window_caption);
   // A fatal exit leaves these to the process exit; a completed run releases them.
   close_archive_stream(run.archive);
-  std::free(run.window.begin);
+  release_window(run.window);
   return 0;
 }

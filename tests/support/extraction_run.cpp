@@ -37,7 +37,7 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
     outcome.message = front_end.messages.empty() ? "" : front_end.messages.back();
   }
   close_archive_stream(run.archive);
-  std::free(run.window.begin);  // the process exit's job in the stub
+  release_window(run.window);  // the process exit's job in the stub
   fs::current_path(here);
   outcome.list_lines = front_end.list_lines;
   outcome.questions = front_end.questions;

@@ -26,7 +26,7 @@ class BitInput : public ::testing::Test {
   }
   void TearDown() override {
     close_archive_stream(run_.archive);
-    std::free(run_.window.begin);
+    release_window(run_.window);
   }
   TempDir temp_;
   RunState run_;
