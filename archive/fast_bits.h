@@ -47,13 +47,13 @@ class BasicFastBits {
   [[gnu::always_inline]] void top_up() {
     Word next;
     std::memcpy(&next, in_, sizeof next);  // little-endian targets only (x86)
-    hold_ |= next << bits_;
-    const unsigned bytes = (kFill + 7 - bits_) >> 3;
+    hold_ |= next << held();
+    const unsigned bytes = (kFill + 7 - held()) >> 3;
     in_ += bytes;
     bits_ |= kFill;
   }
   // Bits in the reservoir.
-  [[gnu::always_inline]] unsigned held() const { return bits_; }
+  [[gnu::always_inline]] unsigned held() const { return bits_ & (kWordBits - 1); }
   // The next n bits, not counted as looked at: for a decoder that then takes
   // just the bits of one code from them, where reads a byte at a time would
   // have stopped at that code's last bit, or that counts its looks with note().
@@ -74,6 +74,13 @@ class BasicFastBits {
   [[gnu::always_inline]] void drop(unsigned n) {
     hold_ >>= n;
     bits_ -= n;
+  }
+  // drop() of the count in the low bits of `entry` (bits 0-4 for a 32-bit
+  // reservoir, 0-5 for 64), whatever its higher bits: they only reach the
+  // bits of the count that held() leaves out.
+  [[gnu::always_inline]] void drop_count_in(uint32_t entry) {
+    hold_ >>= entry & (kWordBits - 1);
+    bits_ -= entry;
   }
   // Looks no further than it consumes, so the furthest point needs no update
   // here: end() counts the bits consumed as looked at.
@@ -98,11 +105,13 @@ class BasicFastBits {
  private:
   // Bits consumed since begin(), counted from the first bit held then.
   [[gnu::always_inline]] uint32_t consumed() const {
-    return held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - bits_;
+    return held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - held();
   }
 
+  static constexpr unsigned kWordBits = 8 * sizeof(Word);
+
   Word hold_ = 0;
-  unsigned bits_ = 0;
+  unsigned bits_ = 0;  // the bits held, in its low bits (see held())
   const uint8_t* start_ = nullptr;
   const uint8_t* in_ = nullptr;
   const uint8_t* limit_ = nullptr;

@@ -31,9 +31,9 @@ struct SlideWindow {
 };
 
 // Bytes allocated past the ring's end, for a decoder's fast loop that writes
-// a few literals and a whole match (with its 16-byte copy overshoot) before
+// a few literals and a whole match (with its copy's overshoot) before
 // it looks whether the ring is full; see write_overrun_window.
-inline constexpr uint32_t kWindowSlack = 320;
+inline constexpr uint32_t kWindowSlack = 352;
 
 // Allocates the window once for the run (extraction pass begin).
 void create_window(SlideWindow& w);

@@ -14,32 +14,40 @@ using InflateBits = BasicFastBits<uintptr_t>;
 // and, where take_after does not top up, a length's extra bits (5).
 constexpr unsigned kLastCodeBits = InflateBits::kFill >= 15 + 13 ? 15 + 5 : 15;
 
-// A match copy may write this far beyond the match's end, into bytes of the
-// ring's previous round that nothing reads any more (sources lie behind the
-// position, the previous round in its own place) or into the slack.
+// A match copy writes whole chunks, the first few without a test (most
+// matches are short), so it may write up to kCopyReach bytes from the
+// match's start, or a chunk less one past its end: into bytes of the ring's
+// previous round that nothing reads any more (sources lie behind the
+// position, the previous round in its own place), or into the slack.
 constexpr uint32_t kCopyChunk = 16;
+constexpr uint32_t kFirstChunks = 3;
+constexpr uint32_t kCopyReach = kCopyChunk * kFirstChunks;
 
 // A round's output, written before the loop looks at the ring's end again.
-static_assert(kWindowSlack >= (InflateBits::kFill - kLastCodeBits) + 1 + 258 + kCopyChunk);
+static_assert(kWindowSlack >= (InflateBits::kFill - kLastCodeBits) + 1 + 258 + kCopyReach);
 
 template <uint32_t kChunk>
-[[gnu::always_inline]] inline void copy_chunks(uint8_t* out, const uint8_t* from, uint32_t length) {
-  uint8_t* const end = out + length;
-  do {
-    uint8_t chunk[kChunk];
-    std::memcpy(chunk, from, kChunk);
-    std::memcpy(out, chunk, kChunk);
-    out += kChunk;
-    from += kChunk;
-  } while (out < end);
+[[gnu::always_inline]] inline void copy_chunk(uint8_t* out, const uint8_t* from) {
+  uint8_t chunk[kChunk];
+  std::memcpy(chunk, from, kChunk);
+  std::memcpy(out, chunk, kChunk);
 }
 
-// A match, with room in the window's slack for kCopyChunk more bytes after
-// it, copied with the result of the byte-by-byte copy: in chunks that read
-// only bytes already in place (a source at least a chunk behind), in 8-byte
-// chunks for distances of 8 to 15, words of one byte for distance 1, byte by
-// byte for the other short periods. The source is always `out - distance`:
-// the ring's previous round lies before it.
+// Chunks whose source is at least a chunk behind them read only bytes
+// already in place: the result of the byte-by-byte copy.
+template <uint32_t kChunk>
+[[gnu::always_inline]] inline void copy_chunks(uint8_t* out, const uint8_t* from, uint32_t length) {
+  static_assert(kChunk * kFirstChunks <= kCopyReach);
+  for (uint32_t i = 0; i < kFirstChunks; ++i) copy_chunk<kChunk>(out + i * kChunk, from + i * kChunk);
+  for (uint32_t done = kChunk * kFirstChunks; done < length; done += kChunk)
+    copy_chunk<kChunk>(out + done, from + done);
+}
+
+// A match, with room in the window's slack for the copy's reach, copied
+// with the result of the byte-by-byte copy: in chunks for distances of 8 and
+// more, words of one byte for distance 1, byte by byte for the other short
+// periods. The source is always `out - distance`: the ring's previous round
+// lies before it.
 uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
   const uint8_t* const from = out - distance;
   if (distance >= kCopyChunk) {
@@ -59,17 +67,25 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 
 }  // namespace
 
+// A 64-bit reservoir holds several literals of an 11-bit look per refill; a
+// 32-bit one not even two, so there the builder's first level serves.
+constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 0;
+
+void widen_for_fast_loop(InflateCode& literals) { widen_inflate_code(literals, kFastLiteralBits); }
+
 uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances) {
   InflateBits bits;
   if (!bits.begin(run)) return kInputLow;
   SlideWindow& w = run.window;
   const uint32_t* const lit = literals.entries;
   const uint32_t* const dist = distances.entries;
+  const uint32_t* const fast = literals.fast;
   const unsigned lit_bits = literals.first_bits, dist_bits = distances.first_bits;
   const uint32_t lit_mask = (1u << lit_bits) - 1, dist_mask = (1u << dist_bits) - 1;
-  // First-level literals take at most lit_bits each: this many after a
-  // refill still leave kLastCodeBits, and one more can follow.
-  const unsigned literal_run = (InflateBits::kFill - kLastCodeBits) / (lit_bits ? lit_bits : 1);
+  const uint32_t fast_mask = (1u << literals.fast_bits) - 1;
+  // Literals from the fast level take at most fast_bits each: this many
+  // after a refill still leave kLastCodeBits, and one more can follow.
+  const unsigned literal_run = (InflateBits::kFill - kLastCodeBits) / (literals.fast_bits ? literals.fast_bits : 1);
   // The window's position and end live in locals: a store through a byte
   // pointer could alias the window record, which would cost reloads per literal.
   // Output runs into the window's slack for the rest of a round and wraps at
@@ -77,39 +93,44 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   uint8_t* out = w.pos;
   const uint8_t* const ring_end = w.end;
   uint16_t result = kInputLow;
-  // Looks are counted only where a later one may not cover them. A literal
-  // or length look is covered by the next look of the literal width, which
-  // is counted before a way out, and a distance look no wider than that too.
+  // Looks are counted as the builder's tables make them, and only where a
+  // later one may not cover them. A literal or length look is covered by the
+  // next look of the literal width, which is counted before the block's end
+  // and at low input (a code through a sub-table is longer than the
+  // sub-table's index), and a distance look no wider than that too. Bad data
+  // stops decoding with input left over (the reserve), whatever was counted.
   while (bits.refill()) {
     if (out >= ring_end) out = write_overrun_window(w, out);
-    uint32_t e = lit[bits.look_masked(lit_mask)];
+    uint32_t e = fast[bits.look_masked(fast_mask)];
     for (unsigned n = literal_run; n != 0 && is_plain(e); --n) {
-      bits.drop(all_bits(e));
+      bits.drop_count_in(e);
       *out++ = static_cast<uint8_t>(entry_value(e));
-      e = lit[bits.look_masked(lit_mask)];
+      e = fast[bits.look_masked(fast_mask)];
     }
-    if (!is_plain(e)) {
+    if (!is_plain(e) && !is_kind(e, kBaseValue)) {
+      // The end of the block, a long code or none: the builder's tables,
+      // their looks counted.
       bits.note(lit_bits);
-      e = follow_links(bits, literals, e);
+      e = follow_links(bits, literals, lit[bits.look_masked(lit_mask)]);
     }
     if (is_plain(e)) {
-      bits.drop(all_bits(e));
+      bits.drop_count_in(e);
       *out++ = static_cast<uint8_t>(entry_value(e));
       continue;
     }
-    if (entry_kind(e) != kBaseValue) {
+    if (!is_kind(e, kBaseValue)) {
       // The end of the block, or a code no symbol has.
-      if (entry_kind(e) == kBlockEnd) bits.drop(all_bits(e));
+      if (entry_kind(e) == kBlockEnd) bits.drop_count_in(e);
       result = entry_kind(e) == kBlockEnd ? 0 : 1;
       break;
     }
     const uint32_t length = take_base_value(bits, e);
     bits.top_up();
     uint32_t d = dist[bits.look_masked(dist_mask)];
-    if (dist_bits > lit_bits || entry_kind(d) != kBaseValue) {
+    if (dist_bits > lit_bits || !is_kind(d, kBaseValue)) {
       bits.note(dist_bits);
       d = follow_links(bits, distances, d);
-      if (entry_kind(d) != kBaseValue) {
+      if (!is_kind(d, kBaseValue)) {
         result = 1;
         break;
       }

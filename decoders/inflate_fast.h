@@ -14,3 +14,6 @@ inline constexpr uint16_t kInputLow = 2;
 // before the first symbol). Leaves the bit input as reads of one request at a
 // time would have.
 uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances);
+
+// Gives the literal/length code the first level inflate_fast looks with.
+void widen_for_fast_loop(InflateCode& literals);

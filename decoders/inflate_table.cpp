@@ -43,7 +43,37 @@ uint32_t lay_out(const HuffEntry* table, uint32_t index_bits, uint32_t* out, uin
 
 }  // namespace
 
-InflateCode::~InflateCode() { HeapRelease{}(entries); }
+InflateCode::~InflateCode() {
+  if (fast != entries) HeapRelease{}(fast);
+  HeapRelease{}(entries);
+}
+
+void widen_inflate_code(InflateCode& code, uint32_t bits) {
+  const uint32_t first = code.first_bits;
+  if (bits <= first) {
+    code.fast = code.entries;
+    code.fast_bits = first;
+    return;
+  }
+  code.fast = static_cast<uint32_t*>(alloc_zeroed(uint32_t{4} << bits));
+  code.fast_bits = bits;
+  const uint32_t no_symbol = pack(0, 0, kNoSymbol, 0);
+  for (uint32_t i = 0; i < (uint32_t{1} << bits); ++i) {
+    uint32_t e = code.entries[i & ((uint32_t{1} << first) - 1)];
+    if (is_kind(e, kSubTable)) {
+      // A code of one link and one more level, within `bits`: its entry with
+      // the link's bits added to its own.
+      const uint32_t sub_bits = extra_bits(e);
+      const uint32_t sub = first + sub_bits <= bits
+                               ? code.entries[entry_value(e) + ((i >> first) & ((uint32_t{1} << sub_bits) - 1))]
+                               : no_symbol;
+      e = is_plain(sub) || is_kind(sub, kBaseValue) ? sub + first + (first << 8) : no_symbol;
+    } else if (!is_plain(e) && !is_kind(e, kBaseValue)) {
+      e = no_symbol;
+    }
+    code.fast[i] = e;
+  }
+}
 
 bool build_inflate_code(InflateCode& code, const uint16_t* lengths, uint16_t symbol_count,
                         uint16_t plain_symbols, const uint16_t* base, const uint16_t* extra,

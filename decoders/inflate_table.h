@@ -37,11 +37,18 @@ inline uint32_t code_bits(uint32_t entry) { return entry >> 8 & 15; }
 inline uint32_t extra_bits(uint32_t entry) { return entry >> 12 & 15; }
 inline uint32_t entry_value(uint32_t entry) { return entry >> 16; }
 inline bool is_plain(uint32_t entry) { return (entry & 0xE0) == 0; }
+inline bool is_kind(uint32_t entry, InflateKind kind) { return (entry & 0xE0) == kind << 5; }
 
 // One code's array, owned for the length of a block (the fixed codes: of the process).
 struct InflateCode {
   uint32_t* entries = nullptr;
   uint32_t first_bits = 0;  // the first level's width; 0 for the empty code
+  // For a fast decoder: the first level widened to `fast_bits`, so that every
+  // plain symbol or base value whose code fits comes from one look; the other
+  // entries say kNoSymbol (look again in `entries`). The same array as
+  // `entries` where the first level is as wide already.
+  uint32_t* fast = nullptr;
+  uint32_t fast_bits = 0;
 
   InflateCode() = default;
   InflateCode(const InflateCode&) = delete;
@@ -56,11 +63,14 @@ bool build_inflate_code(InflateCode& code, const uint16_t* lengths, uint16_t sym
                         uint16_t plain_symbols, const uint16_t* base, const uint16_t* extra,
                         int16_t wanted_bits);
 
+// Makes `code.fast` at least `bits` wide.
+void widen_inflate_code(InflateCode& code, uint32_t bits);
+
 // From an entry of the first level to the entry of the code, through the
 // sub-tables: each link's bits dropped, the next table's width looked at.
 template <class Bits>
 [[gnu::always_inline]] inline uint32_t follow_links(Bits& bits, const InflateCode& code, uint32_t entry) {
-  while (entry_kind(entry) == kSubTable) {
+  while (is_kind(entry, kSubTable)) {
     bits.drop(code_bits(entry));
     entry = code.entries[entry_value(entry) + bits.peek(extra_bits(entry))];
   }
