@@ -87,7 +87,7 @@ uint16_t fixed_block(RunState& run) {
     // 30 of the 32 five-bit codes: the other two decode as unused.
     for (int i = 0; i < 30; ++i) lengths[i] = 5;
     if (!build_inflate_code(fixed_codes.distances, lengths, 30, 0, dist_base, dist_extra, 5)) return 1;
-    widen_for_fast_loop(fixed_codes.literals);
+    widen_for_fast_loop(fixed_codes.literals, fixed_codes.distances);
   }
   return decode_codes(run, fixed_codes.literals, fixed_codes.distances);
 }
@@ -129,7 +129,7 @@ uint16_t dynamic_block(RunState& run) {
   InflateCode literals, distances;
   if (!build_inflate_code(literals, lengths, hlit, 257, length_base, length_extra, 9)) return 1;
   if (!build_inflate_code(distances, lengths + hlit, hdist, 0, dist_base, dist_extra, 6)) return 1;
-  widen_for_fast_loop(literals);
+  widen_for_fast_loop(literals, distances);
   return decode_codes(run, literals, distances);
 }
 

@@ -67,11 +67,16 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 
 }  // namespace
 
-// A 64-bit reservoir holds several literals of an 11-bit look per refill; a
-// 32-bit one not even two, so there the builder's first level serves.
+// A 64-bit reservoir holds several literals of an 11-bit look per refill,
+// and a 10-bit distance look after a length; a 32-bit one not even two
+// literals, so there the builder's first levels serve.
 constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 0;
+constexpr uint32_t kFastDistanceBits = InflateBits::kFill >= 56 ? 10 : 0;
 
-void widen_for_fast_loop(InflateCode& literals) { widen_inflate_code(literals, kFastLiteralBits); }
+void widen_for_fast_loop(InflateCode& literals, InflateCode& distances) {
+  widen_inflate_code(literals, kFastLiteralBits);
+  widen_inflate_code(distances, kFastDistanceBits);
+}
 
 uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances) {
   InflateBits bits;
@@ -83,6 +88,10 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   const unsigned lit_bits = literals.first_bits, dist_bits = distances.first_bits;
   const uint32_t lit_mask = (1u << lit_bits) - 1, dist_mask = (1u << dist_bits) - 1;
   const uint32_t fast_mask = (1u << literals.fast_bits) - 1;
+  const uint32_t* const dist_fast = distances.fast;
+  const uint32_t dist_fast_mask = (1u << distances.fast_bits) - 1;
+  // A distance look goes uncounted where the next literal look covers it.
+  const bool distance_looks_covered = distances.widest_look <= lit_bits + 1;
   // Literals from the fast level take at most fast_bits each: this many
   // after a refill still leave kLastCodeBits, and one more can follow.
   const unsigned literal_run = (InflateBits::kFill - kLastCodeBits) / (literals.fast_bits ? literals.fast_bits : 1);
@@ -97,8 +106,9 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   // later one may not cover them. A literal or length look is covered by the
   // next look of the literal width, which is counted before the block's end
   // and at low input (a code through a sub-table is longer than the
-  // sub-table's index), and a distance look no wider than that too. Bad data
-  // stops decoding with input left over (the reserve), whatever was counted.
+  // sub-table's index), and a distance look at most one bit wider too (the
+  // distance's code takes at least that bit). Bad data stops decoding with
+  // input left over (the reserve), whatever was counted.
   while (bits.refill()) {
     if (out >= ring_end) out = write_overrun_window(w, out);
     uint32_t e = fast[bits.look_masked(fast_mask)];
@@ -126,10 +136,10 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
     }
     const uint32_t length = take_base_value(bits, e);
     bits.top_up();
-    uint32_t d = dist[bits.look_masked(dist_mask)];
-    if (dist_bits > lit_bits || !is_kind(d, kBaseValue)) {
+    uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
+    if (!distance_looks_covered || !is_kind(d, kBaseValue)) {
       bits.note(dist_bits);
-      d = follow_links(bits, distances, d);
+      d = follow_links(bits, distances, dist[bits.look_masked(dist_mask)]);
       if (!is_kind(d, kBaseValue)) {
         result = 1;
         break;

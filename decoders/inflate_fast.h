@@ -15,5 +15,5 @@ inline constexpr uint16_t kInputLow = 2;
 // time would have.
 uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances);
 
-// Gives the literal/length code the first level inflate_fast looks with.
-void widen_for_fast_loop(InflateCode& literals);
+// Gives a block's codes the first levels inflate_fast looks with.
+void widen_for_fast_loop(InflateCode& literals, InflateCode& distances);

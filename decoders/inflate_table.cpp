@@ -50,6 +50,11 @@ InflateCode::~InflateCode() {
 
 void widen_inflate_code(InflateCode& code, uint32_t bits) {
   const uint32_t first = code.first_bits;
+  code.widest_look = first;
+  for (uint32_t i = 0; i < (uint32_t{1} << first); ++i) {
+    const uint32_t e = code.entries[i];
+    if (is_kind(e, kSubTable) && first + extra_bits(e) > code.widest_look) code.widest_look = first + extra_bits(e);
+  }
   if (bits <= first) {
     code.fast = code.entries;
     code.fast_bits = first;

@@ -49,6 +49,9 @@ struct InflateCode {
   // `entries` where the first level is as wide already.
   uint32_t* fast = nullptr;
   uint32_t fast_bits = 0;
+  // The widest look the builder's tables make for a code: the first level's
+  // width and a link's bits plus its sub-table's.
+  uint32_t widest_look = 0;
 
   InflateCode() = default;
   InflateCode(const InflateCode&) = delete;
@@ -63,7 +66,7 @@ bool build_inflate_code(InflateCode& code, const uint16_t* lengths, uint16_t sym
                         uint16_t plain_symbols, const uint16_t* base, const uint16_t* extra,
                         int16_t wanted_bits);
 
-// Makes `code.fast` at least `bits` wide.
+// Makes `code.fast` at least `bits` wide, and finds `widest_look`.
 void widen_inflate_code(InflateCode& code, uint32_t bits);
 
 // From an entry of the first level to the entry of the code, through the
