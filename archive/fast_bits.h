@@ -42,7 +42,7 @@ class BasicFastBits {
     return true;
   }
   // refill() without the check, for a loop that needs more bits within one
-  // round: the reserve covers up to three more loads of a 32-bit reservoir,
+  // round: the reserve covers up to four more loads of a 32-bit reservoir,
   // one of a 64-bit one.
   [[gnu::always_inline]] void top_up() {
     Word next;

@@ -109,9 +109,13 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   // sub-table's index), and a distance look at most one bit wider too (the
   // distance's code takes at least that bit). Bad data stops decoding with
   // input left over (the reserve), whatever was counted.
-  while (bits.refill()) {
+  // The next literal look is made as soon as the bits are held (after a
+  // match, before its copy), and a refill keeps it valid.
+  uint32_t e = 0;
+  bool more = bits.refill();
+  if (more) e = fast[bits.look_masked(fast_mask)];
+  while (more) {
     if (out >= ring_end) out = write_overrun_window(w, out);
-    uint32_t e = fast[bits.look_masked(fast_mask)];
     for (unsigned n = literal_run; n != 0 && is_plain(e); --n) {
       bits.drop_count_in(e);
       *out++ = static_cast<uint8_t>(entry_value(e));
@@ -126,6 +130,8 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
     if (is_plain(e)) {
       bits.drop_count_in(e);
       *out++ = static_cast<uint8_t>(entry_value(e));
+      more = bits.refill();
+      if (more) e = fast[bits.look_masked(fast_mask)];
       continue;
     }
     if (!is_kind(e, kBaseValue)) {
@@ -145,7 +151,12 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
         break;
       }
     }
-    out = copy_match_fast(out, take_base_value(bits, d), length);
+    const uint32_t distance = take_base_value(bits, d);
+    // After a distance's extra bits a 32-bit reservoir may hold less than a look.
+    if constexpr (InflateBits::kFill < 15 + 13) bits.top_up();
+    e = fast[bits.look_masked(fast_mask)];
+    out = copy_match_fast(out, distance, length);
+    more = bits.refill();
   }
   // At low input the last literal look is counted here, as the one decoding
   // goes on with (as far as the reservoir holds): that covers it, and the
