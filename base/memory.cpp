@@ -12,4 +12,3 @@ void* alloc_zeroed(uint32_t size) {
   return p;
 }
 
-void* alloc_zeroed16(uint32_t size) { return alloc_zeroed(size & 0xFFFFu); }

@@ -7,8 +7,6 @@
 
 void zero_fill(void* p, uint32_t n);
 void* alloc_zeroed(uint32_t size);
-// Only the low 16 bits of the size count.
-void* alloc_zeroed16(uint32_t size);
 
 struct HeapRelease {
   void operator()(void* p) const { std::free(p); }

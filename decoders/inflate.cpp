@@ -32,19 +32,19 @@ constexpr uint16_t kMaxDistanceLengths = 30;
 uint16_t decode_symbol_slowly(RunState& run, const InflateCode& literals, const InflateCode& distances) {
   EntryBits bits(run);
   const uint32_t e = next_entry(bits, literals);
-  if (entry_kind(e) == kPlainSymbol) {
+  if (is_kind(e, kPlainSymbol)) {
     bits.drop(code_bits(e));
     put_byte(run.window, static_cast<uint8_t>(entry_value(e)));
     return kInputLow;
   }
-  if (entry_kind(e) == kBlockEnd) {
+  if (is_kind(e, kBlockEnd)) {
     bits.drop(code_bits(e));
     return 0;
   }
-  if (entry_kind(e) != kBaseValue) return 1;
+  if (!is_kind(e, kBaseValue)) return 1;
   const uint32_t length = take_base_value(bits, e);
   const uint32_t d = next_entry(bits, distances);
-  if (entry_kind(d) != kBaseValue) return 1;
+  if (!is_kind(d, kBaseValue)) return 1;
   copy_match(run.window, take_base_value(bits, d), length);
   return kInputLow;
 }
@@ -108,7 +108,7 @@ uint16_t dynamic_block(RunState& run) {
   for (uint16_t i = 0; i < n;) {
     EntryBits bits(run);
     const uint32_t e = next_entry(bits, code_lengths);
-    if (entry_kind(e) != kPlainSymbol) return 1;
+    if (!is_kind(e, kPlainSymbol)) return 1;
     bits.drop(code_bits(e));
     const uint16_t sym = static_cast<uint16_t>(entry_value(e));
     if (sym < 16) {

@@ -136,8 +136,8 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
     }
     if (!is_kind(e, kBaseValue)) {
       // The end of the block, or a code no symbol has.
-      if (entry_kind(e) == kBlockEnd) bits.drop_count_in(e);
-      result = entry_kind(e) == kBlockEnd ? 0 : 1;
+      if (is_kind(e, kBlockEnd)) bits.drop_count_in(e);
+      result = is_kind(e, kBlockEnd) ? 0 : 1;
       break;
     }
     const uint32_t length = take_base_value(bits, e);

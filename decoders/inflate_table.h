@@ -31,8 +31,6 @@ enum InflateKind : uint32_t {
   kSubTable = 6,
 };
 
-inline uint32_t all_bits(uint32_t entry) { return entry & 31; }
-inline uint32_t entry_kind(uint32_t entry) { return entry >> 5 & 7; }
 inline uint32_t code_bits(uint32_t entry) { return entry >> 8 & 15; }
 inline uint32_t extra_bits(uint32_t entry) { return entry >> 12 & 15; }
 inline uint32_t entry_value(uint32_t entry) { return entry >> 16; }

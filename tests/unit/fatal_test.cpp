@@ -108,12 +108,9 @@ TEST_F(FatalExit, ConfirmCancelAsksOnlyWhenPending) {
   EXPECT_EQ(front_end.messages.back(), "Stopped at your request");
 }
 
-TEST(Allocation, ZeroFilledAndSixteenBitSizes) {
+TEST(Allocation, ZeroFilled) {
   ZeroedBlock<unsigned char> block(static_cast<unsigned char*>(alloc_zeroed(100000)));
   for (uint32_t i = 0; i < 100000; i += 997) ASSERT_EQ(block.get()[i], 0);
-  // Only the low 16 bits of the size count: 65536 + 8 asks for 8 bytes.
-  ZeroedBlock<unsigned char> small(static_cast<unsigned char*>(alloc_zeroed16(65536 + 8)));
-  EXPECT_NE(small.get(), nullptr);
   unsigned char bytes[5] = {1, 2, 3, 4, 5};
   zero_fill(bytes, 4);
   EXPECT_EQ(bytes[3], 0);
