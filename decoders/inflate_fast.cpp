@@ -67,11 +67,11 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 
 }  // namespace
 
-// A 64-bit reservoir holds several literals of an 11-bit look per refill,
-// and a 10-bit distance look after a length; a 32-bit one not even two
-// literals, so there the builder's first levels serve.
+// A 64-bit reservoir holds several literals of an 11-bit look per refill; a
+// 32-bit one not even two, so there the builder's first level serves. Either
+// holds a 10-bit distance look after a length and a top-up.
 constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 0;
-constexpr uint32_t kFastDistanceBits = InflateBits::kFill >= 56 ? 10 : 0;
+constexpr uint32_t kFastDistanceBits = 10;
 
 void widen_for_fast_loop(InflateCode& literals, InflateCode& distances) {
   widen_inflate_code(literals, kFastLiteralBits);
