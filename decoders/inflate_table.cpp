@@ -1,5 +1,7 @@
 #include "decoders/inflate_table.h"
 
+#include <cstring>
+
 #include "base/memory.h"
 
 namespace {
@@ -49,9 +51,9 @@ InflateCode::~InflateCode() {
 }
 
 void widen_inflate_code(InflateCode& code, uint32_t bits) {
-  const uint32_t first = code.first_bits;
+  const uint32_t first = code.first_bits, first_size = uint32_t{1} << first;
   code.widest_look = first;
-  for (uint32_t i = 0; i < (uint32_t{1} << first); ++i) {
+  for (uint32_t i = 0; i < first_size; ++i) {
     const uint32_t e = code.entries[i];
     if (is_kind(e, kSubTable) && first + extra_bits(e) > code.widest_look) code.widest_look = first + extra_bits(e);
   }
@@ -62,21 +64,29 @@ void widen_inflate_code(InflateCode& code, uint32_t bits) {
   }
   code.fast = static_cast<uint32_t*>(alloc_zeroed(uint32_t{4} << bits));
   code.fast_bits = bits;
+  // The first level, its symbols and base values as they are, repeated for
+  // every value of the bits above it; then the links' places filled: a code
+  // of one link and one more level within `bits` gets its entry with the
+  // link's bits added to its own, anything else says no symbol.
   const uint32_t no_symbol = pack(0, 0, kNoSymbol, 0);
-  for (uint32_t i = 0; i < (uint32_t{1} << bits); ++i) {
-    uint32_t e = code.entries[i & ((uint32_t{1} << first) - 1)];
-    if (is_kind(e, kSubTable)) {
-      // A code of one link and one more level, within `bits`: its entry with
-      // the link's bits added to its own.
-      const uint32_t sub_bits = extra_bits(e);
-      const uint32_t sub = first + sub_bits <= bits
-                               ? code.entries[entry_value(e) + ((i >> first) & ((uint32_t{1} << sub_bits) - 1))]
-                               : no_symbol;
-      e = is_plain(sub) || is_kind(sub, kBaseValue) ? sub + first + (first << 8) : no_symbol;
-    } else if (!is_plain(e) && !is_kind(e, kBaseValue)) {
-      e = no_symbol;
+  for (uint32_t i = 0; i < first_size; ++i) {
+    const uint32_t e = code.entries[i];
+    code.fast[i] = is_plain(e) || is_kind(e, kBaseValue) ? e : no_symbol;
+  }
+  for (uint32_t filled = first_size; filled < (uint32_t{1} << bits); filled *= 2)
+    std::memcpy(code.fast + filled, code.fast, filled * sizeof(uint32_t));
+  for (uint32_t i = 0; i < first_size; ++i) {
+    const uint32_t link = code.entries[i];
+    if (!is_kind(link, kSubTable)) continue;
+    const uint32_t sub_bits = extra_bits(link);
+    for (uint32_t high = 0; high < (uint32_t{1} << (bits - first)); ++high) {
+      uint32_t e = no_symbol;
+      if (first + sub_bits <= bits) {
+        const uint32_t sub = code.entries[entry_value(link) + (high & ((uint32_t{1} << sub_bits) - 1))];
+        if (is_plain(sub) || is_kind(sub, kBaseValue)) e = sub + first + (first << 8);
+      }
+      code.fast[i + (high << first)] = e;
     }
-    code.fast[i] = e;
   }
 }
 
