@@ -61,7 +61,9 @@ class BasicFastBits {
     return static_cast<uint32_t>(hold_) & ((1u << n) - 1);
   }
   // look() with the mask of n bits made beforehand.
-  [[gnu::always_inline]] uint32_t look_masked(uint32_t mask) const { return static_cast<uint32_t>(hold_) & mask; }
+  [[gnu::always_inline]] uint32_t look_masked(uint32_t mask) const {
+    return static_cast<uint32_t>(hold_) & mask;
+  }
   // Counts the next n bits as looked at.
   [[gnu::always_inline]] void note(unsigned n) {
     const uint32_t bit = consumed() + n;

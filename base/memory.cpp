@@ -11,4 +11,3 @@ void* alloc_zeroed(uint32_t size) {
   if (!p) fatal_exit(kOutOfMemory);
   return p;
 }
-

@@ -94,7 +94,8 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   const bool distance_looks_covered = distances.widest_look <= lit_bits + 1;
   // Literals from the fast level take at most fast_bits each: this many
   // after a refill still leave kLastCodeBits, and one more can follow.
-  const unsigned literal_run = (InflateBits::kFill - kLastCodeBits) / (literals.fast_bits ? literals.fast_bits : 1);
+  const unsigned literal_run =
+      (InflateBits::kFill - kLastCodeBits) / (literals.fast_bits ? literals.fast_bits : 1);
   // The window's position and end live in locals: a store through a byte
   // pointer could alias the window record, which would cost reloads per literal.
   // Output runs into the window's slack for the rest of a round and wraps at

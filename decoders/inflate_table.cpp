@@ -55,7 +55,8 @@ void widen_inflate_code(InflateCode& code, uint32_t bits) {
   code.widest_look = first;
   for (uint32_t i = 0; i < first_size; ++i) {
     const uint32_t e = code.entries[i];
-    if (is_kind(e, kSubTable) && first + extra_bits(e) > code.widest_look) code.widest_look = first + extra_bits(e);
+    if (is_kind(e, kSubTable) && first + extra_bits(e) > code.widest_look)
+      code.widest_look = first + extra_bits(e);
   }
   if (bits <= first) {
     code.fast = code.entries;

@@ -1,6 +1,5 @@
 #include "shell/program_entry.h"
 
-
 #include "archive/run_state.h"
 #include "base/fatal.h"
 #include "platform/dialog_controls.h"

@@ -241,6 +241,52 @@ TEST(Inflate, DynamicBlocks) {
   }
 }
 
+// Long codes in a block long enough for the fast loop: literal and length
+// codes of 1 to 9 bits, of 10 and 11 bits behind one 9-bit prefix (within
+// the loop's 11-bit level), of 12 bits behind another (beyond it); distance
+// codes of 1 to 10 bits; lengths and distances with extra bits; and a 12-bit
+// end of block early enough for the fast loop, right before a stored block
+// whose LEN must come from the right byte.
+TEST(Inflate, LongCodesInALongBlock) {
+  Code literals(lengths_of(266, {{'a', 1},  {'b', 2},  {'c', 3},  {257, 4},  {'d', 5},  {'e', 6},  {'f', 7},
+                                 {'g', 9},  {'h', 9},  {'i', 10}, {265, 11}, {'j', 11}, {'k', 12}, {'l', 12},
+                                 {'m', 12}, {'n', 12}, {'o', 12}, {'p', 12}, {'q', 12}, {256, 12}}));
+  Code distances(lengths_of(
+      11, {{4, 1}, {0, 2}, {1, 3}, {2, 4}, {3, 5}, {5, 6}, {6, 7}, {7, 8}, {8, 9}, {9, 10}, {10, 10}}));
+  const uint32_t distance_base[11] = {1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33};
+  const int distance_extra[11] = {0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4};
+  const std::string letters = "abcdefghijklmnopq";
+  BitWriter w;
+  put_dynamic_header(w, false, literals, distances);
+  std::string content;
+  for (uint32_t i = 0; content.size() < 6000; ++i) {
+    if (content.size() < 64 || i % 3 != 0) {
+      const char c = letters[i * 5 % letters.size()];
+      literals.put(w, c);
+      content += c;
+      continue;
+    }
+    uint32_t length = 3;
+    if (i % 2 == 0) {
+      literals.put(w, 257);
+    } else {
+      literals.put(w, 265);  // 11 or 12
+      w.put(i / 2 % 2, 1);
+      length = 11 + i / 2 % 2;
+    }
+    const int sym = static_cast<int>(i / 3 % 11);
+    const uint32_t extra = i % (1u << distance_extra[sym]);
+    distances.put(w, sym);
+    w.put(extra, distance_extra[sym]);
+    const uint32_t distance = distance_base[sym] + extra;
+    for (uint32_t k = 0; k < length; ++k) content += content[content.size() - distance];
+  }
+  literals.put(w, 256);
+  const std::string tail(48, 't');
+  put_stored(w, true, tail, 0xFFCF);
+  expect_extracts(w.bytes(), content + tail);
+}
+
 // 'a', end of block and length 3 with two 2-bit codes each; distances 1 and 2 with 2-bit codes.
 std::vector<LengthItem> repeats_into_distances(uint32_t last_repeat) {
   return {{16, 0, 2},             // repeat the previous length 3 times: before any, zeros (0-2)
