@@ -35,7 +35,10 @@ void release_window(SlideWindow& w) {
 }
 
 void reset_window(SlideWindow& w) {
-  zero_fill(w.begin - w.size, 2u * w.size);
+  // Only the previous round: every match source lies behind the position, so
+  // bytes before the entry's first come from there and the ring is never read
+  // before it is written.
+  zero_fill(w.begin - w.size, w.size);
   w.pos = w.begin;
   w.crc = 0xFFFFFFFFu;
   w.crc_done = w.begin;

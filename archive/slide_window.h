@@ -3,7 +3,7 @@
 // history the dictionary decoders copy their matches from.
 //
 // The ring's previous round is also kept in the 32768 bytes right before it
-// (zeros in an entry's first round, like the ring), so that a match source
+// (zeros in an entry's first round), so that a match source
 // `pos - distance` is always in memory as the ring would have it: a fast
 // decoder copies from there with no wrap to look for.
 #pragma once
@@ -40,7 +40,7 @@ void create_window(SlideWindow& w);
 // Gives the window's memory back (tests and tools; the stub leaves it to the
 // process exit).
 void release_window(SlideWindow& w);
-// Entry start: zero the ring and its previous round, rewind, and restart the CRC.
+// Entry start: zero the ring's previous round, rewind, and restart the CRC.
 void reset_window(SlideWindow& w);
 
 // Writes the full ring and wraps; a short write stops the run (code 9).

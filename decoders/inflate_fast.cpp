@@ -122,7 +122,7 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       *out++ = static_cast<uint8_t>(entry_value(e));
       e = fast[bits.look_masked(fast_mask)];
     }
-    if (!is_plain(e) && !is_kind(e, kBaseValue)) {
+    if (!is_consumed_whole(e)) {
       // The end of the block, a long code or none: the builder's tables,
       // their looks counted.
       bits.note(lit_bits);

@@ -72,7 +72,7 @@ void widen_inflate_code(InflateCode& code, uint32_t bits) {
   const uint32_t no_symbol = pack(0, 0, kNoSymbol, 0);
   for (uint32_t i = 0; i < first_size; ++i) {
     const uint32_t e = code.entries[i];
-    code.fast[i] = is_plain(e) || is_kind(e, kBaseValue) ? e : no_symbol;
+    code.fast[i] = is_consumed_whole(e) ? e : no_symbol;
   }
   for (uint32_t filled = first_size; filled < (uint32_t{1} << bits); filled *= 2)
     std::memcpy(code.fast + filled, code.fast, filled * sizeof(uint32_t));
@@ -84,7 +84,7 @@ void widen_inflate_code(InflateCode& code, uint32_t bits) {
       uint32_t e = no_symbol;
       if (first + sub_bits <= bits) {
         const uint32_t sub = code.entries[entry_value(link) + (high & ((uint32_t{1} << sub_bits) - 1))];
-        if (is_plain(sub) || is_kind(sub, kBaseValue)) e = sub + first + (first << 8);
+        if (is_consumed_whole(sub)) e = sub + first + (first << 8);
       }
       code.fast[i + (high << first)] = e;
     }

@@ -36,6 +36,8 @@ inline uint32_t extra_bits(uint32_t entry) { return entry >> 12 & 15; }
 inline uint32_t entry_value(uint32_t entry) { return entry >> 16; }
 inline bool is_plain(uint32_t entry) { return (entry & 0xE0) == 0; }
 inline bool is_kind(uint32_t entry, InflateKind kind) { return (entry & 0xE0) == kind << 5; }
+// A plain symbol or a base value: the kinds a decoder consumes whole.
+inline bool is_consumed_whole(uint32_t entry) { return (entry & 0xA0) == 0; }
 
 // One code's array, owned for the length of a block (the fixed codes: of the process).
 struct InflateCode {
