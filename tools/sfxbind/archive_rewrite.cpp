@@ -9,12 +9,6 @@ namespace sfxbind {
 
 namespace {
 
-constexpr size_t kChunk = 1 << 20;
-constexpr uint64_t kLocatorSize = 20;
-constexpr uint64_t kZip64EndSize = 56;
-
-[[noreturn]] void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + what); }
-
 uint32_t narrow_size(uint64_t size) {
   return size < kZip64Marker ? static_cast<uint32_t>(size) : kZip64Marker;
 }
@@ -84,6 +78,18 @@ void put_offset(uint8_t* field, bool wide, uint64_t value) {
   write_le32(field, static_cast<uint32_t>(value));
 }
 
+// Copies `size` bytes at `at` of the input to the output, a chunk at a time.
+void copy_bytes(const ByteSource& in, uint64_t at, uint64_t size, AtomicOutput& out) {
+  Bytes chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, size)));
+  while (size > 0) {
+    size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size));
+    if (in.read_into(at, chunk.data(), n) != n) damaged("it ends inside an entry's data");
+    out.write({chunk.data(), n});
+    at += n;
+    size -= n;
+  }
+}
+
 }  // namespace
 
 RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
@@ -143,17 +149,6 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   return plan;
 }
 
-void copy_bytes(const ByteSource& in, uint64_t at, uint64_t size, AtomicOutput& out) {
-  Bytes chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, size)));
-  while (size > 0) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size));
-    if (in.read_into(at, chunk.data(), n) != n) damaged("it ends inside an entry's data");
-    out.write({chunk.data(), n});
-    at += n;
-    size -= n;
-  }
-}
-
 void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan,
                    AtomicOutput& out) {
   std::vector<uint64_t> offsets(layout.entries.size());
@@ -180,12 +175,12 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
     write_le64(&end64[48], central_dir);
     uint64_t end64_at = out.position();
     out.write(end64);
-    Bytes locator = in.read(layout.zip64_locator, kLocatorSize);
+    Bytes locator = in.read(layout.zip64_locator, kZip64LocatorSize);
     write_le64(&locator[8], end64_at);
     out.write(locator);
   }
-  Bytes end = in.read(layout.end_record, 22);
-  end = in.read(layout.end_record, 22 + record_at<EndRecord>(end.data()).comment_length());
+  Bytes end = in.read(layout.end_record, kEndRecordSize);
+  end = in.read(layout.end_record, kEndRecordSize + record_at<EndRecord>(end.data()).comment_length());
   for (auto [field, value] : {std::pair{end_field::kCentralDirSize, central_size},
                               std::pair{end_field::kCentralDirOffset, central_dir}})
     if (!layout.zip64 || read_le32(&end[field]) != kZip64Marker) put_offset(&end[field], false, value);

@@ -36,7 +36,4 @@ RewritePlan plan_rewrite(const ByteSource& input, const ZipLayout& layout);
 void write_rewrite(const ByteSource& input, const ZipLayout& layout, const RewritePlan& plan,
                    AtomicOutput& out);
 
-// Copies `size` bytes at `at` of the input to the output, a chunk at a time.
-void copy_bytes(const ByteSource& input, uint64_t at, uint64_t size, AtomicOutput& out);
-
 }  // namespace sfxbind

@@ -17,9 +17,6 @@ struct BindError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// A 32-bit size or offset field holding this defers to a ZIP64 field.
-inline constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
-
 inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{read_le32(p + 4)} << 32; }
 
 inline void write_le16(uint8_t* p, uint16_t v) {

@@ -9,6 +9,9 @@
 
 namespace sfxbind {
 
+// How much of an entry's data the tool holds at a time.
+inline constexpr size_t kChunk = 1 << 20;
+
 class ByteSource {
  public:
   virtual ~ByteSource() = default;

@@ -17,7 +17,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr size_t kChunk = 1 << 20;
 constexpr uint16_t kFlagUtf8Name = 0x0800;
 constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
 constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
@@ -289,7 +288,7 @@ void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
   out.write(central);
   if (central_at >= kZip64Marker)
     throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
-  Bytes end(22);
+  Bytes end(kEndRecordSize);
   write_le32(&end[0], 0x06054B50);
   write_le16(&end[8], static_cast<uint16_t>(plan.entries.size()));
   write_le16(&end[end_field::kEntriesTotal], static_cast<uint16_t>(plan.entries.size()));

@@ -12,8 +12,6 @@ namespace sfxbind {
 
 namespace {
 
-constexpr size_t kChunk = 1 << 20;
-
 struct Bad {
   std::string why;
 };
@@ -35,6 +33,13 @@ std::pair<uint32_t, uint64_t> decoded_crc(const ByteSource& file, uint64_t at, u
                                           const std::string& name) {
   z_stream z{};
   if (method == 8 && inflateInit2(&z, -15) != Z_OK) throw BindError("zlib: out of memory");
+  struct InflateEnd {
+    z_stream* z;
+    ~InflateEnd() {
+      if (z) inflateEnd(z);
+    }
+  } inflate_end{method == 8 ? &z : nullptr};
+  auto failed = [](int result) { return result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR; };
   Bytes in(static_cast<size_t>(std::min<uint64_t>(kChunk, size))), out(kChunk);
   uint32_t crc = 0;
   uint64_t length = 0;
@@ -56,18 +61,15 @@ std::pair<uint32_t, uint64_t> decoded_crc(const ByteSource& file, uint64_t at, u
       z.next_out = out.data();
       z.avail_out = static_cast<uInt>(out.size());
       result = inflate(&z, Z_NO_FLUSH);
-      if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) break;
+      if (failed(result)) break;
       size_t produced = out.size() - z.avail_out;
       crc = static_cast<uint32_t>(crc32(crc, out.data(), static_cast<uInt>(produced)));
       length += produced;
     } while (z.avail_out == 0 && result != Z_STREAM_END);
-    if (result != Z_OK && result != Z_STREAM_END && result != Z_BUF_ERROR) break;
+    if (failed(result)) break;
   }
-  if (method == 8) {
-    inflateEnd(&z);
-    if (result != Z_STREAM_END || z.avail_in != 0 || done != size)
-      throw Bad{name + ": its deflated data is damaged"};
-  }
+  if (method == 8 && (result != Z_STREAM_END || z.avail_in != 0 || done != size))
+    throw Bad{name + ": its deflated data is damaged"};
   return {crc, length};
 }
 

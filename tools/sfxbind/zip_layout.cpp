@@ -7,19 +7,16 @@
 
 namespace sfxbind {
 
+void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + what); }
+
 namespace {
 
 constexpr uint16_t kZip64EndType = 0x0606;
 constexpr uint16_t kZip64LocatorType = 0x0706;
 constexpr uint16_t kZip64ExtraId = 0x0001;
-constexpr uint64_t kEndRecordSize = 22;
-constexpr uint64_t kLocatorSize = 20;
-constexpr uint64_t kZip64EndSize = 56;
 constexpr uint16_t kUnixHost = 3;
 constexpr uint32_t kDosDirectoryAttribute = 0x10;
 constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
-
-[[noreturn]] void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + what); }
 
 // The end record nearest the end whose comment reaches exactly to the end of
 // the file; failing that, the last one that fits (data follows the archive).
@@ -46,8 +43,8 @@ struct DirectoryPlace {
 
 DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
   layout.zip64 = true;
-  layout.zip64_locator = layout.end_record - kLocatorSize;
-  Bytes locator = a.read(layout.zip64_locator, kLocatorSize);
+  layout.zip64_locator = layout.end_record - kZip64LocatorSize;
+  Bytes locator = a.read(layout.zip64_locator, kZip64LocatorSize);
   // Where the locator says, or right before the locator when the offsets count
   // from elsewhere.
   uint64_t at = read_le64(&locator[8]);
@@ -63,8 +60,8 @@ DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
 }
 
 DirectoryPlace directory_place(const ByteSource& a, ZipLayout& layout) {
-  if (layout.end_record >= kLocatorSize &&
-      a.has_signature(layout.end_record - kLocatorSize, kZip64LocatorType))
+  if (layout.end_record >= kZip64LocatorSize &&
+      a.has_signature(layout.end_record - kZip64LocatorSize, kZip64LocatorType))
     return zip64_place(a, layout);
   Bytes bytes = a.read(layout.end_record, kEndRecordSize);
   const EndRecord& end = record_at<EndRecord>(bytes.data());

@@ -10,8 +10,14 @@
 
 namespace sfxbind {
 
-inline constexpr uint64_t kCentralHeaderSize = 46;
-inline constexpr uint64_t kLocalHeaderSize = 30;
+inline constexpr uint64_t kCentralHeaderSize = sizeof(CentralHeader);
+inline constexpr uint64_t kLocalHeaderSize = sizeof(LocalHeader);
+inline constexpr uint64_t kEndRecordSize = sizeof(EndRecord);
+inline constexpr uint64_t kZip64LocatorSize = 20;
+inline constexpr uint64_t kZip64EndSize = 56;
+
+// Throws BindError "damaged ZIP file: `what`".
+[[noreturn]] void damaged(const std::string& what);
 
 struct CentralEntry {
   Bytes record;  // the central header as stored: fixed part, name, extra field, comment
