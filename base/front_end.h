@@ -22,8 +22,9 @@ class FrontEnd {
   // worked through out of the archive's total: the front end may show how far
   // the pass has come and handle pending input, which may run the Cancel
   // command. It must cost next to nothing when called more often than it
-  // needs; done == total always shows the end.
-  virtual void pass_progress(uint32_t done, uint32_t total) = 0;
+  // needs; done == total always shows the end. A front end with nothing to
+  // show leaves it as it is.
+  virtual void pass_progress(uint32_t /*done*/, uint32_t /*total*/) {}
   // Ends the process with the given status through the ordinary process exit
   // (the tests' and the benchmark's front ends throw instead).
   [[noreturn]] virtual void end_process(int status) = 0;

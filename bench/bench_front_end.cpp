@@ -14,7 +14,6 @@ class BenchFrontEnd final : public FrontEnd {
   void set_status(const char*) override {}
   bool ask_yes_no(const char*, const char*) override { return true; }
   void show_message(BoxOwner, const char* text, const char*) override { last_stop_message_ = text; }
-  void pass_progress(uint32_t, uint32_t) override {}
   [[noreturn]] void end_process(int status) override { throw DecodeStop{status, last_stop_message_}; }
 
  private:

@@ -128,7 +128,6 @@ class ConsoleFrontEnd final : public FrontEnd {
     read_line(ignored);
   }
   // The console reads its input only at the prompt.
-  void pass_progress(uint32_t, uint32_t) override {}
   [[noreturn]] void end_process(int status) override {
     std::fflush(stdout);
     std::exit(status);

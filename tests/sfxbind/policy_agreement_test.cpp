@@ -28,7 +28,7 @@ struct Seen {
   size_t listed = 0;  // listing lines, without the totals line
 };
 
-std::string progress_line(const std::string& name) { return (" " + name + " ").substr(0, 254); }
+std::string progress_line(const std::string& name) { return (" " + name + " ").substr(0, kLineCapacity - 1); }
 
 Seen predicted(const std::vector<WalkedEntry>& walked) {
   Seen s;

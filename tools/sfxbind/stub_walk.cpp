@@ -19,7 +19,6 @@ class SilentFrontEnd : public FrontEnd {
   void set_status(const char*) override {}
   bool ask_yes_no(const char*, const char*) override { return false; }
   void show_message(BoxOwner, const char*, const char*) override {}
-  void pass_progress(uint32_t, uint32_t) override {}
   [[noreturn]] void end_process(int) override { throw BindError("out of memory"); }
 };
 
