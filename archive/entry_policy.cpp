@@ -8,6 +8,6 @@ EntryAction entry_action(const LocalHeader& header, const EntryName& name) {
   if (is_directory_entry(name)) return EntryAction::kMakeDirectory;
   if (descriptor && header.compressed_size() == 0) return EntryAction::kStopDataDescriptor;
   if (!method_supported(header.method())) return EntryAction::kAskUnsupportedMethod;
-  if (descriptor && header.method() == 8) return EntryAction::kStopDataDescriptor;
+  if (descriptor && (header.method() == 8 || header.method() == 9)) return EntryAction::kStopDataDescriptor;
   return EntryAction::kExtractFile;
 }

@@ -14,11 +14,11 @@ enum class EntryAction {
   // The sizes are only in a trailing data descriptor ("File type not
   // supported"): a sequential reader cannot tell where the data ends (no
   // compressed size in the header; checked before the cancel poll), and
-  // inflate does not follow descriptors at all (checked after it).
+  // inflate (methods 8 and 9) does not follow descriptors at all (checked after it).
   kStopDataDescriptor,
 };
 
 EntryAction entry_action(const LocalHeader& header, const EntryName& name);
 
-// Methods with a decoder: 0 to 6 and 8.
-inline bool method_supported(uint16_t method) { return method <= 6 || method == 8; }
+// Methods with a decoder: 0 to 6, 8 and 9 (Deflate64).
+inline bool method_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }

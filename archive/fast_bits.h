@@ -92,7 +92,7 @@ class BasicFastBits {
     return v;
   }
   // Drops a code of `code` bits and takes the `extra` bits after it (up to
-  // 15 + 13 in all): at once from 64 bits, with a top-up between from 32.
+  // 15 + 16 in all): at once from 64 bits, with a top-up between from 32.
   [[gnu::always_inline]] uint32_t take_after(unsigned code, unsigned extra) {
     if constexpr (kFill < 15 + 13) {
       drop(code);

@@ -22,19 +22,22 @@ void write_out(const SlideWindow& w, const uint8_t* from, uint32_t count) {
 }  // namespace
 
 void create_window(SlideWindow& w) {
-  w.size = 32768;
-  // The previous round, the ring, the slack.
-  w.begin = static_cast<uint8_t*>(alloc_zeroed(2u * w.size + kWindowSlack)) + w.size;
+  // The previous round, the ring, the slack, for the large ring; a small
+  // ring uses the part of the previous round next to the ring.
+  w.begin = static_cast<uint8_t*>(alloc_zeroed(2 * kLargeRingSize + kWindowSlack)) + kLargeRingSize;
+  w.size = kRingSize;
   w.end = w.begin + w.size;
   w.pos = w.begin;
 }
 
 void release_window(SlideWindow& w) {
-  if (w.begin) std::free(w.begin - w.size);
+  if (w.begin) std::free(w.begin - kLargeRingSize);
   w.begin = w.end = w.pos = w.crc_done = nullptr;
 }
 
-void reset_window(SlideWindow& w) {
+void reset_window(SlideWindow& w, uint32_t ring_size) {
+  w.size = ring_size;
+  w.end = w.begin + ring_size;
   // Only the previous round: every match source lies behind the position, so
   // bytes before the entry's first come from there and the ring is never read
   // before it is written.

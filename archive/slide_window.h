@@ -1,9 +1,10 @@
-// The single sink for decoded bytes: a 32768-byte ring that is written to the
-// entry's output file whenever it fills, keeps the entry's CRC-32, and is the
-// history the dictionary decoders copy their matches from.
+// The single sink for decoded bytes: a 32768-byte ring (65536 for Deflate64's
+// history) that is written to the entry's output file whenever it fills,
+// keeps the entry's CRC-32, and is the history the dictionary decoders copy
+// their matches from.
 //
-// The ring's previous round is also kept in the 32768 bytes right before it
-// (zeros in an entry's first round), so that a match source
+// The ring's previous round is also kept in the ring's size of bytes right
+// before it (zeros in an entry's first round), so that a match source
 // `pos - distance` is always in memory as the ring would have it: a fast
 // decoder copies from there with no wrap to look for.
 #pragma once
@@ -14,8 +15,12 @@
 
 struct RunState;
 
+// The ring's size for every method but Deflate64, and for Deflate64.
+inline constexpr uint32_t kRingSize = 32768;
+inline constexpr uint32_t kLargeRingSize = 65536;
+
 struct SlideWindow {
-  uint16_t size = 0;
+  uint32_t size = 0;         // the current entry's ring
   uint8_t* begin = nullptr;  // allocated once for the run, kept until the process ends
   uint8_t* end = nullptr;
   uint8_t* pos = nullptr;                           // the next byte's place
@@ -24,7 +29,7 @@ struct SlideWindow {
   // the window (or are asked for), not byte by byte: `crc_done` marks how far.
   uint32_t crc = 0xFFFFFFFFu;
   uint8_t* crc_done = nullptr;
-  // Run after every full write of the ring (each 32 KB of output): the
+  // Run after every full write of the ring (each 32 or 64 KB of output): the
   // extraction pass reports its progress there, inside long entries too.
   void (*after_full_write)(void* context) = nullptr;
   void* after_full_write_context = nullptr;
@@ -35,13 +40,15 @@ struct SlideWindow {
 // it looks whether the ring is full; see write_overrun_window.
 inline constexpr uint32_t kWindowSlack = 352;
 
-// Allocates the window once for the run (extraction pass begin).
+// Allocates the window once for the run (extraction pass begin), with room
+// for the large ring.
 void create_window(SlideWindow& w);
 // Gives the window's memory back (tests and tools; the stub leaves it to the
 // process exit).
 void release_window(SlideWindow& w);
-// Entry start: zero the ring's previous round, rewind, and restart the CRC.
-void reset_window(SlideWindow& w);
+// Entry start: a ring of `ring_size` (kRingSize or kLargeRingSize) with its
+// previous round zeroed, rewound, and the CRC restarted.
+void reset_window(SlideWindow& w, uint32_t ring_size = kRingSize);
 
 // Writes the full ring and wraps; a short write stops the run (code 9).
 void write_full_window(SlideWindow& w);
@@ -81,7 +88,7 @@ inline void copy_run(uint8_t* out, const uint8_t* from, uint32_t n) {
 void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length);
 
 // Emits `length` bytes copied from `distance` bytes back (at most the ring's
-// size), with byte-by-byte semantics: a distance shorter than the length
+// size; any length), with byte-by-byte semantics: a distance shorter than the length
 // repeats recent bytes, and bytes before the entry's first output are the
 // ring's zeros. Most matches do not fill the ring: those are copied here.
 inline void copy_match(SlideWindow& w, uint32_t distance, uint32_t length) {

@@ -38,7 +38,7 @@ void open_set(const DecodeSet& set) {
 void decode_item(const DecodeItem& item) {
   position_archive_stream(item.data_offset);
   reset_bit_input(run.bits, item.header.compressed_size());
-  reset_window(run.window);
+  reset_window(run.window, ring_size_for(item.header.method()));
   decode_entry(run, item.header);
   flush_window(run.window);
   if (run.bits.compressed_left != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};

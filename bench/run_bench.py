@@ -70,6 +70,13 @@ def make_archive(generator, folder, zip_path, size, seed):
                 z.writestr(info, (Path(root) / name).read_bytes(), compresslevel=6)
 
 
+def deflate64_archive(folder, zip_path):
+    """The same folder as 7-Zip writes it with Deflate64 (method 9)."""
+    zip_path.unlink(missing_ok=True)
+    subprocess.run(["7z", "a", "-tzip", "-mm=Deflate64", str(zip_path), "."], cwd=folder, check=True,
+                   stdout=subprocess.DEVNULL)
+
+
 def bind(stub, zip_path, bound, sfxbind):
     """With the binding tool as users do; by hand (stub padded to 4 bytes, then
     the archive) when the tool is missing or refuses. Returns how."""
@@ -310,6 +317,10 @@ def build_table(tools, rates, win32_stub):
     wall(x64, tools["libdeflate-x86-64"], "≤ 1.3", lambda r: r <= 1.3)
     for peer in ("bsdtar", "7z"):
         wall(x64, tools[peer], "< 1.0", lambda r: r < 1.0)
+    for ours in ("sfxstub-host32", "sfxstub"):
+        t.compare(f"End-to-end wall, {label} Deflate64, {ours} vs 7z", (median(tools[ours + "-deflate64"].walls),
+                  tools[ours + "-deflate64"].failure), (median(tools["7z-deflate64"].walls),
+                                                        tools["7z-deflate64"].failure), seconds, "—", None)
     cpu(host32, tools["libdeflate-i686"])
     cpu(x64, tools["libdeflate-x86-64"])
     for ours in (host32, x64):
@@ -365,7 +376,9 @@ NOTES = """How each row is measured:
   the Win32 stub's own flags: what ships), `sfx_bench_libdeflate` for each ISA (a
   minimal extractor: archive mapped, each entry decompressed whole by libdeflate,
   CRC-32, file written), `bsdtar -xf` and `7z x -y` each extract the archive into
-  a fresh folder on the same file system, the archive in page cache. Each tool's
+  a fresh folder on the same file system, the archive in page cache. The
+  Deflate64 rows: the same input archived by `7z a -tzip -mm=Deflate64` (what it
+  cannot shrink stored), bound to both stubs, against `7z x -y`. Each tool's
   output is compared with the input tree once before timing. Wall time from start
   to exit; CPU time and peak RSS from GNU time. The i686 programs are measured
   only where this kernel runs them itself.
@@ -405,11 +418,18 @@ def main():
 
     big_label, small_label = f"{args.size_mib} MiB", f"{args.small_mib} MiB"
     folder, zip_path, bound = inputs[big_label]
+    d64_label, d64_zip = f"{big_label} Deflate64", work / f"deflate64_{args.size_mib}MiB.zip"
+    print(f"making the {d64_label} archive and bound stubs", flush=True)
+    deflate64_archive(folder, d64_zip)
+    inputs[d64_label] = (folder, d64_zip, {})
+    for name, stub in stubs.items():
+        inputs[d64_label][2][name] = work / f"bound_deflate64_{name}"
+        bindings.add(bind(stub, d64_zip, inputs[d64_label][2][name], args.build / "sfxbind"))
     native32 = runs_natively(bound["sfxstub-host32"], work)
     not32 = None if native32 else NOT_NATIVE
     tools = {}
     for label, (_, zip_i, bound_i) in inputs.items():
-        suffix = "" if label == big_label else "-small"
+        suffix = {big_label: "", small_label: "-small", d64_label: "-deflate64"}[label]
         for name in stubs:
             tools[name + suffix] = Tool(name + suffix, [f"./{bound_i[name].name}"], label, args.timeout, b"ok\n",
                                         bound_i[name], not32 if name.endswith("host32") else None)
@@ -419,6 +439,7 @@ def main():
                                           failure=failure)
     tools["bsdtar"] = Tool("bsdtar", ["bsdtar", "-xf", str(zip_path)], big_label, args.timeout)
     tools["7z"] = Tool("7z", ["7z", "x", "-y", str(zip_path)], big_label, args.timeout)
+    tools["7z-deflate64"] = Tool("7z-deflate64", ["7z", "x", "-y", str(d64_zip)], d64_label, args.timeout)
     for tool in tools.values():
         tool.check(work / "out" / tool.name, inputs[tool.size_label][0])
         if tool.failure:

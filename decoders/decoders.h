@@ -5,9 +5,14 @@
 #include "archive/run_state.h"
 
 void inflate_entry(RunState& run);                             // method 8
+void inflate64_entry(RunState& run);                           // method 9 (Deflate64)
 void explode_entry(RunState& run, const LocalHeader& header);  // method 6
 void unshrink_entry(RunState& run);                            // method 1
 void expand_entry(RunState& run, const LocalHeader& header);   // methods 2 to 5
 
-// Runs the decoder of the entry's method (0 to 6 or 8) over its data.
+// Runs the decoder of the entry's method (0 to 6, 8 or 9) over its data.
 void decode_entry(RunState& run, const LocalHeader& header);
+
+// The window ring the method's decoder needs: Deflate64's 64 KiB history,
+// else the 32 KiB ring.
+inline uint32_t ring_size_for(uint16_t method) { return method == 9 ? kLargeRingSize : kRingSize; }

@@ -6,16 +6,20 @@
 #include <cstdint>
 #include <memory>
 
-// What a table entry is (`op`); 0 to 13 are extra-bit counts of a length or
+// What a table entry is (`op`); 0 to 14 are extra-bit counts of a length or
 // distance symbol, 17 to 32 are links to a sub-table of 2^(op - 16) entries.
 inline constexpr uint8_t kOpEndOfBlock = 15;
 inline constexpr uint8_t kOpPlain = 16;  // a literal byte or a code-length symbol
+inline constexpr uint8_t kOpLastLink = kOpPlain + 16;
+// Deflate64's length symbol 285: 16 extra bits, more than the other ops say.
+inline constexpr uint8_t kOpLongLength = 64;
 inline constexpr uint8_t kOpUnused = 99;
 
 // One table entry, 8 bytes on 32-bit targets (16 on 64-bit). A code of
 // `bits` bits fills every index whose low `bits` bits are its bits (first
 // input bit lowest), so a look-up with more bits than the code still finds it:
-// - op 0-13: a length or distance; `value` is its base, op its extra bits;
+// - op 0-14: a length or distance; `value` is its base, op its extra bits;
+// - op 64 (kOpLongLength): a length whose base is `value`, 16 extra bits;
 // - op 15 (kOpEndOfBlock), 16 (kOpPlain): `value` is the symbol itself;
 // - op 17-32: a link; `bits` are the bits this level resolves, and the next
 //   op - 16 input bits index `table`;

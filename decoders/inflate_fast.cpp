@@ -11,8 +11,14 @@ namespace {
 using InflateBits = BasicFastBits<uintptr_t>;
 
 // Bits that must be left after a run of literals: a look and its links (15)
-// and, where take_after does not top up, a length's extra bits (5).
-constexpr unsigned kLastCodeBits = InflateBits::kFill >= 15 + 13 ? 15 + 5 : 15;
+// and, where take_after does not top up, a length's extra bits.
+constexpr unsigned last_code_bits(unsigned length_extra_bits) {
+  return InflateBits::kFill >= 15 + 13 ? 15 + length_extra_bits : 15;
+}
+constexpr unsigned kDeflateLengthExtraBits = 5;
+// The longest match the fast copy takes: deflate's; Deflate64's longer ones
+// go through the window's own copy.
+constexpr uint32_t kLongestFastMatch = 258;
 
 // A match copy writes whole chunks, the first few without a test (most
 // matches are short), so it may write up to kCopyReach bytes from the
@@ -24,7 +30,8 @@ constexpr uint32_t kFirstChunks = 3;
 constexpr uint32_t kCopyReach = kCopyChunk * kFirstChunks;
 
 // A round's output, written before the loop looks at the ring's end again.
-static_assert(kWindowSlack >= (InflateBits::kFill - kLastCodeBits) + 1 + 258 + kCopyReach);
+static_assert(kWindowSlack >= (InflateBits::kFill - last_code_bits(kDeflateLengthExtraBits)) + 1 +
+                                  kLongestFastMatch + kCopyReach);
 
 template <uint32_t kChunk>
 [[gnu::always_inline]] inline void copy_chunk(uint8_t* out, const uint8_t* from) {
@@ -65,6 +72,14 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
   return out + length;
 }
 
+// A Deflate64 match past deflate's longest, which the slack cannot take:
+// the window's own copy, from a position within the ring.
+[[gnu::noinline]] uint8_t* copy_long_match(SlideWindow& w, uint8_t* out, uint32_t distance, uint32_t length) {
+  w.pos = out >= w.end ? write_overrun_window(w, out) : out;
+  copy_match(w, distance, length);
+  return w.pos;
+}
+
 }  // namespace
 
 // A 64-bit reservoir holds several literals of an 11-bit look per refill; a
@@ -78,7 +93,8 @@ void widen_for_fast_loop(InflateCode& literals, InflateCode& distances) {
   widen_inflate_code(distances, kFastDistanceBits);
 }
 
-uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances) {
+uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateCode& distances,
+                      unsigned length_extra_bits) {
   InflateBits bits;
   if (!bits.begin(run)) return kInputLow;
   SlideWindow& w = run.window;
@@ -93,9 +109,9 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   // A distance look goes uncounted where the next literal look covers it.
   const bool distance_looks_covered = distances.widest_look <= lit_bits + 1;
   // Literals from the fast level take at most fast_bits each: this many
-  // after a refill still leave kLastCodeBits, and one more can follow.
-  const unsigned literal_run =
-      (InflateBits::kFill - kLastCodeBits) / (literals.fast_bits ? literals.fast_bits : 1);
+  // after a refill still leave last_code_bits, and one more can follow.
+  const unsigned literal_run = (InflateBits::kFill - last_code_bits(length_extra_bits)) /
+                               (literals.fast_bits ? literals.fast_bits : 1);
   // The window's position and end live in locals: a store through a byte
   // pointer could alias the window record, which would cost reloads per literal.
   // Output runs into the window's slack for the rest of a round and wraps at
@@ -135,13 +151,17 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       if (more) e = fast[bits.look_masked(fast_mask)];
       continue;
     }
-    if (!is_kind(e, kBaseValue)) {
+    uint32_t length;
+    if (is_kind(e, kBaseValue)) {
+      length = take_base_value(bits, e);
+    } else if (is_kind(e, kLongLength)) {
+      length = take_long_length(bits, e);
+    } else {
       // The end of the block, or a code no symbol has.
       if (is_kind(e, kBlockEnd)) bits.drop_count_in(e);
       result = is_kind(e, kBlockEnd) ? 0 : 1;
       break;
     }
-    const uint32_t length = take_base_value(bits, e);
     bits.top_up();
     uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
     if (!distance_looks_covered || !is_kind(d, kBaseValue)) {
@@ -156,7 +176,8 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
     // After a distance's extra bits a 32-bit reservoir may hold less than a look.
     if constexpr (InflateBits::kFill < 15 + 13) bits.top_up();
     e = fast[bits.look_masked(fast_mask)];
-    out = copy_match_fast(out, distance, length);
+    out = length <= kLongestFastMatch ? copy_match_fast(out, distance, length)
+                                      : copy_long_match(w, out, distance, length);
     more = bits.refill();
   }
   // At low input the last literal look is counted here, as the one decoding

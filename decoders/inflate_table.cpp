@@ -11,7 +11,7 @@ uint32_t pack(uint32_t code, uint32_t extra, InflateKind kind, uint32_t value) {
   return all | kind << 5 | code << 8 | extra << 12 | value << 16;
 }
 
-bool is_link(const HuffEntry& e) { return e.op > kOpPlain && e.op != kOpUnused; }
+bool is_link(const HuffEntry& e) { return e.op > kOpPlain && e.op <= kOpLastLink; }
 
 // Entries of a table of 2^index_bits and of all the sub-tables behind it.
 uint32_t entries_behind(const HuffEntry* table, uint32_t index_bits) {
@@ -36,6 +36,8 @@ uint32_t lay_out(const HuffEntry* table, uint32_t index_bits, uint32_t* out, uin
       entry = pack(e.bits, 0, kPlainSymbol, e.value);
     } else if (e.op == kOpEndOfBlock) {
       entry = pack(e.bits, 0, kBlockEnd, e.value);
+    } else if (e.op == kOpLongLength) {
+      entry = pack(e.bits, 0, kLongLength, e.value);
     } else {
       entry = pack(e.bits, e.op, kBaseValue, e.value);
     }

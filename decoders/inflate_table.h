@@ -7,7 +7,7 @@
 // An entry, from bit 0:
 //   bits 0-4    all bits    input bits the entry takes: its code and, for a
 //                           length or distance, the extra bits (a link: the
-//                           first level's width)
+//                           first level's width; a long length: its code)
 //   bits 5-7    kind        InflateKind; bit 5 is clear for the kinds a fast
 //                           decoder consumes whole, so bits 0-5 serve as a
 //                           shift count on 64 bits as on 32
@@ -27,6 +27,7 @@ enum InflateKind : uint32_t {
   kPlainSymbol = 0,  // a literal byte, or a code-length symbol
   kNoSymbol = 1,     // an unused code, or any code of the empty code
   kBaseValue = 2,    // a length or distance: value plus the extra bits
+  kLongLength = 3,   // Deflate64's length symbol 285: value plus 16 extra bits
   kBlockEnd = 4,
   kSubTable = 6,
 };
@@ -38,6 +39,8 @@ inline bool is_plain(uint32_t entry) { return (entry & 0xE0) == 0; }
 inline bool is_kind(uint32_t entry, InflateKind kind) { return (entry & 0xE0) == kind << 5; }
 // A plain symbol or a base value: the kinds a decoder consumes whole.
 inline bool is_consumed_whole(uint32_t entry) { return (entry & 0xA0) == 0; }
+
+inline constexpr unsigned kLongLengthExtraBits = 16;
 
 // One code's array, owned for the length of a block (the fixed codes: of the process).
 struct InflateCode {
@@ -93,4 +96,10 @@ template <class Bits>
 template <class Bits>
 [[gnu::always_inline]] inline uint32_t take_base_value(Bits& bits, uint32_t entry) {
   return entry_value(entry) + bits.take_after(code_bits(entry), extra_bits(entry));
+}
+
+// The same for a long length (up to 3 + 65535).
+template <class Bits>
+[[gnu::always_inline]] inline uint32_t take_long_length(Bits& bits, uint32_t entry) {
+  return entry_value(entry) + bits.take_after(code_bits(entry), kLongLengthExtraBits);
 }

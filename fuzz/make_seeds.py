@@ -4,20 +4,26 @@
 scan: each corpus archive as a whole program file.
 Decoder targets: each corpus entry of their method(s), as the target reads
 it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
-and then the entry's compressed bytes; plus a few tiny hand-made streams.
+and then the entry's compressed bytes; plus a few tiny hand-made streams, and
+for inflate64 entries that `7z a -tzip -mm=Deflate64` writes (long matches,
+distances past 32 KiB).
 inflate_zlib: compression settings (see inflate_zlib_target.cpp) over a text
 seed, each level, strategy and data shape once, undamaged.
 
 usage: make_seeds.py CORPUS_DIR OUT_DIR
 """
 import json
+import random
 import struct
+import subprocess
 import sys
+import tempfile
+import zipfile
 import zlib
 from pathlib import Path
 
 TARGET_OF_METHOD = {0: "stored", 1: "unshrink", 2: "expand", 3: "expand", 4: "expand",
-                    5: "expand", 6: "explode", 8: "inflate"}
+                    5: "expand", 6: "explode", 8: "inflate", 9: "inflate64"}
 
 
 def prefix(flags, method, uncompressed_size, crc):
@@ -46,6 +52,27 @@ def hand_made():
         yield "inflate_zlib", f"level{level}", settings + text
 
 
+def deflate64_made():
+    """Entries 7-Zip compresses with Deflate64, within the fuzzer's input size."""
+    rng = random.Random(9)
+    block = rng.randbytes(3000)
+    words = [bytes(rng.choices(b"abcdefgh", k=rng.randint(2, 8))) for _ in range(300)]
+    inputs = {"text": b" ".join(rng.choices(words, k=6000)),
+              "far_repeat": block + bytes(40000) + block + bytes(20000) + block,
+              "long_runs": bytes(70000) + b"x" * 300 + bytes(70000)}
+    with tempfile.TemporaryDirectory() as tmp:
+        for name, data in inputs.items():
+            (Path(tmp) / name).write_bytes(data)
+        subprocess.run(["7z", "a", "-tzip", "-mm=Deflate64", "d64.zip", *inputs], cwd=tmp, check=True,
+                       stdout=subprocess.DEVNULL)
+        archive = (Path(tmp) / "d64.zip").read_bytes()
+        with zipfile.ZipFile(Path(tmp) / "d64.zip") as z:
+            for info in z.infolist():
+                start = info.header_offset + 30 + sum(struct.unpack_from("<HH", archive, info.header_offset + 26))
+                data = archive[start:start + info.compress_size]
+                yield "inflate64", f"7z_{info.filename}", prefix(0, 9, info.file_size, info.CRC) + data
+
+
 def main():
     corpus, out = Path(sys.argv[1]), Path(sys.argv[2])
     manifest = json.loads((corpus / "manifest.json").read_text())
@@ -69,7 +96,7 @@ def main():
             compressed = data[start:start + entry["compressed_size"]]
             head = prefix(entry["flags"], entry["method"], entry["uncompressed_size"], int(entry["crc32"], 16))
             write(target, f"{stem}_{index:02d}", head + compressed)
-    for target, name, data in hand_made():
+    for target, name, data in [*hand_made(), *deflate64_made()]:
         write(target, name, data)
     for target in sorted(written):
         print(f"{target}: {written[target]} seeds")

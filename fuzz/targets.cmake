@@ -1,7 +1,7 @@
 # The fuzz targets and the harness they share. Included by the fuzz build
 # (fuzz/CMakeLists.txt, with libFuzzer) and by the ordinary test build, which
 # replays the saved reproducers through the same target code.
-set(SFX_FUZZ_TARGETS scan inflate explode unshrink expand stored inflate_zlib)
+set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored inflate_zlib)
 set(SFX_FUZZ_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(sfx_fuzz_harness STATIC ${SFX_FUZZ_SOURCE_DIR}/harness.cpp)
@@ -22,7 +22,7 @@ endif()
 # Adds the executable `executable` built around fuzz target `name`; further
 # arguments are more sources (a main of its own outside libFuzzer).
 function(sfx_add_fuzz_target executable name)
-  set(decoder_methods inflate 8 explode 6 unshrink 1 expand 2 stored 0)
+  set(decoder_methods inflate 8 inflate64 9 explode 6 unshrink 1 expand 2 stored 0)
   if(name STREQUAL "scan")
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/scan_target.cpp ${ARGN})
   elseif(name STREQUAL "inflate_zlib")

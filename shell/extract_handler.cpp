@@ -49,7 +49,7 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   ++run.counters.files_counted;
   reset_bit_input(run.bits, header.compressed_size());
   run.progress.entry_size = header.compressed_size();
-  reset_window(run.window);
+  reset_window(run.window, ring_size_for(header.method()));
   if (action == EntryAction::kStopDataDescriptor && header.compressed_size() == 0)
     fatal_exit(kFileTypeNotSupported);
   poll_cancel(run);

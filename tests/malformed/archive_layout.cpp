@@ -8,7 +8,7 @@ uint32_t peek(const std::string& b, size_t at, int width) {
   return v;
 }
 
-bool is_supported(uint16_t method) { return method <= 6 || method == 8; }
+bool is_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }
 
 }  // namespace
 

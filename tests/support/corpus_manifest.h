@@ -8,6 +8,7 @@
 
 using Json = nlohmann::json;
 
+// As the manifest says, but for Deflate64 entries, which are now decoded.
 const Json& corpus_manifest();
 // Archive file names, for parameterised tests.
 std::vector<std::string> corpus_archive_names();

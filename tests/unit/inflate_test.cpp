@@ -490,4 +490,66 @@ TEST(Inflate, ZlibStreams) {
   }
 }
 
+// Deflate64 (method 9): length symbol 285 is 3 plus 16 extra bits, distance
+// symbols 30 and 31 reach 65536 bytes back. Each match follows 70000 bytes of
+// history (two stored blocks) twice: with plenty of input left after it (the
+// fast loop), and as the block's last symbol (one request at a time).
+TEST(Inflate64, LongLengthsAndFarDistances) {
+  struct Case {
+    const char* what;
+    int length_sym;
+    uint32_t length_extra;  // 16 bits for symbol 285
+    uint32_t length;
+    int distance_sym;
+    uint32_t distance_extra;  // 14 bits for symbols 30 and 31
+    uint32_t distance;
+    bool dynamic;
+  };
+  const Case cases[] = {
+      {"length symbol 285, extra bits 0", 285, 0, 3, 0, 0, 1, false},
+      {"length symbol 285, extra bits 1000", 285, 1000, 1003, 3, 0, 4, false},
+      {"length symbol 285, every extra bit set: past the ring's end", 285, 0xFFFF, 65538, 0, 0, 1, false},
+      {"distance symbol 29, every extra bit set", 284, 31, 258, 29, 0x1FFF, 32768, false},
+      {"distance symbol 30, extra bits 0", 257, 0, 3, 30, 0, 32769, false},
+      {"distance symbol 30, every extra bit set", 284, 0, 227, 30, 0x3FFF, 49152, false},
+      {"distance symbol 31, extra bits 0", 285, 300, 303, 31, 0, 49153, false},
+      {"distance symbol 31, every extra bit set: the oldest byte", 270, 1, 24, 31, 0x3FFF, 65536, false},
+      {"a dynamic block of 32 distance codes, distance 40000", 285, 5, 8, 30, 40000 - 32769, 40000, true},
+  };
+  const int length_extra_bits[29] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
+                                     2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 16};
+  const int distance_extra_bits[32] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,  6,
+                                       7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14};
+  std::string history(70000, '\0');
+  for (size_t i = 0; i < history.size(); ++i) history[i] = static_cast<char>((i * 131 + i / 977) & 0xFF);
+  const Code dynamic_literals(lengths_of(286, {{'z', 1}, {256, 2}, {257, 4}, {270, 4}, {284, 4}, {285, 4}}));
+  const Code dynamic_distances(Lengths(32, 5));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const Code& literals = c.dynamic ? dynamic_literals : fixed_literals();
+    const Code& distances = c.dynamic ? dynamic_distances : fixed_distances();
+    BitWriter w;
+    put_stored(w, false, history.substr(0, 65535), 0);
+    put_stored(w, false, history.substr(65535), 0);
+    if (c.dynamic)
+      put_dynamic_header(w, true, literals, distances);
+    else
+      put_fixed_header(w, true);
+    std::string content = history;
+    for (int round = 0; round < 2; ++round) {
+      literals.put(w, c.length_sym);
+      w.put(c.length_extra, length_extra_bits[c.length_sym - 257]);
+      distances.put(w, c.distance_sym);
+      w.put(c.distance_extra, distance_extra_bits[c.distance_sym]);
+      for (uint32_t k = 0; k < c.length; ++k) content += content[content.size() - c.distance];
+      for (int k = 0; round == 0 && k < 256; ++k) {
+        literals.put(w, 'z');
+        content += 'z';
+      }
+    }
+    literals.put(w, 256);
+    expect_single_entry_complete(extract_single_entry(9, 0, w.bytes(), content), content);
+  }
+}
+
 }  // namespace

@@ -39,7 +39,7 @@ can follow and that ZIP tools still read. INPUT is one of:
 Before writing, every entry is checked as the self-extractor will see it.
 Refused (nothing is written unless --force is given), each with what to do:
   - encrypted entries (it asks about them, then skips them)
-  - methods other than 0-6 and 8 (it asks, then leaves an empty file)
+  - methods other than 0-6, 8 and 9 (it asks, then leaves an empty file)
   - entries of 4 GiB or more (ZIP64 sizes)
   - names it will not write (it asks, then skips the entry): over 259 bytes,
     nothing left once kept inside the target directory, and for a Windows

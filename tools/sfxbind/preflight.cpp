@@ -13,7 +13,6 @@ namespace {
 std::string method_label(uint16_t method) {
   switch (method) {
     case 7: return "7 (tokenized)";
-    case 9: return "9 (Deflate64)";
     case 10: return "10 (PKWARE DCL implode)";
     case 12: return "12 (BZip2)";
     case 14: return "14 (LZMA)";
