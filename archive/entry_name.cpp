@@ -4,7 +4,6 @@
 
 #include "archive/name_decoding.h"
 #include "platform/files.h"
-#include "platform/paths.h"
 
 size_t target_length(const char* target_dir) {
   // The system's own paths are well-formed UTF-8: on Windows every lead byte
@@ -54,5 +53,4 @@ void confine_entry_name(std::string_view stored, uint16_t flags, std::string_vie
   for (size_t i = 0; i < written; ++i)
     if (full[i] == '\0') full[i] = '?';
   full[written] = '\0';
-  split_path(full, out.drive, out.dir, out.base_name, out.ext);
 }

@@ -6,10 +6,10 @@
 
 namespace {
 
-// MAX_PATH less the terminating zero; directories also leave room for an 8.3
-// name, as CreateDirectory demands.
-constexpr size_t kWindowsPathUnits = 259;
-constexpr size_t kWindowsDirUnits = 247;
+// The stub writes through "\\?\" paths, which Windows takes up to 32,767
+// units long: less the room for the prefix a network path gets
+// ("\\?\UNC\server\..." for "\\server\...") and the terminating zero.
+constexpr size_t kWindowsPathUnits = 32760;
 constexpr size_t kLinuxPathBytes = 4095;  // PATH_MAX less the terminating zero
 constexpr size_t kLevelLimit = 255;       // UTF-16 units on Windows, bytes (NAME_MAX) on Linux
 
@@ -64,9 +64,7 @@ bool is_device_name(std::string_view level) {
 template <NameSystem system>
 NameProblem judge_entry_name(std::string_view name, size_t target_length, std::string_view* at) {
   constexpr bool windows = system == NameSystem::kWindows;
-  // The path's length so far, and where the directories the entry needs end:
-  // before the last level of a file, after the last level of a directory.
-  size_t length = target_length, dirs = 0;
+  size_t length = target_length;  // of the path so far
   size_t start = 0;
   for (size_t i = 0; i <= name.size(); ++i) {
     if (i < name.size() && !is_separator(name[i])) continue;
@@ -81,11 +79,9 @@ NameProblem judge_entry_name(std::string_view name, size_t target_length, std::s
     }
     if (length > target_length) ++length;  // the separator before it
     length += level_length;
-    if (i < name.size()) dirs = length;  // a separator after it: a directory, whatever follows
   }
   if (length == target_length) return NameProblem::kNothingLeft;
-  if (windows ? length > kWindowsPathUnits || dirs > kWindowsDirUnits : length > kLinuxPathBytes)
-    return NameProblem::kPathTooLong;
+  if (length > (windows ? kWindowsPathUnits : kLinuxPathBytes)) return NameProblem::kPathTooLong;
   return NameProblem::kNone;
 }
 

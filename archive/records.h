@@ -90,11 +90,7 @@ const Record& record_at(const uint8_t* record_buffer) {
 }
 
 struct EntryName {
-  char full_name[kPathCapacity];  // separators are the platform's own
-  char drive[kDriveCapacity];
-  char dir[kPartCapacity];
-  char base_name[kPartCapacity];
-  char ext[kPartCapacity];
+  char full_name[kLongPathCapacity];  // separators are the platform's own
   // Nothing is written under the name (see name_rules.h for why); the name
   // is only shown. A directory name with nothing left ("./", "/", "../") is
   // usable: it names the target itself, and full_name is empty.

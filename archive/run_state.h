@@ -13,13 +13,15 @@
 inline constexpr unsigned kLineCapacity = 255;  // 254 characters and a zero
 
 struct RunPaths {
-  char start_dir[kPathCapacity] = "";   // current at program start; the fatal exit returns there
-  char own_path[kPathCapacity] = "";    // the program file, which is also the archive
-  char target_dir[kPathCapacity] = "";  // always ends with a separator
+  char start_dir[kPathCapacity] = "";       // current at program start; the fatal exit returns there
+  char own_path[kPathCapacity] = "";        // the program file, which is also the archive
+  char target_dir[kLongPathCapacity] = "";  // always ends with a separator
   // The executable's file name. Sized for a whole file name so a long one is
   // shown in full rather than cut mid-character.
   char window_caption[kPathCapacity] = "";
-  char extract_dir[kPathCapacity] = "";  // the target as made current by a pass
+  // The target of a pass, in full: entries are written below it by their
+  // full paths, whether or not it could be made current.
+  char extract_dir[kLongPathCapacity] = "";
 };
 
 struct PassCounters {

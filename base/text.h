@@ -3,13 +3,18 @@
 #pragma once
 #include <cstddef>
 
-// Paths are UTF-8. Windows takes MAX_PATH UTF-16 units, up to three bytes
-// each; Linux takes PATH_MAX bytes.
+// Paths are UTF-8. The program's own path, the start directory and the
+// dialog's directories: on Windows MAX_PATH UTF-16 units, up to three bytes
+// each; on Linux PATH_MAX bytes.
 #ifdef _WIN32
 inline constexpr size_t kPathCapacity = 1024;
 #else
 inline constexpr size_t kPathCapacity = 4096;
 #endif
+// The paths extraction writes to and the entry names: as long as Windows
+// takes them through its "\\?\" form, 32,767 UTF-16 units of up to three
+// bytes each (Linux's PATH_MAX is far below).
+inline constexpr size_t kLongPathCapacity = 3 * 32767 + 1;
 inline constexpr size_t kDriveCapacity = 3;
 inline constexpr size_t kPartCapacity = kPathCapacity;  // dir, base name, extension
 

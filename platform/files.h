@@ -1,5 +1,7 @@
 // File-system calls: the only file and directory code that differs between
-// Windows and Linux. Paths are UTF-8 texts on both.
+// Windows and Linux. Paths are UTF-8 texts on both. On Windows the calls
+// that open, make, remove or look at a file take paths as long as the
+// system does (32,767 units), whatever the current directory can hold.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -42,12 +44,13 @@ bool set_current_dir(const char* path);
 // drive does not exist (always false without drives).
 bool set_current_drive(char letter);
 
-enum class CreateDirResult { kCreated, kAccessDenied, kFailed };
-CreateDirResult create_dir(const char* path);
+// True when the directory was made.
+bool create_dir(const char* path);
 bool delete_file(const char* path);
 // Clears read-only (and hidden/system) attributes.
 bool make_file_normal(const char* path);
 bool file_exists(const char* path);
+bool is_directory(const char* path);
 // Creation, access and write times of the open file from a DOS date and time
 // taken as they are (no local-to-universal shift). Invalid DOS values (a
 // February 29 outside a leap year among them) leave the file alone.

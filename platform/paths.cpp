@@ -66,51 +66,18 @@ uint16_t change_drive_dir(const char* path) {
   return 2;
 }
 
-int make_dir_tree(const char* path) {
-  using platform::CreateDirResult;
-  CreateDirResult result = platform::create_dir(path);
-  if (result == CreateDirResult::kCreated) return 0;
-  if (result == CreateDirResult::kAccessDenied) return -1;
-  const char* last = nullptr;
-  for (const char* p = path; *p; ++p)
-    if (platform::is_separator(*p)) last = p;
-  if (!last) return -1;
-  char parent[kPathCapacity];
-  copy_span(parent, sizeof parent, path, static_cast<size_t>(last - path));
-  make_dir_tree(parent);
-  return platform::create_dir(path) == CreateDirResult::kCreated ? 0 : -1;
-}
-
-uint8_t make_and_enter_path(const char* path) {
-  char remembered[kPathCapacity];
-  platform::current_dir(remembered, sizeof remembered);
-  auto give_up = [&](uint8_t result) {
-    change_drive_dir(remembered);
-    return result;
-  };
-  const char* rest = path;
-  if (has_drive_prefix(rest)) {
-    if (!platform::set_current_drive(ascii_upper(rest[0]))) return give_up(254);
-    rest += 2;
+int make_dir_tree(char* path, size_t existing) {
+  if (platform::is_directory(path)) return 0;
+  // Level by level: a level that is there already fails harmlessly.
+  for (char* p = path + existing;; ++p) {
+    const char c = *p;
+    if (c != '\0' && !platform::is_separator(c)) continue;
+    *p = '\0';
+    platform::create_dir(path);
+    *p = c;
+    if (c == '\0') break;
   }
-  if (platform::is_separator(rest[0])) {
-    const char root[2] = {platform::kSeparator, '\0'};
-    platform::set_current_dir(root);
-    ++rest;
-  }
-  while (*rest) {
-    while (platform::is_separator(*rest)) ++rest;
-    size_t n = 0;
-    while (rest[n] && !platform::is_separator(rest[n])) ++n;
-    if (n == 0) break;
-    char component[kPathCapacity];
-    copy_span(component, sizeof component, rest, n);
-    rest += n;
-    if (platform::set_current_dir(component)) continue;
-    if (make_dir_tree(component) != 0) return give_up(255);
-    platform::set_current_dir(component);
-  }
-  return 0;
+  return platform::is_directory(path) ? 0 : -1;
 }
 
 int remove_existing_file(const char* path) {

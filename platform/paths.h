@@ -1,6 +1,7 @@
 // The path vocabulary over the platform's file system: split, merge, change
 // drive and directory together, and directory trees made level by level.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "base/text.h"
@@ -13,11 +14,11 @@ void merge_path(char* out, const char* drive, const char* dir, const char* base_
 // be entered (the previous drive is current again).
 uint16_t change_drive_dir(const char* path);
 
-// 0 on success.
-int make_dir_tree(const char* path);
-// Creates each missing level and leaves the full path current: 0; 254 when
-// the drive cannot be made current, 255 when a level can be neither entered
-// nor created (the starting directory is current again in both cases).
-uint8_t make_and_enter_path(const char* path);
+// Makes `path` a directory, creating each missing level below its first
+// `existing` bytes (a directory there already) in turn, through the path
+// as a whole: the current directory is neither used nor changed, so the
+// path may be as long as the file calls take. 0 when `path` is a directory
+// at the end, -1 otherwise. `path` is changed while it runs, and restored.
+int make_dir_tree(char* path, size_t existing);
 // 0 on success, -1 on failure; clears a read-only attribute when needed.
 int remove_existing_file(const char* path);

@@ -1,5 +1,7 @@
 #include "shell/extract_handler.h"
 
+#include <cstring>
+
 #include "archive/entry_policy.h"
 #include "archive/list_handler.h"
 #include "archive/scanner.h"
@@ -36,9 +38,23 @@ void ask_or_stop(RunState& run, const char* question) {
 
 constexpr const char* kUnableToExtract = " Unable To Extract The Above Component Continue? ";
 
+// The entry's full path into `out` (kLongPathCapacity bytes): the target, a
+// separator and the entry's name, so that no directory has to be made
+// current on the way. Returns where the name begins.
+size_t entry_path(const RunState& run, char* out) {
+  copy_text(out, kLongPathCapacity, run.paths.extract_dir);
+  size_t n = std::strlen(out);
+  if (n > 0 && !platform::is_separator(out[n - 1])) out[n++] = platform::kSeparator;
+  copy_text(out + n, kLongPathCapacity - n, run.entry_name.full_name);
+  return n;
+}
+
 void create_directory_entry(RunState& run) {
-  if (create_dirs && is_selected()) make_and_enter_path(run.entry_name.full_name);
-  change_drive_dir(run.paths.extract_dir);
+  if (!create_dirs || !is_selected()) return;
+  char path[kLongPathCapacity];
+  size_t name_start = entry_path(run, path);
+  path[std::strlen(path) - 1] = '\0';  // the name's trailing separator
+  make_dir_tree(path, name_start);
 }
 
 // Returns true when the decoder consumed the data; false when it is to be skipped.
@@ -87,17 +103,17 @@ void extract_entry(RunState& run, const LocalHeader& header) {
 }  // namespace
 
 void open_output_file(RunState& run) {
-  const EntryName& name = run.entry_name;
-  char file_name[kPathCapacity];
-  copy_text(file_name, sizeof file_name, name.base_name);
-  append_text(file_name, sizeof file_name, name.ext);
-  if (name.dir[0] != '\0' && !platform::set_current_dir(name.dir) && create_dirs &&
-      make_and_enter_path(name.dir) != 0)
-    fatal_exit(kCannotCreateOutputDir);
-  if (platform::file_exists(file_name)) remove_existing_file(file_name);
-  run.window.output = platform::open_for_writing(file_name);
+  char path[kLongPathCapacity];
+  size_t name_start = entry_path(run, path);
+  char* last_separator = std::strrchr(path + name_start, platform::kSeparator);
+  if (last_separator && create_dirs) {
+    *last_separator = '\0';
+    if (make_dir_tree(path, name_start) != 0) fatal_exit(kCannotCreateOutputDir);
+    *last_separator = platform::kSeparator;
+  }
+  if (platform::file_exists(path)) remove_existing_file(path);
+  run.window.output = platform::open_for_writing(path);
   if (run.window.output == platform::kNoFile) fatal_exit(kErrorOpeningOutput);
-  if (name.dir[0] != '\0') change_drive_dir(run.paths.extract_dir);
 }
 
 void finish_entry(RunState& run, const LocalHeader& header) {

@@ -29,9 +29,7 @@ void MainDialog::press_ok() {
   FrontEnd& front_end = installed_front_end();
   RunPaths& paths = run_.paths;
   run_.listing_mode = 0;
-  char cwd_text[kPathCapacity];
-  if (!platform::current_dir(cwd_text, sizeof cwd_text)) fatal_exit(kOutputDirNotAvailable);
-  copy_text(paths.target_dir, sizeof paths.target_dir, cwd_text);
+  if (!platform::current_dir(paths.target_dir, sizeof paths.target_dir)) fatal_exit(kOutputDirNotAvailable);
   const char separator[2] = {platform::kSeparator, '\0'};
   append_text(paths.target_dir, sizeof paths.target_dir, separator);
   front_end.set_status("Unzipping");

@@ -9,7 +9,7 @@
 
 void prepare_run(RunState& run) {
   char* extract_dir = run.paths.extract_dir;
-  copy_text(extract_dir, kPathCapacity, run.paths.target_dir);
+  copy_text(extract_dir, kLongPathCapacity, run.paths.target_dir);
   size_t n = std::strlen(extract_dir);
   if (n > 0) extract_dir[n - 1] = '\0';  // the trailing separator
   char archive_path[kPathCapacity];
@@ -22,9 +22,12 @@ void prepare_run(RunState& run) {
   if (!open_archive_stream(run.archive, archive_path)) fatal_exit(kErrorReadingSfxFile);
   if (extract_dir[0] != '\0' && change_drive_dir(extract_dir) != 0 && run.listing_mode == 0) {
     if (create_dirs == 0) fatal_exit(kCannotCreateOutputDir);
-    if (make_and_enter_path(extract_dir) != 0) fatal_exit(kOutputDirNotAvailable);
+    if (make_dir_tree(extract_dir, 0) != 0) fatal_exit(kOutputDirNotAvailable);
+    // Entries are written by their full paths: a target too long to be made
+    // current serves as it is.
+    if (change_drive_dir(extract_dir) != 0) return;
   }
-  // Names are written relative to this directory: one that cannot be read
-  // back is no target at all.
-  if (!platform::current_dir(extract_dir, kPathCapacity)) fatal_exit(kOutputDirNotAvailable);
+  // The target as the system names it; one that cannot be read back is no
+  // target at all.
+  if (!platform::current_dir(extract_dir, kLongPathCapacity)) fatal_exit(kOutputDirNotAvailable);
 }

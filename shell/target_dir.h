@@ -4,6 +4,8 @@
 #pragma once
 #include "archive/run_state.h"
 
-// Opens the program's own file as the archive stream at offset 0 and makes
-// the target directory current (creating it in the extraction pass).
+// Opens the program's own file as the archive stream at offset 0, makes the
+// target directory current (creating it in the extraction pass; a target
+// too long to be current is only created) and leaves its full path in
+// run.paths.extract_dir.
 void prepare_run(RunState& run);

@@ -70,11 +70,7 @@ bool set_current_dir(const char* path) { return ::chdir(path) == 0; }
 
 bool set_current_drive(char) { return false; }
 
-CreateDirResult create_dir(const char* path) {
-  if (::mkdir(path, 0777) == 0) return CreateDirResult::kCreated;
-  return errno == EACCES || errno == EROFS || errno == EPERM ? CreateDirResult::kAccessDenied
-                                                             : CreateDirResult::kFailed;
-}
+bool create_dir(const char* path) { return ::mkdir(path, 0777) == 0; }
 
 bool delete_file(const char* path) { return ::unlink(path) == 0; }
 
@@ -87,6 +83,11 @@ bool make_file_normal(const char* path) {
 bool file_exists(const char* path) {
   struct stat st;
   return ::lstat(path, &st) == 0;
+}
+
+bool is_directory(const char* path) {
+  struct stat st;
+  return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {

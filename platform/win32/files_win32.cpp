@@ -2,6 +2,8 @@
 // inside the program and UTF-16 at the system.
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
 
@@ -9,21 +11,57 @@ namespace platform {
 
 namespace {
 
+// Any path the system takes: 32,767 units and the terminating zero.
+constexpr DWORD kSystemPathUnits = 32768;
+
+// A UTF-8 path in the form the wide calls take up to 32,767 units long, past
+// MAX_PATH and whatever the current directory holds: made absolute by the
+// system (which settles a relative or drive-relative path, "." and ".."
+// levels and forward slashes as for any call), then prefixed with "\\?\"; a
+// network path "\\server\share\..." becomes "\\?\UNC\server\share\...".
+// Empty, so that the call fails, when it does not fit. For one call, like
+// WideText (on the stack: no fixed address to relocate).
+class SystemPath {
+ public:
+  explicit SystemPath(const char* path);
+  const wchar_t* get() const { return start_; }
+
+ private:
+  wchar_t given_[kSystemPathUnits];
+  // The full path behind room for its prefix: "\\?\" (4 units) before a
+  // drive, or "\\?\UNC" (7 units) over the first backslash of a network path.
+  wchar_t prefixed_[6 + kSystemPathUnits];
+  wchar_t* start_ = prefixed_ + 6;
+};
+
+SystemPath::SystemPath(const char* path) {
+  wchar_t* full = start_;
+  full[0] = L'\0';
+  if (!MultiByteToWideChar(CP_UTF8, 0, path, -1, given_, kSystemPathUnits)) return;
+  DWORD n = GetFullPathNameW(given_, kSystemPathUnits, full, nullptr);
+  if (n == 0 || n >= kSystemPathUnits) {
+    full[0] = L'\0';
+  } else if (full[0] != L'\\') {
+    start_ -= 4;
+    std::memcpy(start_, L"\\\\?\\", 4 * sizeof(wchar_t));
+  } else if (full[2] != L'?' && full[2] != L'.') {  // not a "\\?\" or device path already
+    start_ -= 6;
+    std::memcpy(start_, L"\\\\?\\UNC", 7 * sizeof(wchar_t));
+  }
+}
+
 HANDLE as_handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
 FileHandle open_file(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
-  HANDLE h = CreateFileW(WideText(path).get(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+  HANDLE h = CreateFileW(SystemPath(path).get(), access, sharing, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                          nullptr);
   return h == INVALID_HANDLE_VALUE ? kNoFile : reinterpret_cast<FileHandle>(h);
 }
 
-// The calls that take nothing but a path.
-bool with_wide_path(BOOL(WINAPI* call)(LPCWSTR), const char* path) { return call(WideText(path).get()) != 0; }
-
 // A path the system wrote to `path` (`n` units without the zero) as UTF-8
 // in `out`; false, with `out` empty, when it was cut or does not fit.
 bool path_from_system(DWORD n, const wchar_t* path, char* out, size_t capacity) {
-  if (n > 0 && n < kWideCapacity && to_utf8(path, out, capacity)) return true;
+  if (n > 0 && n < kSystemPathUnits && to_utf8(path, out, capacity)) return true;
   out[0] = '\0';
   return false;
 }
@@ -75,16 +113,20 @@ uint64_t file_size(FileHandle f) {
 bool close_file(FileHandle f) { return CloseHandle(as_handle(f)) != 0; }
 
 void module_path(char* out, size_t capacity) {
-  wchar_t path[kWideCapacity];
-  path_from_system(GetModuleFileNameW(nullptr, path, kWideCapacity), path, out, capacity);
+  wchar_t path[kSystemPathUnits];
+  path_from_system(GetModuleFileNameW(nullptr, path, kSystemPathUnits), path, out, capacity);
 }
 
 bool current_dir(char* out, size_t capacity) {
-  wchar_t path[kWideCapacity];
-  return path_from_system(GetCurrentDirectoryW(kWideCapacity, path), path, out, capacity);
+  // The full path of "." is the current directory, as GetCurrentDirectoryW
+  // gives it: the call every long path needs serves here too, and the stub
+  // imports one function less.
+  wchar_t path[kSystemPathUnits];
+  return path_from_system(GetFullPathNameW(L".", kSystemPathUnits, path, nullptr), path, out, capacity);
 }
 
-bool set_current_dir(const char* path) { return with_wide_path(SetCurrentDirectoryW, path); }
+// As given: the current directory keeps the form the dialog shows.
+bool set_current_dir(const char* path) { return SetCurrentDirectoryW(WideText(path).get()) != 0; }
 
 bool set_current_drive(char letter) {
   // "X:" alone goes to that drive's own current directory.
@@ -92,26 +134,21 @@ bool set_current_drive(char letter) {
   return set_current_dir(drive);
 }
 
-CreateDirResult create_dir(const char* path) {
-  if (CreateDirectoryW(WideText(path).get(), nullptr)) return CreateDirResult::kCreated;
-  switch (GetLastError()) {
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_NOT_READY:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION: return CreateDirResult::kAccessDenied;
-    default: return CreateDirResult::kFailed;
-  }
-}
+bool create_dir(const char* path) { return CreateDirectoryW(SystemPath(path).get(), nullptr) != 0; }
 
-bool delete_file(const char* path) { return with_wide_path(DeleteFileW, path); }
+bool delete_file(const char* path) { return DeleteFileW(SystemPath(path).get()) != 0; }
 
 bool make_file_normal(const char* path) {
-  return SetFileAttributesW(WideText(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;
+  return SetFileAttributesW(SystemPath(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 bool file_exists(const char* path) {
-  return GetFileAttributesW(WideText(path).get()) != INVALID_FILE_ATTRIBUTES;
+  return GetFileAttributesW(SystemPath(path).get()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool is_directory(const char* path) {
+  DWORD attributes = GetFileAttributesW(SystemPath(path).get());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {

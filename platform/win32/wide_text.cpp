@@ -22,10 +22,9 @@ bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {
 }
 
 size_t oem_to_utf8(std::string_view raw, char* out, size_t capacity, bool& cut) {
-  // A name longer than the buffer is too long for any Windows path anyway:
-  // the conversion fails, and nothing of it is kept.
-  wchar_t wide[kWideCapacity];
-  int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), static_cast<int>(raw.size()), wide, kWideCapacity);
+  // A stored name holds at most 65,535 bytes, each one UTF-16 unit at most.
+  wchar_t wide[0x10000];
+  int units = MultiByteToWideChar(CP_OEMCP, 0, raw.data(), static_cast<int>(raw.size()), wide, 0x10000);
   int written =
       WideCharToMultiByte(CP_UTF8, 0, wide, units, out, static_cast<int>(capacity), nullptr, nullptr);
   if (written == 0 && !raw.empty()) cut = true;

@@ -4,7 +4,8 @@
 
 namespace platform {
 
-// Enough for any path of MAX_PATH units and for every text the program shows.
+// Enough for every text the program shows and for the directories of the
+// dialog (MAX_PATH units); the file calls take longer paths their own way.
 inline constexpr int kWideCapacity = 1024;
 
 // A UTF-8 text as UTF-16, for one call. A text that does not fit becomes

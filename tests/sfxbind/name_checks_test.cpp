@@ -44,13 +44,20 @@ TEST(NameChecks, LengthLimitsOfTheListingProgressLineAndPath) {
   // A directory has no progress line of its own.
   EXPECT_EQ(findings_for(std::string(244, 'd') + "/"),
             Texts{"warning: name of 245 characters is cut in the listing (over 201)"});
-  // With the shortest target, "C:\\", a Windows path holds 256 more characters.
-  std::string path_256 = std::string(200, 'd') + "/" + std::string(55, 'n');
-  EXPECT_EQ(findings_for(path_256).size(), 1u);
-  EXPECT_EQ(findings_for(path_256 + "n"),
-            Texts{"refused: the path is too long for the system together with the target directory: the "
-                  "self-extractor asks whether to continue and skips the entry: shorten its path"});
-  EXPECT_EQ(findings_for(path_256 + "n", StubKind::kLinux).size(), 1u);
+  // With the shortest targets, "C:\\" and "/", a path holds 32,757 more
+  // UTF-16 units on Windows and 4,094 more bytes on Linux.
+  const Texts too_long{
+      "refused: the path is too long for the system together with the target directory: the "
+      "self-extractor asks whether to continue and skips the entry: shorten its path"};
+  auto path_of = [](size_t length) {
+    std::string path;
+    while (path.size() + 201 < length) path += std::string(200, 'd') + "/";
+    return path + std::string(length - path.size(), 'n');
+  };
+  EXPECT_EQ(findings_for(path_of(32757)).size(), 1u);  // the warning on the listing only
+  EXPECT_EQ(findings_for(path_of(32758)), too_long);
+  EXPECT_EQ(findings_for(path_of(4094), StubKind::kLinux).size(), 1u);
+  EXPECT_EQ(findings_for(path_of(4095), StubKind::kLinux), too_long);
   // The length that counts is the one shown, after confining.
   EXPECT_EQ(findings_for("../" + std::string(200, 'n')).size(), 1u);
 }

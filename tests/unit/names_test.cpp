@@ -215,22 +215,26 @@ TEST(NameRules, TargetLengthInTheSystemsUnits) {
   EXPECT_EQ(target_length("d\xE6\x97\xA5\xF0\x9F\x98\x80"), windows ? 5u : 9u);
 }
 
+// A name of `units` characters in levels of 100 and a shorter last one.
+std::string deep_name(size_t units) {
+  std::string name;
+  while (name.size() + 101 < units) name += std::string(100, 'd') + "/";
+  return name + std::string(units - name.size(), 'f');
+}
+
 TEST(NameRules, PathLengthTogetherWithTheTarget) {
+  const std::string emoji = "\xF0\x9F\x98\x80";  // two UTF-16 units
   struct Case {
     NameSystem system;
     size_t target;
     std::string name;
     bool too_long;
   } cases[] = {
-      {kWin, 10, "d/" + std::string(247, 'f'), false},  // 259 units in all
-      {kWin, 10, "d/" + std::string(248, 'f'), true},
-      {kWin, 10, std::string(237, 'd') + "/f", false},  // the directory: 247 units
-      {kWin, 10, std::string(238, 'd') + "/f", true},
-      {kWin, 10, std::string(238, 'd') + "/", true},  // a directory entry is all directory
-      {kWin, 9, std::string(238, 'd') + "/", false},
-      {kWin, 100, "d/" + std::string(155, 'f') + "\xF0\x9F\x98\x80", false},  // 259 units, 261 bytes
-      {kWin, 100, "d/" + std::string(156, 'f') + "\xF0\x9F\x98\x80", true},
-      {kLin, 4000, std::string(95, 'f'), false},  // 4095 bytes
+      // Windows: 32,760 units through "\\?\" paths, for files and directories alike.
+      {kWin, 10, deep_name(32750), false},          {kWin, 10, deep_name(32751), true},
+      {kWin, 10, deep_name(32750) + "/", false},    {kWin, 11, deep_name(32750) + "/", true},
+      {kWin, 100, deep_name(32658) + emoji, false},  // 32,760 units, 32,762 bytes
+      {kWin, 100, deep_name(32659) + emoji, true},  {kLin, 4000, std::string(95, 'f'), false},  // 4095 bytes
       {kLin, 4000, std::string(96, 'f'), true},
   };
   for (const Case& c : cases)

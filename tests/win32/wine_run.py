@@ -78,6 +78,8 @@ MANIFEST_PARTS = [
     'name="Microsoft.Windows.Common-Controls" version="6.0.0.0"',
     '<dpiAware xmlns="http://schemas.microsoft.com/SMI/2005/WindowsSettings">true</dpiAware>',
     '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>',  # Windows 10 and 11
+    # Paths past MAX_PATH where the system allows them (Windows 10 1607 and later).
+    '<longPathAware xmlns="http://schemas.microsoft.com/SMI/2016/WindowsSettings">true</longPathAware>',
 ]
 REGISTRY = """REGEDIT4
 

@@ -41,10 +41,11 @@ Refused (nothing is written unless --force is given), each with what to do:
   - encrypted entries (it asks about them, then skips them)
   - methods other than 0-6, 8 and 9 (it asks, then leaves an empty file)
   - entries of 4 GiB or more (ZIP64 sizes)
-  - names it will not write (it asks, then skips the entry): over 259 bytes,
-    nothing left once kept inside the target directory, and for a Windows
-    stub the device names CON PRN AUX NUL COM1-9 LPT1-9 (with or without an
-    extension) and components holding a colon
+  - names it will not write (it asks, then skips the entry): a path too long
+    (32,760 UTF-16 units on Windows, 4,095 bytes on Linux, with the target)
+    or a level over 255, nothing left once kept inside the target directory,
+    and for a Windows stub the device names CON PRN AUX NUL COM1-9 LPT1-9
+    (with or without an extension) and components holding a colon
   - in a folder: symbolic links (unless --follow-links) and special files
     (left out under --force)
 Warned about (bound anyway):
