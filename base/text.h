@@ -2,6 +2,7 @@
 // upper-casing, and formatting of user-visible texts.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 
 // Paths are UTF-8. Windows takes MAX_PATH UTF-16 units, up to three bytes
 // each; Linux takes PATH_MAX bytes.
@@ -22,6 +23,11 @@ void append_text(char* out, size_t capacity, const char* text);
 // a-z become A-Z; every other byte stays (names are not case-folded beyond ASCII).
 inline char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 void upper_case(char* text);
+
+// The decimal digits of a 64-bit value (up to 20 and a zero), made with
+// 32-bit divisions: a 32-bit program then needs no 64-bit division routine.
+inline constexpr size_t kDecimalCapacity = 21;
+void decimal_text(char (&out)[kDecimalCapacity], uint64_t value);
 
 // Formats a user-visible text into a fixed buffer. Texts longer than the
 // buffer are cut to it (always terminated), never written past it.
