@@ -8,7 +8,8 @@ const uint16_t bit_masks[17] = {0x0000, 0x0001, 0x0003, 0x0007, 0x000F, 0x001F, 
 
 namespace {
 
-void set_compressed_unread(BitInput& bits, int64_t unread) {
+// Out of line: 64-bit arithmetic is long code on a 32-bit target, and this is a rare path.
+[[gnu::noinline]] void set_compressed_unread(BitInput& bits, int64_t unread) {
   const int64_t window = unread < kCompressedWindow ? unread : kCompressedWindow;
   bits.compressed_left = static_cast<int32_t>(window);
   bits.compressed_beyond = static_cast<uint64_t>(unread - window);

@@ -9,7 +9,8 @@ std::string_view zip64_field(std::string_view extra) {
     const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
     const uint16_t id = read_le16(p), length = read_le16(p + 2);
     if (length > extra.size() - 4) break;
-    if (id == kZip64ExtraId) return extra.substr(4, length);
+    // Not substr(): it would bring the exception machinery into the stub.
+    if (id == kZip64ExtraId) return std::string_view(extra.data() + 4, length);
     extra.remove_prefix(4 + length);
   }
   return {};

@@ -24,21 +24,17 @@ uint32_t compression_ratio(uint64_t uncompressed, uint64_t compressed) {
 
 namespace {
 
-// Sizes and totals print as 64-bit decimals, counts unsigned, whatever the
-// width of long on the platform.
-struct Decimal {
-  explicit Decimal(uint64_t value) { decimal_text(text, value); }
-  char text[kDecimalCapacity];
-};
-
+// Sizes, totals and counts print unsigned, whatever the width of long on the platform.
+unsigned long long as_unsigned(uint64_t value) { return value; }
 unsigned long as_unsigned(uint32_t value) { return value; }
 
 void list_entry(RunState& run, const LocalHeader& header) {
   PassCounters& counters = run.counters;
   const EntrySizes& sizes = run.entry_sizes;
   bool encrypted = header.flags() & kFlagEncrypted;
-  format_text(run.line_text, sizeof run.line_text, "Size:%12s Compressed:%12s Component:%s%s%s",
-              Decimal(sizes.uncompressed).text, Decimal(sizes.compressed).text,
+  format_text(run.line_text, sizeof run.line_text,
+              "Size:%12" SFX_ULL " Compressed:%12" SFX_ULL " Component:%s%s%s",
+              as_unsigned(sizes.uncompressed), as_unsigned(sizes.compressed),
               encrypted ? platform::kEncryptedMark : " ", "", run.entry_name.full_name);
   run.encrypted_seen |= encrypted ? 1 : 0;
   ++counters.files_counted;
@@ -55,8 +51,8 @@ void list_totals(RunState& run) {
       format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported",
                   platform::kEncryptedMark);
     format_text(run.line_text, sizeof run.line_text,
-                "Original:%8s%9.9sCompressed:%8s   Ratio:%3d%%%16.16s%5lu Files %s",
-                Decimal(counters.total_uncompressed).text, "", Decimal(counters.total_compressed).text,
+                "Original:%8" SFX_ULL "%9.9sCompressed:%8" SFX_ULL "   Ratio:%3d%%%16.16s%5lu Files %s",
+                as_unsigned(counters.total_uncompressed), "", as_unsigned(counters.total_compressed),
                 static_cast<int>(static_cast<int16_t>(
                     compression_ratio(counters.total_uncompressed, counters.total_compressed))),
                 "", as_unsigned(counters.files_counted), legend);

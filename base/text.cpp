@@ -23,24 +23,6 @@ void upper_case(char* text) {
   for (; *text; ++text) *text = ascii_upper(*text);
 }
 
-void decimal_text(char (&out)[kDecimalCapacity], uint64_t value) {
-  // Four 16-bit digits of base 65536, divided by 10 from the top down.
-  uint32_t limbs[4] = {static_cast<uint32_t>(value >> 48), static_cast<uint32_t>(value >> 32) & 0xFFFF,
-                       static_cast<uint32_t>(value >> 16) & 0xFFFF, static_cast<uint32_t>(value) & 0xFFFF};
-  char* p = out + kDecimalCapacity - 1;
-  *p = '\0';
-  do {
-    uint32_t rest = 0;
-    for (uint32_t& limb : limbs) {
-      const uint32_t part = rest << 16 | limb;
-      limb = part / 10;
-      rest = part % 10;
-    }
-    *--p = static_cast<char>('0' + rest);
-  } while ((limbs[0] | limbs[1] | limbs[2] | limbs[3]) != 0);
-  std::memmove(out, p, static_cast<size_t>(out + kDecimalCapacity - p));
-}
-
 void format_text(char* out, size_t capacity, const char* format, ...) {
   va_list args;
   va_start(args, format);

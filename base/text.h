@@ -2,7 +2,6 @@
 // upper-casing, and formatting of user-visible texts.
 #pragma once
 #include <cstddef>
-#include <cstdint>
 
 // Paths are UTF-8. Windows takes MAX_PATH UTF-16 units, up to three bytes
 // each; Linux takes PATH_MAX bytes.
@@ -24,10 +23,13 @@ void append_text(char* out, size_t capacity, const char* text);
 inline char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 void upper_case(char* text);
 
-// The decimal digits of a 64-bit value (up to 20 and a zero), made with
-// 32-bit divisions: a 32-bit program then needs no 64-bit division routine.
-inline constexpr size_t kDecimalCapacity = 21;
-void decimal_text(char (&out)[kDecimalCapacity], uint64_t value);
+// The conversion of an unsigned long long in format_text: the system C
+// runtime's own spelling on Windows.
+#ifdef _WIN32
+#define SFX_ULL "I64u"
+#else
+#define SFX_ULL "llu"
+#endif
 
 // Formats a user-visible text into a fixed buffer. Texts longer than the
 // buffer are cut to it (always terminated), never written past it.
