@@ -38,7 +38,12 @@ void collect(RunState& run, int16_t phase, uint8_t* record_buffer) {
 std::vector<WalkedEntry> walk_as_stub(const std::string& path) {
   static SilentFrontEnd silent;
   install_front_end({&silent});
-  auto run = std::make_unique<RunState>();
+  // The stream is closed however the walk ends (a stop of the walk throws).
+  auto close = [](RunState* run) {
+    close_archive_stream(run->archive);
+    delete run;
+  };
+  std::unique_ptr<RunState, decltype(close)> run(new RunState, close);
   std::vector<WalkedEntry> entries;
   run->walk_context = &entries;
   if (!walk_archive_file(*run, path.c_str(), collect)) throw BindError("cannot read " + path);
