@@ -62,7 +62,8 @@ uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count) {
   return done;
 }
 
-bool archive_skip(ArchiveStream& s, uint32_t count) {
+bool archive_skip(ArchiveStream& s, uint64_t count) {
+  if (count > s.size) count = s.size + 1;  // any 64-bit length: past the end is far enough
   uint64_t target = archive_position(s) + count;
   if (target - s.buffer_start <= s.filled) {
     s.pos = static_cast<uint32_t>(target - s.buffer_start);

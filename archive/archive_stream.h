@@ -24,7 +24,7 @@ uint64_t archive_position(const ArchiveStream& s);
 // Bytes copied (short at the end of the file).
 uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count);
 // Moves forward `count` bytes; true when the new position is within the file.
-bool archive_skip(ArchiveStream& s, uint32_t count);
+bool archive_skip(ArchiveStream& s, uint64_t count);
 
 uint32_t archive_refill_byte(ArchiveStream& s);
 

@@ -14,8 +14,11 @@ extern const uint16_t bit_masks[17];
 // over from the other at any step:
 // - Reads are lazy: a byte leaves the archive stream only when a read asks
 //   for a bit in it. The stream therefore stands right after the byte holding
-//   the furthest bit any read has asked for, and `compressed_left` counts the
-//   entry's bytes from there on (modulo 2^32: a stored block may claim more).
+//   the furthest bit any read has asked for, and `compressed_left` plus
+//   `compressed_beyond` count the entry's bytes from there on (below zero
+//   when a stored block claims more). The readers test and count only the
+//   32-bit `compressed_left`, a window of at most kCompressedWindow bytes;
+//   once it is used up the slow reader moves the next window in.
 // - `buffer` holds the `count` bits taken from the stream and not yet
 //   consumed, the next bit at bit 0; bits at and above `count` are ignored.
 // - A consuming read after a short answer (past the end, see below) wraps
@@ -30,8 +33,24 @@ struct BitInput {
   uint8_t count = 0;
   int32_t compressed_left = 0;
   int16_t overrun_allowance = 0;
+  uint64_t compressed_beyond = 0;  // the entry's bytes after the window
 };
 
-// Entry start: compressed_left = size, nothing held, allowance 2, so that
+inline constexpr int32_t kCompressedWindow = 1 << 30;
+
+// Entry start: the whole size to read, nothing held, allowance 2, so that
 // nothing of the previous entry leaks into this one.
-void reset_bit_input(BitInput& bits, uint32_t compressed_size);
+void reset_bit_input(BitInput& bits, uint64_t compressed_size);
+
+// The entry's compressed bytes not read yet (negative after a stored block
+// claimed more than there was).
+inline int64_t compressed_unread(const BitInput& bits) {
+  return bits.compressed_left + static_cast<int64_t>(bits.compressed_beyond);
+}
+
+// Counts n bytes read past the readers (stored data) off the entry's.
+void count_off_compressed(BitInput& bits, uint32_t n);
+
+// With the window used up: moves the next one in; false when the entry has
+// no bytes left.
+bool next_compressed_window(BitInput& bits);

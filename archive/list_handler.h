@@ -8,6 +8,6 @@
 inline bool is_selected() { return true; }
 
 // Share of space saved in percent (0 to 100), in tenths rounded up.
-uint32_t compression_ratio(uint32_t uncompressed, uint32_t compressed);
+uint32_t compression_ratio(uint64_t uncompressed, uint64_t compressed);
 
 void list_handler(RunState& run, int16_t phase, uint8_t* record_buffer);

@@ -11,14 +11,20 @@ inline constexpr uint16_t kSignatureWord = 0x4B50;  // "PK"
 inline constexpr uint16_t kLocalHeaderType = 0x0403;
 inline constexpr uint16_t kCentralHeaderType = 0x0201;
 inline constexpr uint16_t kEndRecordType = 0x0605;
+inline constexpr uint16_t kZip64EndType = 0x0606;
+inline constexpr uint16_t kZip64LocatorType = 0x0706;
 
 inline constexpr uint32_t kLocalHeaderFixed = 26;
 inline constexpr uint32_t kCentralHeaderFixed = 42;
 inline constexpr uint32_t kEndRecordFixed = 18;
+inline constexpr uint32_t kZip64EndFixed = 8;  // the size of the rest of the record
+inline constexpr uint32_t kZip64LocatorFixed = 16;
 inline constexpr uint32_t kRecordBufferSize = 1024;
 
 // A 32-bit size or offset field with this value has its real value in a ZIP64 extra field.
 inline constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
+// The extra field's ZIP64 extended information field.
+inline constexpr uint16_t kZip64ExtraId = 0x0001;
 
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 inline constexpr uint16_t kFlagLargeWindow = 0x0002;
@@ -29,6 +35,7 @@ inline uint16_t read_le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] 
 inline uint32_t read_le32(const uint8_t* p) {
   return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
 }
+inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{read_le32(p + 4)} << 32; }
 
 // Field offsets from each record's signature; the binding tool writes the
 // fields that the readers below read.

@@ -6,6 +6,7 @@
 
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
+#include "archive/entry_sizes.h"
 #include "archive/records.h"
 #include "archive/slide_window.h"
 #include "base/text.h"
@@ -26,17 +27,17 @@ struct RunPaths {
 
 struct PassCounters {
   uint32_t files_counted = 0;
-  uint32_t total_uncompressed = 0;
-  uint32_t total_compressed = 0;
+  uint64_t total_uncompressed = 0;
+  uint64_t total_compressed = 0;
 };
 
 // How far the extraction pass has come in compressed bytes: the entries
 // already passed plus what the current entry's decoder has consumed, out of
 // the total the listing pass counted.
 struct PassProgress {
-  uint32_t total = 0;
-  uint32_t passed = 0;      // compressed bytes of the entries before the current one
-  uint32_t entry_size = 0;  // of the current entry while its decoder runs, else 0
+  uint64_t total = 0;
+  uint64_t passed = 0;      // compressed bytes of the entries before the current one
+  uint64_t entry_size = 0;  // of the current entry while its decoder runs, else 0
 };
 
 // The small records come first: their fields are then reached with short
@@ -46,6 +47,7 @@ struct RunState {
   BitInput bits;                     // the current entry's compressed bytes
   SlideWindow window;                // one for the whole run
   uint8_t* record_buffer = nullptr;  // the scanner's, for the length of a walk
+  EntrySizes entry_sizes;            // of the current local header, ZIP64 fields read
   PassCounters counters;             // reset before each pass
   int32_t listing_mode = 0;          // 1 during the listing pass: a missing target is not created
   uint8_t encrypted_seen = 0;        // an encrypted entry was listed (kept from program start)

@@ -1,6 +1,7 @@
 #include "archive/scanner.h"
 
 #include "archive/entry_name.h"
+#include "base/fatal.h"
 #include "base/memory.h"
 
 bool read_local_header(RunState& run, uint8_t* record_buffer) {
@@ -13,8 +14,12 @@ bool read_local_header(RunState& run, uint8_t* record_buffer) {
   uint32_t name_length = header.name_length();
   uint32_t length = name_length + header.extra_length();
   if (archive_read(s, fields, length) != length) return false;
-  confine_entry_name(std::string_view(fields, name_length), header.flags(),
-                     std::string_view(fields + name_length, header.extra_length()),
+  const std::string_view extra(fields + name_length, header.extra_length());
+  // Without its sizes the walk cannot tell where the entry's data ends, so
+  // it stops rather than read on from a guess (as for sizes only in a data
+  // descriptor).
+  if (!read_entry_sizes(header, extra, run.entry_sizes)) fatal_exit(kFileTypeNotSupported);
+  confine_entry_name(std::string_view(fields, name_length), header.flags(), extra,
                      target_length(run.paths.extract_dir), run.entry_name);
   return true;
 }
@@ -28,6 +33,11 @@ bool read_central_header(ArchiveStream& s, uint8_t* record_buffer) {
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer) {
   if (archive_read(s, record_buffer + 4, kEndRecordFixed) != kEndRecordFixed) return false;
   return archive_skip(s, record_at<EndRecord>(record_buffer).comment_length());
+}
+
+bool read_zip64_end_record(ArchiveStream& s, uint8_t* record_buffer) {
+  if (archive_read(s, record_buffer + 4, kZip64EndFixed) != kZip64EndFixed) return false;
+  return archive_skip(s, read_le64(record_buffer + 4));
 }
 
 void scan_archive(RunState& run, EntryHandler handler) {
@@ -46,6 +56,10 @@ void scan_archive(RunState& run, EntryHandler handler) {
       if (!read_central_header(s, record)) break;
     } else if (type == kEndRecordType) {
       if (!read_end_record(s, record)) break;
+    } else if (type == kZip64EndType) {
+      if (!read_zip64_end_record(s, record)) break;
+    } else if (type == kZip64LocatorType) {
+      if (archive_read(s, record + 4, kZip64LocatorFixed) != kZip64LocatorFixed) break;
     }
   }
   handler(run, kScanEnd, record);

@@ -8,8 +8,9 @@
 enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2 };
 
 // On kScanLocalHeader the archive stream stands at the entry's compressed
-// data, `run.entry_name` holds the confined name, and the handler must leave
-// the stream right after that data.
+// data, `run.entry_name` holds the confined name, `run.entry_sizes` the sizes
+// (a header whose sizes cannot be read stops the run, code 11), and the
+// handler must leave the stream right after that data.
 using EntryHandler = void (*)(RunState& run, int16_t phase, uint8_t* record_buffer);
 
 // Walks `run.archive`, opened at offset 0 by the caller.
@@ -27,3 +28,5 @@ inline constexpr uint32_t kStoredFieldsCapacity = 2 * 0xFFFF;
 bool read_local_header(RunState& run, uint8_t* record_buffer);
 bool read_central_header(ArchiveStream& s, uint8_t* record_buffer);
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer);
+// The ZIP64 end record, passed over as a whole by the length it gives.
+bool read_zip64_end_record(ArchiveStream& s, uint8_t* record_buffer);

@@ -93,17 +93,16 @@ void copy_match_wrapping(SlideWindow& w, uint32_t distance, uint32_t length) {
   }
 }
 
-void copy_stored(RunState& run, uint32_t n) {
+void copy_stored(RunState& run, uint64_t n) {
   SlideWindow& w = run.window;
   // Straight from the archive stream into the ring, as far as the ring's end.
   while (n != 0) {
     const uint32_t room = static_cast<uint32_t>(w.end - w.pos);
-    const uint32_t k = n < room ? n : room;
+    const uint32_t k = n < room ? static_cast<uint32_t>(n) : room;
     // The end of the file inside the data ends the data: what was copied stays,
     // and the bytes still owed stop the run as data integrity (finish_entry).
     const uint32_t got = archive_read(run.archive, w.pos, k);
-    // Modulo 2^32: a forged size near 2^31 must not overflow the signed count.
-    run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - got);
+    count_off_compressed(run.bits, got);
     n = got == k ? n - k : 0;
     w.pos += got;
     if (w.pos == w.end) write_full_window(w);

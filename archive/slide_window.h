@@ -104,7 +104,7 @@ void flush_window(SlideWindow& w);
 
 // Moves n raw bytes from the archive stream into the window (stored data),
 // counting them off the bit input's compressed bytes.
-void copy_stored(RunState& run, uint32_t n);
+void copy_stored(RunState& run, uint64_t n);
 
 // The entry's CRC-32 so far (complemented, as stored in the local header).
 uint32_t entry_crc(SlideWindow& w);

@@ -24,7 +24,7 @@ class FrontEnd {
   // command. It must cost next to nothing when called more often than it
   // needs; done == total always shows the end. A front end with nothing to
   // show leaves it as it is.
-  virtual void pass_progress(uint32_t /*done*/, uint32_t /*total*/) {}
+  virtual void pass_progress(uint64_t /*done*/, uint64_t /*total*/) {}
   // Ends the process with the given status through the ordinary process exit
   // (the tests' and the benchmark's front ends throw instead).
   [[noreturn]] virtual void end_process(int status) = 0;

@@ -28,6 +28,14 @@ void append_text(char* out, size_t capacity, const char* text);
 inline char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 void upper_case(char* text);
 
+// The conversion of an unsigned long long in format_text: the system C
+// runtime's own spelling on Windows.
+#ifdef _WIN32
+#define SFX_ULL "I64u"
+#else
+#define SFX_ULL "llu"
+#endif
+
 // Formats a user-visible text into a fixed buffer. Texts longer than the
 // buffer are cut to it (always terminated), never written past it.
 #if defined(__GNUC__)

@@ -37,11 +37,12 @@ void open_set(const DecodeSet& set) {
 
 void decode_item(const DecodeItem& item) {
   position_archive_stream(item.data_offset);
-  reset_bit_input(run.bits, item.header.compressed_size());
+  run.entry_sizes = {item.header.compressed_size(), item.header.uncompressed_size()};
+  reset_bit_input(run.bits, run.entry_sizes.compressed);
   reset_window(run.window, ring_size_for(item.header.method()));
   decode_entry(run, item.header);
   flush_window(run.window);
-  if (run.bits.compressed_left != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};
+  if (compressed_unread(run.bits) != 0) throw DecodeStop{-1, "compressed size not consumed exactly"};
   if (entry_crc(run.window) != item.header.crc32()) throw DecodeStop{-1, "CRC mismatch"};
 }
 

@@ -70,6 +70,27 @@ SFX_CHAR_READER uint16_t next_char(RunState& run, const FollowerSet* follower_se
   return x;
 }
 
+// The bytes still to come, counted per character in 32 bits (a 64-bit count
+// costs a register pair on a 32-bit target): `left` takes the next 2^31 of
+// `beyond` only when it runs short.
+struct OutputCountdown {
+  uint32_t left;
+  uint64_t beyond;
+  explicit OutputCountdown(uint64_t size) : left(0), beyond(size) { take_more(); }
+  bool take_more() {
+    const uint32_t more = beyond < kStep ? static_cast<uint32_t>(beyond) : kStep;
+    left += more;
+    beyond -= more;
+    return more != 0;
+  }
+  // At most n, cut to the bytes still to come.
+  uint32_t at_most(uint32_t n) {
+    if (n > left) take_more();
+    return n < left ? n : left;
+  }
+  static constexpr uint32_t kStep = 1u << 31;
+};
+
 }  // namespace
 
 // Reduced data has no end marker, and the zero bits padding the last byte can
@@ -86,20 +107,20 @@ void expand_entry(RunState& run, const LocalHeader& header) {
   read_follower_sets(run, follower_sets);
   SlideWindow& window = run.window;
 
-  uint32_t left = header.uncompressed_size();
-  while (left != 0) {
+  OutputCountdown count(run.entry_sizes.uncompressed);
+  while (count.left != 0 || count.take_more()) {
     uint16_t x = next_char(run, follower_sets, last_char);
     if (x == kEndOfData) break;
     if (x != kEscape) {
       put_byte(window, static_cast<uint8_t>(x));
-      --left;
+      --count.left;
       continue;
     }
     uint16_t match_byte = next_char(run, follower_sets, last_char);
     if (match_byte == kEndOfData) break;
     if (match_byte == 0) {
       put_byte(window, kEscape);
-      --left;
+      --count.left;
       continue;
     }
     uint32_t length = match_byte & length_mask;
@@ -112,8 +133,8 @@ void expand_entry(RunState& run, const LocalHeader& header) {
     if (x == kEndOfData) break;
     length += 3;
     uint32_t distance = (static_cast<uint32_t>(match_byte >> distance_shift) << 8) + x + 1;
-    if (length > left) length = left;
+    length = count.at_most(length);
     copy_match(window, distance, length);
-    left -= length;
+    count.left -= length;
   }
 }

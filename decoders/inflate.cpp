@@ -99,8 +99,7 @@ void stored_block(RunState& run) {
   // NLEN comes straight from the archive stream and is not checked.
   archive_get_byte(run.archive);
   archive_get_byte(run.archive);
-  // Modulo 2^32, as in copy_stored.
-  run.bits.compressed_left = static_cast<int32_t>(static_cast<uint32_t>(run.bits.compressed_left) - 2);
+  count_off_compressed(run.bits, 2);
   copy_stored(run, len);
 }
 

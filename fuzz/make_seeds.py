@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Writes the starting inputs of every fuzz target into OUT/<target>/.
 
-scan: each corpus archive as a whole program file.
+scan: each corpus archive as a whole program file, and archives with ZIP64
+sizes, end records and locators (whole, and with the sizes' field missing or cut).
 Decoder targets: each corpus entry of their method(s), as the target reads
 it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
 and then the entry's compressed bytes; plus a few tiny hand-made streams, and
@@ -12,6 +13,7 @@ seed, each level, strategy and data shape once, undamaged.
 
 usage: make_seeds.py CORPUS_DIR OUT_DIR
 """
+import io
 import json
 import random
 import struct
@@ -34,6 +36,33 @@ def prefix(flags, method, uncompressed_size, crc):
     return bytes([first]) + struct.pack("<I", min(uncompressed_size, 0xFFFFFF))[:3] + struct.pack("<I", crc)
 
 
+def zip64_archive():
+    """Python's zipfile with ZIP64 sizes in every local header, a ZIP64 end
+    record and locator before the end record (as writers put them for 65,535
+    entries or more)."""
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as archive:
+        for name, method in (("stored.txt", zipfile.ZIP_STORED), ("deflated.txt", zipfile.ZIP_DEFLATED)):
+            info = zipfile.ZipInfo(name)
+            info.compress_type = method
+            with archive.open(info, "w", force_zip64=True) as entry:
+                entry.write(b"ZIP64 sizes in the local header " * 4)
+    data = buffer.getvalue()
+    end = data.rindex(b"PK\x05\x06")
+    count, size, offset = struct.unpack_from("<HII", data, end + 10)
+    zip64_end = struct.pack("<4sQHHIIQQQQ", b"PK\x06\x06", 44, 45, 45, 0, 0, count, count, size, offset)
+    locator = struct.pack("<4sIQI", b"PK\x06\x07", 0, end, 1)
+    return data[:end] + zip64_end + locator + data[end:]
+
+
+def zip64_damaged(data, field_id, field_length):
+    """The first local header's ZIP64 field renamed or shortened."""
+    name_length = struct.unpack_from("<H", data, 26)[0]
+    at = 30 + name_length
+    assert struct.unpack_from("<H", data, at)[0] == 1
+    return data[:at] + struct.pack("<HH", field_id, field_length) + data[at + 4:]
+
+
 def hand_made():
     """Streams no corpus encoder writes, each with its target."""
     empty = zlib.crc32(b"")
@@ -41,6 +70,10 @@ def hand_made():
     yield "inflate", "fixed_empty", prefix(0, 8, 0, empty) + bytes([0x03, 0x00])
     yield "inflate", "stored_block_one", prefix(0, 8, 1, one) + bytes([0x01, 0x01, 0x00, 0xFE, 0xFF]) + b"A"
     yield "inflate", "two_blocks", prefix(0, 8, 1, one) + bytes([0x00, 0x01, 0x00, 0xFE, 0xFF]) + b"A" + bytes([0x03, 0x00])
+    whole = zip64_archive()
+    yield "scan", "zip64_sizes_and_end_records", whole
+    yield "scan", "zip64_sizes_without_their_field", zip64_damaged(whole, 0x0002, 16)
+    yield "scan", "zip64_sizes_field_cut", zip64_damaged(whole, 0x0001, 8)
     yield "unshrink", "one_literal", prefix(0, 1, 1, one) + bytes([0x41, 0x00])
     yield "stored", "empty", prefix(0, 0, 0, empty)
     for method in range(2, 6):

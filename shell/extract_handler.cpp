@@ -17,10 +17,10 @@ namespace {
 // meanwhile, a Cancel among it.
 void report_progress(RunState& run) {
   const PassProgress& p = run.progress;
-  // compressed_left dips below zero by the read allowance at an entry's end.
-  const int32_t left = run.bits.compressed_left;
-  const uint32_t unread = left > 0 ? static_cast<uint32_t>(left) : 0;
-  const uint32_t consumed = unread < p.entry_size ? p.entry_size - unread : 0;
+  // Below zero after a stored block claimed more than the entry held.
+  const int64_t left = compressed_unread(run.bits);
+  const uint64_t unread = left > 0 ? static_cast<uint64_t>(left) : 0;
+  const uint64_t consumed = unread < p.entry_size ? p.entry_size - unread : 0;
   installed_front_end().pass_progress(p.passed + consumed, p.total);
 }
 
@@ -59,12 +59,13 @@ void create_directory_entry(RunState& run) {
 
 // Returns true when the decoder consumed the data; false when it is to be skipped.
 bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) {
-  open_output_file(run);
+  // Shown first, so that a failure to open the file stands under its name.
   format_text(run.line_text, sizeof run.line_text, " %s ", run.entry_name.full_name);
   installed_front_end().show_progress_line(run.line_text);
+  open_output_file(run);
   ++run.counters.files_counted;
-  reset_bit_input(run.bits, header.compressed_size());
-  run.progress.entry_size = header.compressed_size();
+  reset_bit_input(run.bits, run.entry_sizes.compressed);
+  run.progress.entry_size = run.entry_sizes.compressed;
   reset_window(run.window, ring_size_for(header.method()));
   if (action == EntryAction::kStopDataDescriptor && header.compressed_size() == 0)
     fatal_exit(kFileTypeNotSupported);
@@ -95,8 +96,8 @@ void extract_entry(RunState& run, const LocalHeader& header) {
   } else if (action != EntryAction::kSkipTarget && is_selected()) {
     consumed = extract_file(run, header, action);
   }
-  if (!consumed) archive_skip(run.archive, header.compressed_size());
-  run.progress.passed += header.compressed_size();
+  if (!consumed) archive_skip(run.archive, run.entry_sizes.compressed);
+  run.progress.passed += run.entry_sizes.compressed;
   run.progress.entry_size = 0;
 }
 
@@ -125,7 +126,7 @@ void finish_entry(RunState& run, const LocalHeader& header) {
   run.window.output = platform::kNoFile;
   // A write error the system reports only at close is still a write error.
   if (!closed) fatal_exit(kErrorWritingOutput);
-  if (run.bits.compressed_left != 0) fatal_exit(kDataIntegrityError);
+  if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
   if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
 }
 

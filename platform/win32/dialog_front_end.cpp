@@ -90,12 +90,18 @@ class DialogFrontEnd final : public FrontEnd {
   void show_message(BoxOwner owner, const char* text, const char* caption) override {
     message_box(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);
   }
-  void pass_progress(uint32_t done, uint32_t total) override {
+  void pass_progress(uint64_t done, uint64_t total) override {
     const DWORD now = GetTickCount();
     if (done < total && now - last_pump_tick_ < kPumpIntervalMs) return;
     last_pump_tick_ = now;
-    // In percent, the bar's own range, by 32-bit arithmetic that cannot overflow.
-    const WPARAM percent = done < total ? done / (total / 100 + 1) : 100;
+    // In percent, the bar's own range, by 32-bit arithmetic that cannot
+    // overflow: counts past 32 bits are first halved down to them.
+    while (total > 0xFFFFFFFFu) {
+      total >>= 1;
+      done >>= 1;
+    }
+    const uint32_t done32 = static_cast<uint32_t>(done), total32 = static_cast<uint32_t>(total);
+    const WPARAM percent = done32 < total32 ? done32 / (total32 / 100 + 1) : 100;
     SendMessageW(control(IDC_PROGRESS), PBM_SETPOS, percent, 0);
     pump_messages();
   }

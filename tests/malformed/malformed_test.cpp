@@ -112,6 +112,57 @@ TEST_F(MalformedArchive, AbsurdLengthsAndSizes) {
   }
 }
 
+// Sizes marked as ZIP64 (0xFFFFFFFF) whose ZIP64 field is missing or cut:
+// the walk cannot know where the data ends, so the run stops at that header.
+TEST_F(MalformedArchive, Zip64SizesWithoutAWholeField) {
+  count_as("zip64 sizes");
+  const std::string content = "the entry's own data";
+  const uint64_t size = content.size();
+  const std::string whole = zip64_extra({size, size});
+  struct Case {
+    const char* what;
+    bool marks_compressed, marks_uncompressed;
+    std::string extra;
+    const char* ending;  // a fatal message, or "" for a completed run
+  };
+  const Case cases[] = {
+      {"both sizes in the field", true, true, whole, ""},
+      {"the uncompressed size in the field", false, true, zip64_extra({size}), ""},
+      {"compressed size marked, no extra field", true, false, "", "File type not supported"},
+      {"uncompressed size marked, no extra field", false, true, "", "File type not supported"},
+      {"marked, another field only", true, true, std::string("UT\x01\x00\x00", 5), "File type not supported"},
+      {"both marked, an empty field", true, true, zip64_extra({}), "File type not supported"},
+      {"both marked, one value", true, true, zip64_extra({size}), "File type not supported"},
+      {"the field cut by the extra field's end", true, true, whole.substr(0, 13), "File type not supported"},
+  };
+  for (uint16_t method : {0, 8}) {
+    for (const Case& c : cases) {
+      ZipEntry e = stored_entry("zip64.txt", content);
+      if (method == 8) {
+        e.method = 8;
+        e.data = std::string("\x01", 1);  // one final stored block
+        put16(e.data, static_cast<uint16_t>(content.size()));
+        put16(e.data, static_cast<uint16_t>(~content.size()));
+        e.data += content;
+      }
+      // The values stand for the data's own size: the deflated entry's is 5 more.
+      e.extra = method == 8 && c.extra == whole ? zip64_extra({size, size + 5}) : c.extra;
+      if (c.marks_compressed) e.compressed_size = 0xFFFFFFFF;
+      if (c.marks_uncompressed) e.uncompressed_size = 0xFFFFFFFF;
+      e.size_override = c.marks_uncompressed;
+      std::string what = std::string(c.what) + ", method " + std::to_string(method);
+      CaseResult r = run(ZipBuilder()
+                             .add(stored_entry("before.txt", "before"))
+                             .add(e)
+                             .add(stored_entry("after.txt", "after"))
+                             .bytes(),
+                         what);
+      EXPECT_EQ(r.ending, *c.ending ? c.ending : "Extraction Complete") << what;
+      EXPECT_EQ(r.files_counted, *c.ending ? 1 : 3) << what;
+    }
+  }
+}
+
 // Names that try to leave the target directory, or cannot be files at all.
 TEST_F(MalformedArchive, HostileNames) {
   count_as("hostile names");

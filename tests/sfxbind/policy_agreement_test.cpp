@@ -10,6 +10,7 @@
 #include "tests/support/corpus_manifest.h"
 #include "tests/support/extraction_run.h"
 #include "tests/support/zip_builder.h"
+#include "tools/sfxbind/byte_fields.h"
 #include "tools/sfxbind/stub_walk.h"
 
 using namespace sfxbind;
@@ -63,10 +64,18 @@ void expect_agreement(const std::string& archive, const std::string& what) {
   TempDir dir;
   fs::path program = dir / "program";
   write_file_bytes(program, archive);
-  Seen want = predicted(walk_as_stub(program.string()));
-
   fs::create_directory(dir / "target");
   RunOutcome run = run_extraction(program, dir / "target");
+  std::vector<WalkedEntry> walked;
+  try {
+    walked = walk_as_stub(program.string());
+  } catch (const BindError& stop) {
+    // A header the walk cannot go past (ZIP64 sizes without their field) stops both passes alike.
+    EXPECT_EQ(stop.what(), kWalkStops + run.message) << what;
+    EXPECT_EQ(run_listing(program).message, run.message) << what;
+    return;
+  }
+  Seen want = predicted(walked);
   std::vector<std::string> questions;
   for (const Question& q : run.questions) questions.push_back(q.text + "|" + q.caption);
   // A stop caused by an entry's data (a decoder, the CRC) ends the run inside

@@ -11,7 +11,7 @@
 namespace {
 
 RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandler handler, int32_t listing,
-                    uint32_t progress_total = 0) {
+                    uint64_t progress_total = 0) {
   fs::path here = fs::current_path();
   RunState run;  // a fresh one, as at program start
   RunPaths& paths = run.paths;
@@ -54,7 +54,7 @@ RunOutcome run_listing(const fs::path& program) {
 }
 
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers,
-                          bool otherwise, uint32_t progress_total) {
+                          bool otherwise, uint64_t progress_total) {
   front_end.reset();
   front_end.answers = std::move(answers);
   front_end.default_answer = otherwise;

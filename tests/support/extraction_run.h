@@ -15,7 +15,7 @@ struct RunOutcome {
   std::vector<std::string> list_lines;
   std::vector<Question> questions;
   int files_counted = 0;
-  std::vector<std::pair<uint32_t, uint32_t>> progress;  // (done, total) as reported
+  std::vector<std::pair<uint64_t, uint64_t>> progress;  // (done, total) as reported
   bool fatal() const { return exit_status != 0; }
 };
 
@@ -23,4 +23,4 @@ RunOutcome run_listing(const fs::path& program);
 // Answers every question with the next of `answers`, then with `otherwise`.
 // `progress_total` stands for the listing's total of compressed bytes.
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers = {},
-                          bool otherwise = true, uint32_t progress_total = 0);
+                          bool otherwise = true, uint64_t progress_total = 0);

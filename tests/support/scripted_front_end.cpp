@@ -38,7 +38,7 @@ void ScriptedFrontEnd::show_message(BoxOwner, const char* text, const char* capt
   if (exit_for_real) std::fprintf(stderr, "[%s] %s\n", caption, text);
 }
 
-void ScriptedFrontEnd::pass_progress(uint32_t done, uint32_t total) { progress.emplace_back(done, total); }
+void ScriptedFrontEnd::pass_progress(uint64_t done, uint64_t total) { progress.emplace_back(done, total); }
 
 void ScriptedFrontEnd::end_process(int status) {
   if (exit_for_real) std::exit(status);

@@ -26,7 +26,7 @@ struct ScriptedFrontEnd final : FrontEnd {
   std::deque<bool> answers;    // consumed first
   bool default_answer = true;  // once the script is used up
   std::vector<std::string> messages;
-  std::vector<std::pair<uint32_t, uint32_t>> progress;  // (done, total) of each report
+  std::vector<std::pair<uint64_t, uint64_t>> progress;  // (done, total) of each report
   // Death tests: print each message box to stderr and really end the process.
   bool exit_for_real = false;
 
@@ -37,7 +37,7 @@ struct ScriptedFrontEnd final : FrontEnd {
   void set_status(const char* text) override;
   bool ask_yes_no(const char* text, const char* caption) override;
   void show_message(BoxOwner owner, const char* text, const char* caption) override;
-  void pass_progress(uint32_t done, uint32_t total) override;
+  void pass_progress(uint64_t done, uint64_t total) override;
   [[noreturn]] void end_process(int status) override;
 };
 

@@ -101,6 +101,17 @@ std::string ZipBuilder::bytes() const {
   return out;
 }
 
+std::string zip64_extra(const std::vector<uint64_t>& values) {
+  std::string out;
+  put16(out, 0x0001);
+  put16(out, static_cast<uint16_t>(8 * values.size()));
+  for (uint64_t v : values) {
+    put32(out, static_cast<uint32_t>(v));
+    put32(out, static_cast<uint32_t>(v >> 32));
+  }
+  return out;
+}
+
 std::string with_program_image(const std::string& archive, size_t image_size) {
   std::string image(image_size, '\0');
   for (size_t i = 0; i < image_size; ++i) image[i] = static_cast<char>((i * 7 + 3) & 0x7F);

@@ -20,7 +20,7 @@ struct ZipEntry {
   uint16_t dos_date = 0x5A65;  // 2025-03-05
   uint16_t dos_time = 0x6020;  // 12:01:00
   std::string extra;
-  int32_t compressed_size = -1;  // -1: data.size()
+  int64_t compressed_size = -1;  // -1: data.size()
 };
 
 ZipEntry stored_entry(const std::string& name, const std::string& content);
@@ -40,6 +40,9 @@ class ZipBuilder {
 
 // A program image of `image_size` bytes (no record signatures in it) followed by the archive.
 std::string with_program_image(const std::string& archive, size_t image_size = 4096);
+
+// A ZIP64 extended information field holding `values` (64 bits each).
+std::string zip64_extra(const std::vector<uint64_t>& values);
 
 // Writes and reads little-endian fields.
 void put16(std::string& out, uint16_t v);

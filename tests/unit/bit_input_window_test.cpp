@@ -314,4 +314,48 @@ TEST(BitReaders, FastAndSlowAgreeAtEveryBufferOffsetAndEveryEnd) {
   }
 }
 
+// Entries past 2 GiB are read through a 32-bit counter one window at a
+// time: every reader goes on across the window's end as if there were none,
+// and stops at the entry's. Windows of a few bytes stand for the real ones.
+class CounterWindow : public Window {
+ protected:
+  static std::string data() {
+    std::string d;
+    for (int i = 0; i < 200; ++i) d.push_back(static_cast<char>(i * 37 + 11));
+    return d;
+  }
+  void feed_with_window(int32_t window) {
+    feed(data() + "tail", static_cast<uint32_t>(data().size()));
+    run_.bits.compressed_left = window;
+    run_.bits.compressed_beyond = data().size() - window;
+  }
+};
+
+TEST_F(CounterWindow, EveryReaderGoesOnAcrossItsEnd) {
+  const std::string expected = data();
+  for (int32_t window : {1, 3, 60}) {
+    SCOPED_TRACE(testing::Message() << "window " << window);
+    feed_with_window(window);
+    ReadOutcome bits = read_script(run_, std::vector<ReadStep>(expected.size(), {true, 8, 0}), true);
+    std::string taken(bits.values.begin(), bits.values.end());
+    EXPECT_EQ(taken, expected);
+    EXPECT_EQ(archive_position(run_.archive), expected.size());  // not a byte further
+    EXPECT_EQ(compressed_unread(run_.bits), 0);
+    EXPECT_EQ(peek_bits(run_, 8), kEndOfData);
+
+    feed_with_window(window);
+    std::string bytes;
+    for (uint16_t b; (b = read_byte(run_)) != kEndOfData;) bytes.push_back(static_cast<char>(b));
+    EXPECT_EQ(bytes, expected);
+
+    feed_with_window(window);
+    open_output();
+    copy_stored(run_, static_cast<uint64_t>(compressed_unread(run_.bits)));
+    flush_window(run_.window);
+    close_output();
+    EXPECT_EQ(written(), expected);
+    EXPECT_EQ(compressed_unread(run_.bits), 0);
+  }
+}
+
 }  // namespace

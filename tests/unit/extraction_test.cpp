@@ -108,12 +108,14 @@ TEST_F(Extraction, EntryDirectoryThatCannotBeCreated) {
   EXPECT_EQ(run.message, "Unable to create output directory");
 }
 
-TEST_F(Extraction, UnopenableOutputStops) {
+TEST_F(Extraction, UnopenableOutputStopsUnderItsName) {
   fs::create_directory(target_ / "taken");
   fs::create_directory(target_ / "taken" / "inside");  // a directory where the file must go
-  RunOutcome run = extract(ZipBuilder().add(stored_entry("taken", "f")));
+  RunOutcome run = extract(ZipBuilder().add(stored_entry("done.txt", "d")).add(stored_entry("taken", "f")));
   EXPECT_EQ(run.exit_status, 1);
   EXPECT_EQ(run.message, "Error opening output file");
+  // Under the name of the entry it concerns, not the one before.
+  EXPECT_EQ(run.list_lines, (std::vector<std::string>{" done.txt ", " taken "}));
 }
 
 TEST_F(Extraction, EncryptedEntriesAskAndAreSkippedOnYes) {
@@ -174,12 +176,12 @@ TEST_F(Extraction, ProgressOnlyGrowsAndEndsAtTheTotal) {
   const std::string long_content(200000, 'L');
   ZipBuilder zip;
   zip.add(stored_entry("long.bin", long_content)).add(secret).add(odd).add(stored_entry("last.txt", "end"));
-  const uint32_t total = static_cast<uint32_t>(long_content.size() + 4 + 6 + 3);
+  const uint64_t total = long_content.size() + 4 + 6 + 3;
   write_file_bytes(program_, with_program_image(zip.bytes()));
   RunOutcome run = run_extraction(program_, target_.path(), {}, true, total);
   ASSERT_FALSE(run.fatal()) << run.message;
   ASSERT_FALSE(run.progress.empty());
-  uint32_t previous = 0;
+  uint64_t previous = 0;
   int inside_long_entry = 0;
   for (auto [done, reported_total] : run.progress) {
     EXPECT_EQ(reported_total, total);

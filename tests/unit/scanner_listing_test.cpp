@@ -36,6 +36,8 @@ TEST(CompressionRatio, ListedResults) {
   EXPECT_EQ(compression_ratio(4294967295u, 4294967295u), 0u);
   EXPECT_EQ(compression_ratio(4294967295u, 1), 100u);
   EXPECT_EQ(compression_ratio(4294967295u, 2147483648u), 50u);
+  EXPECT_EQ(compression_ratio(9000000000, 4500000000), 50u);  // 64-bit totals
+  EXPECT_EQ(compression_ratio(1503000000000, 5), 100u);
 }
 
 TEST_F(Listing, LineFormatsAndTotals) {
@@ -69,7 +71,7 @@ TEST_F(Listing, EncryptedEntriesAreMarkedAndExplained) {
 }
 
 TEST_F(Listing, SizesFromTwoGigabytesUpPrintUnsigned) {
-  for (uint32_t size : {0x80000000u, 3000000000u, 0xFFFFFFFFu}) {
+  for (uint32_t size : {0x80000000u, 3000000000u, 0xFFFFFFFEu}) {  // 0xFFFFFFFF marks a ZIP64 size
     ZipEntry e = stored_entry("big", "");
     e.uncompressed_size = size;
     e.size_override = true;
@@ -80,6 +82,53 @@ TEST_F(Listing, SizesFromTwoGigabytesUpPrintUnsigned) {
     EXPECT_EQ(lines[1].rfind("Original:" + std::to_string(size) + std::string(9, ' ') + "Compressed:", 0), 0u)
         << lines[1];
   }
+}
+
+TEST_F(Listing, Zip64SizesAndTotalsPrintInFull) {
+  ZipEntry a = stored_entry("a", "abc");
+  a.uncompressed_size = 0xFFFFFFFF;
+  a.size_override = true;
+  a.extra = zip64_extra({3000000000});
+  ZipEntry b = stored_entry("b", "de");
+  b.uncompressed_size = b.compressed_size = 0xFFFFFFFF;
+  b.size_override = true;
+  b.extra = zip64_extra({1500000000000, 2});
+  std::vector<std::string> lines = list(with_program_image(ZipBuilder().add(a).add(b).bytes()));
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "Size:  3000000000 Compressed:           3 Component: a");
+  EXPECT_EQ(lines[1], "Size:1500000000000 Compressed:           2 Component: b");  // wider: pushed on
+  EXPECT_EQ(lines[2],
+            "Original:1503000000000         Compressed:       5   Ratio:100%                    2 Files ");
+}
+
+TEST_F(Listing, Zip64MarkerWithoutItsFieldStopsTheWalk) {
+  ZipEntry e = stored_entry("b", "data");
+  e.compressed_size = 0xFFFFFFFF;
+  write_file_bytes(temp_ / "program.exe",
+                   with_program_image(ZipBuilder().add(stored_entry("a", "1")).add(e).bytes()));
+  RunOutcome listing = run_listing(temp_ / "program.exe");
+  EXPECT_EQ(listing.list_lines, std::vector<std::string>{line(1, 1, "a")});
+  EXPECT_EQ(listing.message, "File type not supported");
+}
+
+// Their bodies hold what the 4-byte steps would take for a local header.
+TEST_F(Listing, Zip64EndRecordAndLocatorArePassedOver) {
+  std::string archive = ZipBuilder().add(stored_entry("a.txt", "a")).bytes();
+  const size_t end_record = archive.size() - 22;
+  std::string zip64_end = "PK\x06\x06";
+  std::string body(44, '\0');
+  body += std::string("PK\x03\x04", 4) + std::string(22, '\0') + std::string("\x05\0\0\0ghost", 9);
+  put32(zip64_end, static_cast<uint32_t>(body.size()));
+  put32(zip64_end, 0);
+  std::string locator = "PK\x06\x07";
+  put32(locator, 0);
+  put32(locator, 0x04034B50);  // the offset's low half reads "PK\x03\x04"
+  put32(locator, 0);
+  put32(locator, 1);
+  archive.insert(end_record, zip64_end + body + locator);
+  std::vector<std::string> lines = list(with_program_image(archive));
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0], line(1, 1, "a.txt"));
 }
 
 TEST_F(Listing, LongNamesAreCutToTheLine) {

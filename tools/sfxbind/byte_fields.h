@@ -17,8 +17,6 @@ struct BindError : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{read_le32(p + 4)} << 32; }
-
 inline void write_le16(uint8_t* p, uint16_t v) {
   p[0] = static_cast<uint8_t>(v);
   p[1] = static_cast<uint8_t>(v >> 8);

@@ -15,7 +15,10 @@ struct WalkedEntry {
 };
 
 // Every local header the walk reaches, in walking order. Throws BindError
-// "cannot read PATH" when the file cannot be opened.
+// "cannot read PATH" when the file cannot be opened, and kWalkStops followed
+// by the stub's fatal message when the walk itself stops the run.
 std::vector<WalkedEntry> walk_as_stub(const std::string& path);
+
+inline constexpr const char* kWalkStops = "the self-extractor stops its walk: ";
 
 }  // namespace sfxbind

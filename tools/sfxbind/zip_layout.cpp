@@ -11,9 +11,6 @@ void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + w
 
 namespace {
 
-constexpr uint16_t kZip64EndType = 0x0606;
-constexpr uint16_t kZip64LocatorType = 0x0706;
-constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kUnixHost = 3;
 constexpr uint32_t kDosDirectoryAttribute = 0x10;
 constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
