@@ -151,18 +151,22 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       if (more) e = fast[bits.look_masked(fast_mask)];
       continue;
     }
+    // Bits for the distance's look and links: a 32-bit reservoir topped up
+    // within a length keeps them (24 less its 5 extra bits), Deflate64's long
+    // length and a 64-bit reservoir top up here.
     uint32_t length;
     if (is_kind(e, kBaseValue)) {
       length = take_base_value(bits, e);
+      if constexpr (InflateBits::kFill >= 15 + 13) bits.top_up();
     } else if (is_kind(e, kLongLength)) {
       length = take_long_length(bits, e);
+      bits.top_up();
     } else {
       // The end of the block, or a code no symbol has.
       if (is_kind(e, kBlockEnd)) bits.drop_count_in(e);
       result = is_kind(e, kBlockEnd) ? 0 : 1;
       break;
     }
-    bits.top_up();
     uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
     if (!distance_looks_covered || !is_kind(d, kBaseValue)) {
       bits.note(dist_bits);
