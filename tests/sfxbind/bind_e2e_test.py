@@ -17,6 +17,8 @@ tree        one tree archived by bsdtar, by Python's zipfile writing to a pipe,
 layouts     padding before the first entry, an unaligned first entry, junk
             between entries, directories known only by their attributes, a
             local header the central directory does not list
+many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
+            records), reads in zipfile and 7-Zip and extracts whole
 """
 import argparse
 import hashlib
@@ -173,12 +175,12 @@ def check_still_a_zip(checks, label, seven_zip, bound_path, original_path, prefi
         checks.equal(paths, [n.rstrip("/") for n in o.namelist()], f"{label}: 7z names")
 
 
-def run_bound_stub(checks, label, bound, answers, expected_message):
+def run_bound_stub(checks, label, bound, answers, expected_message, timeout=120):
     """Runs the bound Linux stub in a fresh folder; returns that folder."""
     folder = pathlib.Path(tempfile.mkdtemp(prefix="sfxbind-run-"))
     program = folder / "setup"
     shutil.copy2(bound, program)
-    r = run(["./setup"], stdin=b"ok\n" + b"y\n" * answers, cwd=folder)
+    r = run(["./setup"], stdin=b"ok\n" + b"y\n" * answers, cwd=folder, timeout=timeout)
     out = r.stdout.decode("utf-8", "replace")
     checks.equal(r.returncode, 0, f"{label}: the self-extractor's exit status")
     checks.expect(f"] {expected_message}\n" in out, f"{label}: closing message {expected_message!r} missing:\n{out[-2000:]}")
@@ -224,20 +226,35 @@ def check_extracted(checks, label, folder, files, directories):
     checks.equal(made, want, f"{label}: what the self-extractor made")
 
 
-def bind_and_extract(args, checks, label, path, files, directories, extra=()):
+def check_seven_zip_tests(checks, label, seven_zip, path):
+    """`7z t` reads every entry without a warning or an error."""
+    r = run([seven_zip, "t", path], timeout=600)
+    text = (r.stdout + r.stderr).decode("utf-8", "replace")
+    problems = [line for line in text.splitlines() if "WARNING" in line.upper() or "ERROR" in line.upper()]
+    checks.equal((r.returncode, problems), (0, []), f"{label}: 7z t")
+
+
+def bind_and_extract(args, checks, label, path, files, directories, extra=(), timeout=120):
     """Binds without --force, checks the result as a ZIP file, runs the Linux
-    self-extractor and compares what it made with `files` and `directories`."""
+    self-extractor and compares what it made with `files` and `directories`.
+    Returns the seconds taken by binding and by extracting."""
     with tempfile.TemporaryDirectory() as tmp:
         bound = pathlib.Path(tmp) / "bound"
+        started = time.monotonic()
         r = bind(args, path, bound, *extra)
+        bound_in = time.monotonic() - started
         if not checks.equal((r.returncode, [line for line in r.stderr.decode().splitlines() if "refused" in line]),
                             (0, []), f"{label}: bound without --force"):
-            return
+            return bound_in, 0
         with zipfile.ZipFile(bound) as z:
             checks.equal(z.testzip(), None, f"{label}: zipfile reads every entry of the bound file")
-        folder = run_bound_stub(checks, label, bound, 0, f"Extraction Complete {len(files)} files processed")
+        check_seven_zip_tests(checks, label, args.seven_zip, bound)
+        started = time.monotonic()
+        folder = run_bound_stub(checks, label, bound, 0, f"Extraction Complete {len(files)} files processed", timeout)
+        extracted_in = time.monotonic() - started
         check_extracted(checks, label, folder, files, directories)
         shutil.rmtree(folder)
+        return bound_in, extracted_in
 
 
 def check_round_trip(args, checks):
@@ -518,18 +535,45 @@ def python_zip_to_pipe(root, out, env):
         assert writer.wait() == 0
 
 
+def python_zip64_to_pipe(root, out, env):
+    """Python's zipfile streaming each file to a pipe with force_zip64: sizes
+    0xFFFFFFFF in the local header beside a ZIP64 field of zeros, and a data
+    descriptor. A file comes first: 7-Zip looks hardest at the first header."""
+    script = ("import os, sys, time, zipfile\n"
+              "root = sys.argv[1]\n"
+              "with zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED) as z:\n"
+              "    for top, dirs, files in sorted(os.walk(root)):\n"
+              "        for n in sorted(files):\n"
+              "            path = os.path.join(top, n)\n"
+              "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.gmtime(os.stat(path).st_mtime)[:6])\n"
+              "            info.compress_type = zipfile.ZIP_DEFLATED\n"
+              "            with open(path, 'rb') as f, z.open(info, 'w', force_zip64=True) as w:\n"
+              "                w.write(f.read())\n"
+              "        for n in sorted(dirs):\n"
+              "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
+    with open(out, "wb") as f:
+        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
+        shutil.copyfileobj(writer.stdout, f)
+        assert writer.wait() == 0
+
+
 def tree_inputs(root, folder, seven_zip, checks):
-    """The tree archived by bsdtar, by Python's zipfile on a pipe and by 7-Zip
-    into `folder`, and the tree itself: (label, path) for each."""
+    """The tree archived by bsdtar, by Python's zipfile on a pipe (plain and
+    with ZIP64 fields) and by 7-Zip into `folder`, and the tree itself: (label,
+    path) for each."""
     env = dict(os.environ, TZ="UTC")  # the tools write DOS times in local time; the stub reads them as UTC
     subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, env=env, check=True)
     python_zip_to_pipe(root, folder / "python.zip", env)
+    python_zip64_to_pipe(root, folder / "python_zip64.zip", env)
     subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, env=env, check=True,
                    stdout=subprocess.DEVNULL)
     with zipfile.ZipFile(folder / "python.zip") as z:
         checks.expect(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()), "python: data descriptors")
-    return [("bsdtar", folder / "bsdtar.zip"), ("python", folder / "python.zip"), ("7z", folder / "7z.zip"),
-            ("folder", root)]
+    streamed = (folder / "python_zip64.zip").read_bytes()
+    checks.expect(LOCAL + b"\x2d\0\x08\0" in streamed and b"\xff" * 8 in streamed,
+                  "python zip64: version 4.5, data descriptors, sizes 0xFFFFFFFF")
+    return [("bsdtar", folder / "bsdtar.zip"), ("python", folder / "python.zip"),
+            ("python zip64", folder / "python_zip64.zip"), ("7z", folder / "7z.zip"), ("folder", root)]
 
 
 def check_tree(args, checks):
@@ -608,6 +652,22 @@ def check_layouts(args, checks):
             checks.equal(z.namelist(), ["dir/one.txt", "two.txt"], "unlisted local header: left out")
 
 
+def check_many_files(args, checks):
+    """70,000 files in 70 folders: past the 65,535 entries an end record counts."""
+    with tempfile.TemporaryDirectory() as tmp:
+        root = pathlib.Path(tmp) / "many"
+        files = {}
+        for folder in range(70):
+            (root / f"d{folder:02}").mkdir(parents=True)
+            for i in range(1000):
+                name = f"d{folder:02}/f{i:03}.txt"
+                files[name] = (f"file {folder} {i}\n".encode() * (i % 7), None)
+                (root / name).write_bytes(files[name][0])
+        directories = [f"d{folder:02}" for folder in range(70)]
+        bound_in, extracted_in = bind_and_extract(args, checks, "70,000 files", root, files, directories, timeout=3000)
+        print(f"70,000 files: bound in {bound_in:.1f} s, extracted in {extracted_in:.1f} s")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--sfxbind", type=pathlib.Path, required=True)
@@ -615,13 +675,15 @@ def main():
     parser.add_argument("--corpus", type=pathlib.Path, required=True)
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
-    parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts"])
+    parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
+                                          "many-files"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
-     "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts}[args.check](args, checks)
+     "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
+     "many-files": check_many_files}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

@@ -190,6 +190,25 @@ TEST(AtomicOutput, ReplacesAnOutputWholeAndLeavesNothingWhenNotCommitted) {
 }
 
 #ifndef _WIN32
+TEST(AtomicOutput, AWritePastItsLimitFailsWithTheReasonAndLeavesNothing) {
+  TempDir dir;
+  std::string target = (dir / "setup.exe").string();
+  Bytes four = to_bytes("abcd");
+  {
+    AtomicOutput out(target);
+    out.limit_size(7, "too big");
+    out.write(four);
+    out.patch(0, four);  // within the limit
+    try {
+      out.write(four);
+      ADD_FAILURE() << "the limit was passed";
+    } catch (const BindError& e) {
+      EXPECT_STREQ(e.what(), "too big");
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(AtomicOutput, ExecuteBitsFollowTheReadBits) {
   TempDir dir;
   Bytes a = to_bytes("#!");

@@ -4,14 +4,11 @@
 #include <numeric>
 
 #include "platform/files.h"
+#include "tools/sfxbind/zip64_records.h"
 
 namespace sfxbind {
 
 namespace {
-
-uint32_t narrow_size(uint64_t size) {
-  return size < kZip64Marker ? static_cast<uint32_t>(size) : kZip64Marker;
-}
 
 bool lacks_trailing_separator(const uint8_t* name, size_t length) {
   return length == 0 || !platform::is_separator(static_cast<char>(name[length - 1]));
@@ -52,30 +49,16 @@ void note_dropped_headers(const ByteSource& in, uint64_t from, uint64_t to, Find
 }
 
 // The central header with bit 3 cleared and, for a directory known only by
-// its attributes, a trailing slash; `offset_field` follows the name's growth.
-Bytes rewritten_central(const CentralEntry& c, size_t& offset_field) {
+// its attributes, a trailing slash.
+Bytes rewritten_central(const CentralEntry& c) {
   Bytes r = c.record;
   write_le16(&r[central_field::kFlags], static_cast<uint16_t>(c.header().flags() & ~kFlagDataDescriptor));
-  offset_field = c.offset_field;
   uint16_t name_length = c.header().name_length();
   if (c.is_directory() && lacks_trailing_separator(&r[kCentralHeaderSize], name_length)) {
     r.insert(r.begin() + static_cast<ptrdiff_t>(kCentralHeaderSize + name_length), '/');
     write_le16(&r[central_field::kNameLength], static_cast<uint16_t>(name_length + 1));
-    if (c.offset_field_is_64) ++offset_field;
   }
   return r;
-}
-
-void put_offset(uint8_t* field, bool wide, uint64_t value) {
-  if (wide) {
-    write_le64(field, value);
-    return;
-  }
-  // 0xFFFFFFFF would announce a ZIP64 field the archive does not have.
-  if (value >= kZip64Marker)
-    throw BindError(
-        "the bound file would put records past 4 GiB, which needs ZIP64 fields the archive lacks");
-  write_le32(field, static_cast<uint32_t>(value));
 }
 
 // Copies `size` bytes at `at` of the input to the output, a chunk at a time.
@@ -87,6 +70,16 @@ void copy_bytes(const ByteSource& in, uint64_t at, uint64_t size, AtomicOutput& 
     out.write({chunk.data(), n});
     at += n;
     size -= n;
+  }
+}
+
+// Runs `step`, naming the entry in front of any error it raises.
+template <class Step>
+void about_entry(const std::string& name, Step step) {
+  try {
+    step();
+  } catch (const BindError& e) {
+    throw BindError(name + ": " + e.what());
   }
 }
 
@@ -130,9 +123,8 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     }
     write_le16(&e.local[local_field::kFlags], static_cast<uint16_t>(h.flags() & ~kFlagDataDescriptor));
     write_le32(&e.local[local_field::kCrc32], c.header().crc32());
-    write_le32(&e.local[local_field::kCompressedSize], narrow_size(c.compressed_size));
-    write_le32(&e.local[local_field::kUncompressedSize], narrow_size(c.uncompressed_size));
     e.local.insert(e.local.end(), variable.begin(), variable.end());
+    about_entry(c.name, [&] { set_local_sizes(e.local, c.compressed_size, c.uncompressed_size); });
     e.central_index = index;
     plan.entries.push_back(std::move(e));
     previous_end = plan.entries.back().data_at + c.compressed_size;
@@ -140,12 +132,7 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   }
   note_dropped_headers(in, previous_end, layout.central_dir, plan.notes);
 
-  for (const CentralEntry& c : layout.entries) {
-    size_t field = 0;
-    plan.central.push_back(rewritten_central(c, field));
-    plan.offset_fields.push_back(field);
-    plan.offset_fields_are_64.push_back(c.offset_field_is_64);
-  }
+  for (const CentralEntry& c : layout.entries) plan.central.push_back(rewritten_central(c));
   return plan;
 }
 
@@ -159,32 +146,25 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
   }
   uint64_t central_dir = out.position();
   for (size_t i = 0; i < plan.central.size(); ++i) {
+    const CentralEntry& c = layout.entries[i];
     Bytes r = plan.central[i];
-    put_offset(&r[plan.offset_fields[i]], plan.offset_fields_are_64[i], offsets[i]);
+    about_entry(c.name, [&] { set_central_offset(r, offsets[i], c.compressed_size, c.uncompressed_size); });
     out.write(r);
   }
   uint64_t central_size = out.position() - central_dir;
+  Bytes zip64_end;
   if (layout.zip64) {
     // The ZIP64 end record with its extensible data, as long as it says.
     uint64_t room = layout.zip64_locator - layout.zip64_end_record;
     uint64_t length = 12 + read_le64(&in.read(layout.zip64_end_record, 12)[4]);
-    Bytes end64 =
+    zip64_end =
         in.read(layout.zip64_end_record,
                 static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
-    write_le64(&end64[40], central_size);
-    write_le64(&end64[48], central_dir);
-    uint64_t end64_at = out.position();
-    out.write(end64);
-    Bytes locator = in.read(layout.zip64_locator, kZip64LocatorSize);
-    write_le64(&locator[8], end64_at);
-    out.write(locator);
   }
   Bytes end = in.read(layout.end_record, kEndRecordSize);
   end = in.read(layout.end_record, kEndRecordSize + record_at<EndRecord>(end.data()).comment_length());
-  for (auto [field, value] : {std::pair{end_field::kCentralDirSize, central_size},
-                              std::pair{end_field::kCentralDirOffset, central_dir}})
-    if (!layout.zip64 || read_le32(&end[field]) != kZip64Marker) put_offset(&end[field], false, value);
-  out.write(end);
+  out.write(end_records({layout.entries.size(), central_size, central_dir}, out.position(), std::move(end),
+                        std::move(zip64_end)));
 }
 
 }  // namespace sfxbind

@@ -23,16 +23,14 @@ struct RewrittenEntry {
 struct RewritePlan {
   std::vector<RewrittenEntry> entries;  // in the input's order of local headers
   std::vector<Bytes> central;           // the central headers to write, in their order
-  std::vector<size_t> offset_fields;    // where each stores its local header offset
-  std::vector<bool> offset_fields_are_64;
-  Findings notes;  // what the rewrite leaves out or changes, as warnings
+  Findings notes;                       // what the rewrite leaves out or changes, as warnings
 };
 
 // Throws BindError for entries that overlap or run past the central directory.
 RewritePlan plan_rewrite(const ByteSource& input, const ZipLayout& layout);
 
 // Writes the planned archive at the output's position, which is where its
-// offsets count from. Throws BindError when an offset no longer fits its field.
+// offsets count from, with ZIP64 records wherever a value needs them.
 void write_rewrite(const ByteSource& input, const ZipLayout& layout, const RewritePlan& plan,
                    AtomicOutput& out);
 

@@ -40,13 +40,14 @@ Before writing, every entry is checked as the self-extractor will see it.
 Refused (nothing is written unless --force is given), each with what to do:
   - encrypted entries (it asks about them, then skips them)
   - methods other than 0-6 and 8 (it asks, then leaves an empty file)
-  - entries of 4 GiB or more (ZIP64 sizes)
   - names it will not write (it asks, then skips the entry): over 259 bytes,
     nothing left once kept inside the target directory, and for a Windows
     stub the device names CON PRN AUX NUL COM1-9 LPT1-9 (with or without an
     extension) and components holding a colon
   - in a folder: symbolic links (unless --follow-links) and special files
     (left out under --force)
+Never written, even with --force: a Windows self-extractor of 4 GiB or more
+(Windows does not start it). One over 2 GiB is written with a warning.
 Warned about (bound anyway):
   - names leading outside the target directory (absolute, drive letter, ".."
     components): the self-extractor keeps them inside

@@ -88,9 +88,15 @@ void AtomicOutput::seek(uint64_t at) {
   if (!moved) fail(std::strerror(errno));
 }
 
+void AtomicOutput::limit_size(uint64_t limit, const std::string& why) {
+  limit_ = limit;
+  limit_reason_ = why;
+}
+
 void AtomicOutput::write(std::span<const uint8_t> bytes) {
   if (!file_) fail("already closed");
   if (bytes.empty()) return;
+  if (bytes.size() > limit_ || position_ > limit_ - bytes.size()) throw BindError(limit_reason_);
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail(std::strerror(errno));
   position_ += bytes.size();
   end_ = std::max(end_, position_);

@@ -21,6 +21,8 @@ class AtomicOutput {
   AtomicOutput& operator=(const AtomicOutput&) = delete;
 
   uint64_t position() const { return position_; }
+  // A write that would take the output past `limit` bytes throws BindError `why`.
+  void limit_size(uint64_t limit, const std::string& why);
   void write(std::span<const uint8_t> bytes);
   // Goes back to `at`, an earlier position; what follows is written over.
   void rewind(uint64_t at);
@@ -39,6 +41,8 @@ class AtomicOutput {
   std::FILE* file_ = nullptr;
   uint64_t position_ = 0;
   uint64_t end_ = 0;  // the furthest position written
+  uint64_t limit_ = UINT64_MAX;
+  std::string limit_reason_;
   bool committed_ = false;
 };
 

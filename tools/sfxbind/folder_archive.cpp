@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "tools/sfxbind/zip64_records.h"
 #include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
@@ -21,7 +22,6 @@ constexpr uint16_t kFlagUtf8Name = 0x0800;
 constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
 constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
 constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
-constexpr uint64_t kMaxEntries = 0xFFFF;  // more needs ZIP64 end records
 
 [[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
   throw BindError("cannot read " + path.string() + ": " + why);
@@ -131,36 +131,36 @@ struct Written {
   uint64_t compressed;
 };
 
+// Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
+// deflates to less: the header keeps its length once the data is written.
 Bytes local_header(const FolderEntry& e, const Written& w) {
   Bytes h(kLocalHeaderSize + e.name.size());
   write_le32(&h[0], 0x04034B50);
-  write_le16(&h[4], w.method == 8 ? kNeedsDeflate : kNeedsStored);
+  write_le16(&h[4], needs_zip64(e.size) ? kZip64Version : w.method == 8 ? kNeedsDeflate : kNeedsStored);
   write_le16(&h[local_field::kFlags], name_flags(e.name));
   write_le16(&h[local_field::kMethod], w.method);
   write_le16(&h[local_field::kModTime], e.dos_time);
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
-  write_le32(&h[local_field::kCompressedSize],
-             static_cast<uint32_t>(std::min<uint64_t>(w.compressed, kZip64Marker)));
-  write_le32(&h[local_field::kUncompressedSize],
-             static_cast<uint32_t>(std::min<uint64_t>(e.size, kZip64Marker)));
   write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
+  set_local_sizes(h, w.compressed, e.size);
   return h;
 }
 
 // The central header repeats the local one's fields, adds where it is and
 // the entry's type and permissions.
-Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset) {
+Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
   Bytes h(kCentralHeaderSize + e.name.size());
   write_le32(&h[0], 0x02014B50);
   write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
   std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
+  write_le16(&h[central_field::kExtraLength], 0);
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
   write_le32(&h[central_field::kExternalAttributes],
              (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
-  write_le32(&h[central_field::kLocalHeaderOffset], static_cast<uint32_t>(offset));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
+  set_central_offset(h, offset, compressed, e.size);
   return h;
 }
 
@@ -266,35 +266,22 @@ Bytes planned_local_header(const FolderEntry& e) {
 }
 
 void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
-  if (plan.entries.size() >= kMaxEntries)
-    throw BindError("the folder holds " + std::to_string(plan.entries.size()) +
-                    " files and directories; an archive without ZIP64 records holds at most 65534");
   Bytes central;
   FileWriter files(level);
   for (const FolderEntry& e : plan.entries) {
-    if (e.size >= kZip64Marker)
-      throw BindError(e.name + ": 4 GiB or more cannot be stored without ZIP64 sizes");
     uint64_t at = out.position();
-    Bytes local = local_header(e, {0, 0, 0});
-    out.write(local);
-    local = local_header(e, e.directory ? Written{0, 0, 0} : files.write(e, out));
+    out.write(local_header(e, {0, 0, 0}));
+    Written written = e.directory ? Written{0, 0, 0} : files.write(e, out);
+    Bytes local = local_header(e, written);
     out.patch(at, local);
-    if (at >= kZip64Marker)
-      throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
-    Bytes c = central_header(e, local, at);
+    Bytes c = central_header(e, local, at, written.compressed);
     central.insert(central.end(), c.begin(), c.end());
   }
   uint64_t central_at = out.position();
   out.write(central);
-  if (central_at >= kZip64Marker)
-    throw BindError("the bound file would put records past 4 GiB, which needs ZIP64 fields");
   Bytes end(kEndRecordSize);
   write_le32(&end[0], 0x06054B50);
-  write_le16(&end[8], static_cast<uint16_t>(plan.entries.size()));
-  write_le16(&end[end_field::kEntriesTotal], static_cast<uint16_t>(plan.entries.size()));
-  write_le32(&end[end_field::kCentralDirSize], static_cast<uint32_t>(central.size()));
-  write_le32(&end[end_field::kCentralDirOffset], static_cast<uint32_t>(central_at));
-  out.write(end);
+  out.write(end_records({plan.entries.size(), central.size(), central_at}, out.position(), std::move(end)));
 }
 
 }  // namespace sfxbind

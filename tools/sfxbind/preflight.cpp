@@ -50,12 +50,6 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
     refuse("method " + method_label(h.method()) +
            " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" "
            "and leaves an empty file: re-create the archive with deflate");
-  // Past its 32-bit sizes the walk loses its way, whatever it does with the entry.
-  bool sized = action == EntryAction::kExtractFile || action == EntryAction::kAskUnsupportedMethod;
-  if (sized && (h.compressed_size() == kZip64Marker || h.uncompressed_size() == kZip64Marker))
-    refuse(
-        "4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes and would lose its way: "
-        "keep every file under 4 GiB");
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {

@@ -15,6 +15,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr uint64_t kLargestWindowsProgram = 0xFFFFFFFF;
+constexpr uint64_t kLargestSignedProgram = 0x80000000;
+
 // Runs `step`, naming `what` in front of any error it raises.
 template <class Step>
 auto about(const std::string& what, Step step) {
@@ -126,12 +129,20 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     }
 
     AtomicOutput output(options.output);
+    if (kind == StubKind::kWindows)
+      output.limit_size(kLargestWindowsProgram,
+                        "a Windows self-extractor of 4 GiB or more would not start (Windows does not run a "
+                        "program file of that size): ship it as a Linux self-extractor with --stub, or split "
+                        "the payload");
     output.write(prefix);
     if (folder)
       write_folder(folder_plan, options.level, output);
     else
       about(options.input, [&] { write_rewrite(*archive, layout, rewrite, output); });
     output.commit(kind == StubKind::kLinux);
+    if (kind == StubKind::kWindows && output.position() > kLargestSignedProgram)
+      err << "sfxbind: warning: the self-extractor is over 2 GiB (" << output.position()
+          << " bytes): code-signing tools may refuse it\n";
     size_t entries = folder ? folder_plan.entries.size() : layout.entries.size();
     out << "sfxbind: wrote " << options.output << ": " << entries << " entries behind a " << prefix.size()
         << "-byte stub\n";

@@ -6,6 +6,7 @@
 
 #include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/stub_walk.h"
+#include "tools/sfxbind/zip64_records.h"
 #include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
@@ -97,10 +98,13 @@ size_t check_archive(const ByteSource& file, const std::string& path, uint64_t s
     if (e->local_header != expected_at)
       throw Bad{e->name + ": its local header is not where the self-extractor's walk looks for it"};
     Bytes fixed = file.read(e->local_header, kLocalHeaderSize);
-    const LocalHeader& h = record_at<LocalHeader>(fixed.data());
-    Bytes name = file.read(e->local_header + kLocalHeaderSize, h.name_length());
-    if (std::string(name.begin(), name.end()) != e->name || h.crc32() != e->header().crc32() ||
-        h.compressed_size() != e->compressed_size || h.uncompressed_size() != e->uncompressed_size ||
+    const LocalHeader& fixed_part = record_at<LocalHeader>(fixed.data());
+    Bytes local =
+        file.read(e->local_header, kLocalHeaderSize + fixed_part.name_length() + fixed_part.extra_length());
+    const LocalHeader& h = record_at<LocalHeader>(local.data());
+    std::string name(local.begin() + kLocalHeaderSize, local.begin() + kLocalHeaderSize + h.name_length());
+    if (name != e->name || h.crc32() != e->header().crc32() ||
+        local_sizes(local) != EntrySizes{e->compressed_size, e->uncompressed_size} ||
         (h.flags() & kFlagDataDescriptor))
       throw Bad{e->name + ": its local header does not agree with the central directory"};
     uint64_t data_at = e->local_header + kLocalHeaderSize + h.name_length() + h.extra_length();

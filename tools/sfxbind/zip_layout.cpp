@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "platform/files.h"
+#include "tools/sfxbind/zip64_records.h"
 
 namespace sfxbind {
 
@@ -11,9 +12,6 @@ void damaged(const std::string& what) { throw BindError("damaged ZIP file: " + w
 
 namespace {
 
-constexpr uint16_t kZip64EndType = 0x0606;
-constexpr uint16_t kZip64LocatorType = 0x0706;
-constexpr uint16_t kZip64ExtraId = 0x0001;
 constexpr uint16_t kUnixHost = 3;
 constexpr uint32_t kDosDirectoryAttribute = 0x10;
 constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
@@ -104,7 +102,6 @@ uint64_t read_sizes_and_offset(CentralEntry& e) {
     damaged("a ZIP64 local header offset is missing from the central directory");
   e.uncompressed_size = values[0];
   e.compressed_size = values[1];
-  e.offset_field = places[2];
   e.offset_field_is_64 = places[2] != kOffsetField;
   return values[2];
 }

@@ -26,7 +26,6 @@ struct CentralEntry {
   // The ZIP64 values where the 32-bit fields defer to them.
   uint64_t compressed_size = 0;
   uint64_t uncompressed_size = 0;
-  size_t offset_field = 0;          // position of the stored local header offset in `record`
   bool offset_field_is_64 = false;  // that offset sits in a ZIP64 extra field
 
   const CentralHeader& header() const { return record_at<CentralHeader>(record.data()); }
