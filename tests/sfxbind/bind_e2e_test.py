@@ -521,35 +521,24 @@ def make_tree(root):
     return {n: (c, when[n]) for n, c in files.items()}, directories
 
 
-def python_zip_to_pipe(root, out, env):
-    """Python's zipfile writing to a pipe: every entry with a data descriptor."""
-    script = ("import os, sys, zipfile\n"
-              "root = sys.argv[1]\n"
-              "with zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED) as z:\n"
-              "    for top, dirs, files in sorted(os.walk(root)):\n"
-              "        for n in sorted(dirs) + sorted(files):\n"
-              "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
-    with open(out, "wb") as f:
-        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
-        shutil.copyfileobj(writer.stdout, f)
-        assert writer.wait() == 0
-
-
-def python_zip64_to_pipe(root, out, env):
-    """Python's zipfile streaming each file to a pipe with force_zip64: sizes
-    0xFFFFFFFF in the local header beside a ZIP64 field of zeros, and a data
-    descriptor. A file comes first: 7-Zip looks hardest at the first header."""
+def python_zip_to_pipe(root, out, env, zip64=False):
+    """Python's zipfile writing to a pipe: every entry with a data descriptor.
+    With `zip64`, each file is streamed with force_zip64: sizes 0xFFFFFFFF in
+    the local header beside a ZIP64 field of zeros; files come first in each
+    folder, since 7-Zip looks hardest at the first header."""
+    plain = "        for n in sorted(dirs) + sorted(files):\n"
+    streamed = ("        for n in sorted(files):\n"
+                "            path = os.path.join(top, n)\n"
+                "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.gmtime(os.stat(path).st_mtime)[:6])\n"
+                "            info.compress_type = zipfile.ZIP_DEFLATED\n"
+                "            with open(path, 'rb') as f, z.open(info, 'w', force_zip64=True) as w:\n"
+                "                w.write(f.read())\n"
+                "        for n in sorted(dirs):\n")
     script = ("import os, sys, time, zipfile\n"
               "root = sys.argv[1]\n"
               "with zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED) as z:\n"
               "    for top, dirs, files in sorted(os.walk(root)):\n"
-              "        for n in sorted(files):\n"
-              "            path = os.path.join(top, n)\n"
-              "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.gmtime(os.stat(path).st_mtime)[:6])\n"
-              "            info.compress_type = zipfile.ZIP_DEFLATED\n"
-              "            with open(path, 'rb') as f, z.open(info, 'w', force_zip64=True) as w:\n"
-              "                w.write(f.read())\n"
-              "        for n in sorted(dirs):\n"
+              + (streamed if zip64 else plain) +
               "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
     with open(out, "wb") as f:
         writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
@@ -564,7 +553,7 @@ def tree_inputs(root, folder, seven_zip, checks):
     env = dict(os.environ, TZ="UTC")  # the tools write DOS times in local time; the stub reads them as UTC
     subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, env=env, check=True)
     python_zip_to_pipe(root, folder / "python.zip", env)
-    python_zip64_to_pipe(root, folder / "python_zip64.zip", env)
+    python_zip_to_pipe(root, folder / "python_zip64.zip", env, zip64=True)
     subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, env=env, check=True,
                    stdout=subprocess.DEVNULL)
     with zipfile.ZipFile(folder / "python.zip") as z:

@@ -1,7 +1,6 @@
 #include "tools/sfxbind/archive_rewrite.h"
 
 #include <algorithm>
-#include <numeric>
 
 #include "platform/files.h"
 #include "tools/sfxbind/zip64_records.h"
@@ -10,8 +9,15 @@ namespace sfxbind {
 
 namespace {
 
-bool lacks_trailing_separator(const uint8_t* name, size_t length) {
-  return length == 0 || !platform::is_separator(static_cast<char>(name[length - 1]));
+// Names a directory known only by its attributes with a trailing slash, in
+// a header whose name begins at `name_at` and whose name length is at `length_field`.
+void add_directory_slash(const CentralEntry& c, Bytes& header, size_t name_at, unsigned length_field) {
+  uint16_t length = read_le16(&header[length_field]);
+  if (!c.is_directory() ||
+      (length > 0 && platform::is_separator(static_cast<char>(header[name_at + length - 1]))))
+    return;
+  header.insert(header.begin() + static_cast<ptrdiff_t>(name_at + length), '/');
+  write_le16(&header[length_field], static_cast<uint16_t>(length + 1));
 }
 
 bool begins_with_program(const ByteSource& in) {
@@ -36,11 +42,16 @@ void note_dropped_headers(const ByteSource& in, uint64_t from, uint64_t to, Find
     }
     uint64_t header = at + hit;
     if (to - header < kLocalHeaderSize) return;
-    Bytes fixed = in.read(header, kLocalHeaderSize);
-    const LocalHeader& h = record_at<LocalHeader>(fixed.data());
+    Bytes local;
+    try {
+      local = read_local_header(in, header);
+    } catch (const BindError&) {
+      return;  // a header signature in the last bytes of the file
+    }
+    const LocalHeader& h = record_at<LocalHeader>(local.data());
     uint64_t name_length = std::min<uint64_t>(h.name_length(), to - header - kLocalHeaderSize);
-    Bytes name = in.read(header + kLocalHeaderSize, static_cast<size_t>(name_length));
-    notes.push_back({Severity::kWarning, std::string(name.begin(), name.end()),
+    auto name = local.begin() + kLocalHeaderSize;
+    notes.push_back({Severity::kWarning, std::string(name, name + static_cast<ptrdiff_t>(name_length)),
                      "local header at offset " + std::to_string(header) +
                          " that the central directory does not list: not carried over"});
     uint64_t next = header + kLocalHeaderSize + h.name_length() + h.extra_length() + h.compressed_size();
@@ -53,11 +64,7 @@ void note_dropped_headers(const ByteSource& in, uint64_t from, uint64_t to, Find
 Bytes rewritten_central(const CentralEntry& c) {
   Bytes r = c.record;
   write_le16(&r[central_field::kFlags], static_cast<uint16_t>(c.header().flags() & ~kFlagDataDescriptor));
-  uint16_t name_length = c.header().name_length();
-  if (c.is_directory() && lacks_trailing_separator(&r[kCentralHeaderSize], name_length)) {
-    r.insert(r.begin() + static_cast<ptrdiff_t>(kCentralHeaderSize + name_length), '/');
-    write_le16(&r[central_field::kNameLength], static_cast<uint16_t>(name_length + 1));
-  }
+  add_directory_slash(c, r, kCentralHeaderSize, central_field::kNameLength);
   return r;
 }
 
@@ -87,11 +94,7 @@ void about_entry(const std::string& name, Step step) {
 
 RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   RewritePlan plan;
-  std::vector<size_t> order(layout.entries.size());
-  std::iota(order.begin(), order.end(), size_t{0});
-  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
-    return layout.entries[a].local_header < layout.entries[b].local_header;
-  });
+  std::vector<size_t> order = local_header_order(layout);
 
   bool program_in_front =
       !order.empty() && begins_with_program(in) && layout.entries[order[0]].local_header > 0;
@@ -108,22 +111,15 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     if (previous || !program_in_front) note_dropped_headers(in, previous_end, c.local_header, plan.notes);
 
     RewrittenEntry e;
-    e.local = in.read(c.local_header, kLocalHeaderSize);
-    const LocalHeader& h = record_at<LocalHeader>(e.local.data());
-    uint16_t name_length = h.name_length();
-    e.data_at = c.local_header + kLocalHeaderSize + name_length + h.extra_length();
+    e.local = read_local_header(in, c.local_header);
+    e.data_at = c.local_header + e.local.size();
     e.data_size = c.compressed_size;
     if (e.data_at > layout.central_dir || layout.central_dir - e.data_at < e.data_size)
       damaged("the data of " + c.name + " runs into the central directory");
-    Bytes variable = in.read(c.local_header + kLocalHeaderSize,
-                             static_cast<size_t>(e.data_at - c.local_header - kLocalHeaderSize));
-    if (c.is_directory() && lacks_trailing_separator(variable.data(), name_length)) {
-      variable.insert(variable.begin() + name_length, '/');
-      write_le16(&e.local[local_field::kNameLength], static_cast<uint16_t>(name_length + 1));
-    }
-    write_le16(&e.local[local_field::kFlags], static_cast<uint16_t>(h.flags() & ~kFlagDataDescriptor));
+    uint16_t flags = record_at<LocalHeader>(e.local.data()).flags();
+    write_le16(&e.local[local_field::kFlags], static_cast<uint16_t>(flags & ~kFlagDataDescriptor));
     write_le32(&e.local[local_field::kCrc32], c.header().crc32());
-    e.local.insert(e.local.end(), variable.begin(), variable.end());
+    add_directory_slash(c, e.local, kLocalHeaderSize, local_field::kNameLength);
     about_entry(c.name, [&] { set_local_sizes(e.local, c.compressed_size, c.uncompressed_size); });
     e.central_index = index;
     plan.entries.push_back(std::move(e));
@@ -152,19 +148,8 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
     out.write(r);
   }
   uint64_t central_size = out.position() - central_dir;
-  Bytes zip64_end;
-  if (layout.zip64) {
-    // The ZIP64 end record with its extensible data, as long as it says.
-    uint64_t room = layout.zip64_locator - layout.zip64_end_record;
-    uint64_t length = 12 + read_le64(&in.read(layout.zip64_end_record, 12)[4]);
-    zip64_end =
-        in.read(layout.zip64_end_record,
-                static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
-  }
-  Bytes end = in.read(layout.end_record, kEndRecordSize);
-  end = in.read(layout.end_record, kEndRecordSize + record_at<EndRecord>(end.data()).comment_length());
-  out.write(end_records({layout.entries.size(), central_size, central_dir}, out.position(), std::move(end),
-                        std::move(zip64_end)));
+  out.write(end_records({layout.entries.size(), central_size, central_dir}, out.position(), layout.end_bytes,
+                        layout.zip64_end_bytes));
 }
 
 }  // namespace sfxbind

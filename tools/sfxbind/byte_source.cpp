@@ -4,19 +4,13 @@
 #include <cerrno>
 #include <cstring>
 
+#include "tools/sfxbind/file_position.h"
+
 namespace sfxbind {
 
 namespace {
 
 constexpr size_t kBlockSize = 64 * 1024;
-
-bool seek(std::FILE* f, uint64_t at) {
-#ifdef _WIN32
-  return _fseeki64(f, static_cast<int64_t>(at), SEEK_SET) == 0;
-#else
-  return fseeko(f, static_cast<off_t>(at), SEEK_SET) == 0;
-#endif
-}
 
 }  // namespace
 
@@ -43,12 +37,7 @@ size_t MemorySource::read_into(uint64_t at, uint8_t* out, size_t count) const {
 FileSource::FileSource(const std::string& path) : path_(path) {
   file_ = std::fopen(path.c_str(), "rb");
   if (!file_) throw BindError("cannot read " + path + ": " + std::strerror(errno));
-  bool sized = std::fseek(file_, 0, SEEK_END) == 0;
-#ifdef _WIN32
-  int64_t end = sized ? _ftelli64(file_) : -1;
-#else
-  int64_t end = sized ? ftello(file_) : -1;
-#endif
+  int64_t end = size_by_seeking(file_);
   if (end < 0) {
     int error = errno;
     std::fclose(file_);
@@ -60,7 +49,7 @@ FileSource::FileSource(const std::string& path) : path_(path) {
 FileSource::~FileSource() { std::fclose(file_); }
 
 size_t FileSource::read_direct(uint64_t at, uint8_t* out, size_t count) const {
-  if (!seek(file_, at)) throw BindError("cannot read " + path_ + ": " + std::strerror(errno));
+  if (!seek_to(file_, at)) throw BindError("cannot read " + path_ + ": " + std::strerror(errno));
   size_t n = std::fread(out, 1, count, file_);
   if (n < count && std::ferror(file_)) throw BindError("cannot read " + path_ + ": " + std::strerror(errno));
   return n;

@@ -12,6 +12,8 @@
 #include <windows.h>
 #endif
 
+#include "tools/sfxbind/file_position.h"
+
 namespace sfxbind {
 
 namespace {
@@ -79,15 +81,6 @@ void AtomicOutput::fail(const std::string& why) {
   throw BindError("cannot write " + path_ + ": " + why);
 }
 
-void AtomicOutput::seek(uint64_t at) {
-#ifdef _WIN32
-  bool moved = _fseeki64(file_, static_cast<int64_t>(at), SEEK_SET) == 0;
-#else
-  bool moved = fseeko(file_, static_cast<off_t>(at), SEEK_SET) == 0;
-#endif
-  if (!moved) fail(std::strerror(errno));
-}
-
 void AtomicOutput::limit_size(uint64_t limit, const std::string& why) {
   limit_ = limit;
   limit_reason_ = why;
@@ -103,7 +96,7 @@ void AtomicOutput::write(std::span<const uint8_t> bytes) {
 }
 
 void AtomicOutput::rewind(uint64_t at) {
-  seek(at);
+  if (!seek_to(file_, at)) fail(std::strerror(errno));
   position_ = at;
 }
 

@@ -34,7 +34,6 @@ class AtomicOutput {
 
  private:
   [[noreturn]] void fail(const std::string& why);
-  void seek(uint64_t at);
 
   std::string path_;
   std::string temporary_;

@@ -89,25 +89,20 @@ void check_walk(const std::string& path, size_t listed) {
 size_t check_archive(const ByteSource& file, const std::string& path, uint64_t start) {
   ZipLayout layout = read_zip_layout(file);
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
-  std::vector<const CentralEntry*> entries;
-  for (const CentralEntry& e : layout.entries) entries.push_back(&e);
-  std::sort(entries.begin(), entries.end(), [](auto a, auto b) { return a->local_header < b->local_header; });
   uint64_t expected_at = start;
   size_t decoded = 0;
-  for (const CentralEntry* e : entries) {
+  for (size_t index : local_header_order(layout)) {
+    const CentralEntry* e = &layout.entries[index];
     if (e->local_header != expected_at)
       throw Bad{e->name + ": its local header is not where the self-extractor's walk looks for it"};
-    Bytes fixed = file.read(e->local_header, kLocalHeaderSize);
-    const LocalHeader& fixed_part = record_at<LocalHeader>(fixed.data());
-    Bytes local =
-        file.read(e->local_header, kLocalHeaderSize + fixed_part.name_length() + fixed_part.extra_length());
+    Bytes local = read_local_header(file, e->local_header);
     const LocalHeader& h = record_at<LocalHeader>(local.data());
     std::string name(local.begin() + kLocalHeaderSize, local.begin() + kLocalHeaderSize + h.name_length());
     if (name != e->name || h.crc32() != e->header().crc32() ||
         local_sizes(local) != EntrySizes{e->compressed_size, e->uncompressed_size} ||
         (h.flags() & kFlagDataDescriptor))
       throw Bad{e->name + ": its local header does not agree with the central directory"};
-    uint64_t data_at = e->local_header + kLocalHeaderSize + h.name_length() + h.extra_length();
+    uint64_t data_at = e->local_header + local.size();
     if ((h.method() == 0 || h.method() == 8) && !(h.flags() & kFlagEncrypted)) {
       auto [crc, length] = decoded_crc(file, data_at, e->compressed_size, h.method(), e->name);
       if (crc != e->header().crc32() || length != e->uncompressed_size)

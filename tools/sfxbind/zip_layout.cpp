@@ -1,6 +1,7 @@
 #include "tools/sfxbind/zip_layout.h"
 
 #include <algorithm>
+#include <numeric>
 #include <optional>
 
 #include "platform/files.h"
@@ -18,18 +19,23 @@ constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
 
 // The end record nearest the end whose comment reaches exactly to the end of
 // the file; failing that, the last one that fits (data follows the archive).
-std::optional<uint64_t> find_end_record(const ByteSource& a) {
-  if (a.size() < kEndRecordSize) return std::nullopt;
+// Fills in where it is and its bytes.
+bool find_end_record(const ByteSource& a, ZipLayout& layout) {
+  if (a.size() < kEndRecordSize) return false;
   uint64_t tail_at = a.size() > kEndRecordSize + 0xFFFF ? a.size() - kEndRecordSize - 0xFFFF : 0;
   Bytes tail = a.read(tail_at, static_cast<size_t>(a.size() - tail_at));
-  std::optional<uint64_t> fitting;
+  std::optional<std::pair<size_t, size_t>> fitting;  // where it is and where it ends in `tail`
   for (size_t at = tail.size() - kEndRecordSize + 1; at-- > 0;) {
     if (!has_signature(tail, at, kEndRecordType)) continue;
-    uint64_t end = at + kEndRecordSize + record_at<EndRecord>(&tail[at]).comment_length();
-    if (end == tail.size()) return tail_at + at;
-    if (end < tail.size() && !fitting) fitting = tail_at + at;
+    size_t end = at + kEndRecordSize + record_at<EndRecord>(&tail[at]).comment_length();
+    if (end == tail.size() || (end < tail.size() && !fitting)) fitting = {at, end};
+    if (end == tail.size()) break;
   }
-  return fitting;
+  if (!fitting) return false;
+  layout.end_record = tail_at + fitting->first;
+  layout.end_bytes.assign(tail.begin() + static_cast<ptrdiff_t>(fitting->first),
+                          tail.begin() + static_cast<ptrdiff_t>(fitting->second));
+  return true;
 }
 
 struct DirectoryPlace {
@@ -50,7 +56,11 @@ DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
     at = layout.zip64_locator - kZip64EndSize;
   if (!a.has_signature(at, kZip64EndType) || at + kZip64EndSize > layout.zip64_locator)
     damaged("the ZIP64 end record is missing");
-  Bytes end = a.read(at, kZip64EndSize);
+  // With its extensible data, as long as it says and the room allows.
+  uint64_t room = layout.zip64_locator - at;
+  uint64_t length = 12 + read_le64(&a.read(at, 12)[4]);
+  Bytes& end = layout.zip64_end_bytes;
+  end = a.read(at, static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
   if (read_le32(&end[16]) != 0 || read_le32(&end[20]) != 0 || read_le32(&locator[16]) > 1)
     throw BindError("split ZIP archives (several parts) are not supported");
   layout.zip64_end_record = at;
@@ -61,8 +71,7 @@ DirectoryPlace directory_place(const ByteSource& a, ZipLayout& layout) {
   if (layout.end_record >= kZip64LocatorSize &&
       a.has_signature(layout.end_record - kZip64LocatorSize, kZip64LocatorType))
     return zip64_place(a, layout);
-  Bytes bytes = a.read(layout.end_record, kEndRecordSize);
-  const EndRecord& end = record_at<EndRecord>(bytes.data());
+  const EndRecord& end = record_at<EndRecord>(layout.end_bytes.data());
   if (end.disk_number() != 0 || end.central_dir_disk() != 0)
     throw BindError("split ZIP archives (several parts) are not supported");
   return {end.entries_total(), end.central_dir_size(), end.central_dir_offset(), layout.end_record};
@@ -106,7 +115,40 @@ uint64_t read_sizes_and_offset(CentralEntry& e) {
   return values[2];
 }
 
+// The record at `at`: its fixed part, then the lengths that part names.
+template <class Record, size_t (*variable_length)(const Record&)>
+Bytes read_record(const ByteSource& a, uint64_t at) {
+  Bytes record = a.read(at, sizeof(Record));
+  size_t fixed = record.size();
+  size_t rest = variable_length(record_at<Record>(record.data()));
+  record.resize(fixed + rest);
+  if (rest > 0 && a.read_into(at + fixed, &record[fixed], rest) != rest) damaged("it ends inside a record");
+  return record;
+}
+
+size_t local_fields(const LocalHeader& h) { return size_t{h.name_length()} + h.extra_length(); }
+size_t central_fields(const CentralHeader& h) {
+  return size_t{h.name_length()} + h.extra_length() + h.comment_length();
+}
+
 }  // namespace
+
+Bytes read_local_header(const ByteSource& a, uint64_t at) {
+  return read_record<LocalHeader, local_fields>(a, at);
+}
+
+Bytes read_central_header(const ByteSource& a, uint64_t at) {
+  return read_record<CentralHeader, central_fields>(a, at);
+}
+
+std::vector<size_t> local_header_order(const ZipLayout& layout) {
+  std::vector<size_t> order(layout.entries.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+    return layout.entries[a].local_header < layout.entries[b].local_header;
+  });
+  return order;
+}
 
 bool CentralEntry::is_directory() const {
   if (!name.empty() && platform::is_separator(name.back())) return true;
@@ -117,14 +159,12 @@ bool CentralEntry::is_directory() const {
 }
 
 ZipLayout read_zip_layout(const ByteSource& a) {
-  std::optional<uint64_t> end = find_end_record(a);
-  if (!end) {
+  ZipLayout layout;
+  if (!find_end_record(a, layout)) {
     if (a.has_signature(0, kLocalHeaderType))
       throw BindError("truncated or damaged ZIP file: its end record is missing");
     throw BindError("not a ZIP file");
   }
-  ZipLayout layout;
-  layout.end_record = *end;
   DirectoryPlace place = directory_place(a, layout);
   if (place.size > place.ends_at) damaged("the central directory does not fit in the file");
   layout.central_dir = place.ends_at - place.size;
@@ -141,13 +181,12 @@ ZipLayout read_zip_layout(const ByteSource& a) {
   for (uint64_t i = 0; i < place.count; ++i) {
     if (at + kCentralHeaderSize > place.ends_at || !a.has_signature(at, kCentralHeaderType))
       damaged("the central directory is cut short");
-    Bytes fixed = a.read(at, kCentralHeaderSize);
-    const CentralHeader& h = record_at<CentralHeader>(fixed.data());
-    uint64_t length = kCentralHeaderSize + h.name_length() + h.extra_length() + h.comment_length();
-    if (at + length > place.ends_at) damaged("the central directory is cut short");
     CentralEntry entry;
-    entry.record = a.read(at, static_cast<size_t>(length));
-    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]), h.name_length());
+    entry.record = read_central_header(a, at);
+    uint64_t length = entry.record.size();
+    if (at + length > place.ends_at) damaged("the central directory is cut short");
+    entry.name.assign(reinterpret_cast<const char*>(&entry.record[kCentralHeaderSize]),
+                      entry.header().name_length());
     entry.local_header = layout.base + read_sizes_and_offset(entry);
     if (entry.local_header < layout.base || entry.local_header >= layout.central_dir ||
         layout.central_dir - entry.local_header < kLocalHeaderSize ||

@@ -39,14 +39,25 @@ struct ZipLayout {
   uint64_t base = 0;                  // where the stored offsets count from
   uint64_t central_dir = 0;           // position in the file
   uint64_t end_record = 0;
+  Bytes end_bytes;     // the end record with its comment
   bool zip64 = false;  // a ZIP64 end record and its locator precede the end record
   uint64_t zip64_end_record = 0;
   uint64_t zip64_locator = 0;
+  Bytes zip64_end_bytes;  // the ZIP64 end record with its extensible data
 };
 
 // Offsets stored in the archive may count from a point other than the file's
 // first byte (data put in front of it); the layout gives true positions.
 // Throws BindError for anything that is not a readable single-part ZIP file.
 ZipLayout read_zip_layout(const ByteSource& archive);
+
+// The local header at `at` as stored: fixed part, name and extra field.
+// Throws BindError "damaged ZIP file: ..." when the file ends inside it.
+Bytes read_local_header(const ByteSource& archive, uint64_t at);
+// The central header at `at`: fixed part, name, extra field and comment.
+Bytes read_central_header(const ByteSource& archive, uint64_t at);
+
+// The entries' indices in the order of their local headers in the file.
+std::vector<size_t> local_header_order(const ZipLayout& layout);
 
 }  // namespace sfxbind
