@@ -92,6 +92,7 @@ TEST(Preflight, Zip64SizesInALocalHeader) {
   ZipEntry e = stored_entry("big.bin", "data");
   e.size_override = true;
   e.uncompressed_size = 0xFFFFFFFF;
+  e.extra = std::string("\x01\x00\x08\x00\xFF\xFF\xFF\xFF\x00\x00\x00\x00", 12);
   Bytes bytes = to_bytes(ZipBuilder().add(e).bytes());
   MemorySource source(bytes);
   ZipLayout layout = read_zip_layout(source);

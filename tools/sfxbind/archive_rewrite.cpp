@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "platform/files.h"
+#include "tools/sfxbind/data_check.h"
+#include "tools/sfxbind/header_checks.h"
 #include "tools/sfxbind/zip64_records.h"
 
 namespace sfxbind {
@@ -68,18 +70,6 @@ Bytes rewritten_central(const CentralEntry& c) {
   return r;
 }
 
-// Copies `size` bytes at `at` of the input to the output, a chunk at a time.
-void copy_bytes(const ByteSource& in, uint64_t at, uint64_t size, AtomicOutput& out) {
-  Bytes chunk(static_cast<size_t>(std::min<uint64_t>(kChunk, size)));
-  while (size > 0) {
-    size_t n = static_cast<size_t>(std::min<uint64_t>(chunk.size(), size));
-    if (in.read_into(at, chunk.data(), n) != n) damaged("it ends inside an entry's data");
-    out.write({chunk.data(), n});
-    at += n;
-    size -= n;
-  }
-}
-
 // Runs `step`, naming the entry in front of any error it raises.
 template <class Step>
 void about_entry(const std::string& name, Step step) {
@@ -92,6 +82,8 @@ void about_entry(const std::string& name, Step step) {
 
 }  // namespace
 
+void refuse_data(const Finding& f) { throw BindError(f.entry + ": " + f.reason); }
+
 RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   RewritePlan plan;
   std::vector<size_t> order = local_header_order(layout);
@@ -99,19 +91,20 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
   bool program_in_front =
       !order.empty() && begins_with_program(in) && layout.entries[order[0]].local_header > 0;
   if (program_in_front)
-    plan.notes.push_back({Severity::kNote, "",
-                          "the input is a self-extractor: binding only its archive (its " +
-                              std::to_string(layout.entries[order[0]].local_header) +
-                              "-byte program is left out)"});
+    plan.findings.push_back({Severity::kNote, "",
+                             "the input is a self-extractor: binding only its archive (its " +
+                                 std::to_string(layout.entries[order[0]].local_header) +
+                                 "-byte program is left out)"});
   uint64_t previous_end = 0;
   const std::string* previous = nullptr;
   for (size_t index : order) {
     const CentralEntry& c = layout.entries[index];
     if (previous && c.local_header < previous_end) damaged(c.name + " overlaps " + *previous);
-    if (previous || !program_in_front) note_dropped_headers(in, previous_end, c.local_header, plan.notes);
+    if (previous || !program_in_front) note_dropped_headers(in, previous_end, c.local_header, plan.findings);
 
     RewrittenEntry e;
     e.local = read_local_header(in, c.local_header);
+    check_headers_agree(c, e.local, plan.findings);
     e.data_at = c.local_header + e.local.size();
     e.data_size = c.compressed_size;
     if (e.data_at > layout.central_dir || layout.central_dir - e.data_at < e.data_size)
@@ -126,19 +119,22 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     previous_end = plan.entries.back().data_at + c.compressed_size;
     previous = &c.name;
   }
-  note_dropped_headers(in, previous_end, layout.central_dir, plan.notes);
+  note_dropped_headers(in, previous_end, layout.central_dir, plan.findings);
 
   for (const CentralEntry& c : layout.entries) plan.central.push_back(rewritten_central(c));
   return plan;
 }
 
-void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan,
-                   AtomicOutput& out) {
+void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan, AtomicOutput& out,
+                   const DataFindingHandler& on_data_finding) {
   std::vector<uint64_t> offsets(layout.entries.size());
   for (const RewrittenEntry& e : plan.entries) {
     offsets[e.central_index] = out.position();
     out.write(e.local);
-    copy_bytes(in, e.data_at, e.data_size, out);
+    const CentralEntry& c = layout.entries[e.central_index];
+    auto to_output = [&](std::span<const uint8_t> chunk) { out.write(chunk); };
+    if (std::optional<std::string> why = stream_entry_data(in, e.data_at, c, e.local, to_output))
+      on_data_finding({Severity::kRefusal, c.name, *why});
   }
   uint64_t central_dir = out.position();
   for (size_t i = 0; i < plan.central.size(); ++i) {

@@ -4,6 +4,7 @@
 // without gaps, and the offsets and end records name where everything now is.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,15 +24,23 @@ struct RewrittenEntry {
 struct RewritePlan {
   std::vector<RewrittenEntry> entries;  // in the input's order of local headers
   std::vector<Bytes> central;           // the central headers to write, in their order
-  Findings notes;                       // what the rewrite leaves out or changes, as warnings
+  // What the rewrite leaves out or changes (warnings), and entries whose
+  // headers disagree or are malformed (refusals).
+  Findings findings;
 };
+
+// Told about an entry whose data fails its check while it is written; the
+// default stops the writing with BindError "NAME: reason".
+using DataFindingHandler = std::function<void(const Finding&)>;
+void refuse_data(const Finding& finding);
 
 // Throws BindError for entries that overlap or run past the central directory.
 RewritePlan plan_rewrite(const ByteSource& input, const ZipLayout& layout);
 
 // Writes the planned archive at the output's position, which is where its
-// offsets count from, with ZIP64 records wherever a value needs them.
+// offsets count from, with ZIP64 records wherever a value needs them. Each
+// entry's data is checked on its way (data_check.h).
 void write_rewrite(const ByteSource& input, const ZipLayout& layout, const RewritePlan& plan,
-                   AtomicOutput& out);
+                   AtomicOutput& out, const DataFindingHandler& on_data_finding = refuse_data);
 
 }  // namespace sfxbind

@@ -18,6 +18,8 @@ class ByteSource {
   virtual uint64_t size() const = 0;
   // Reads up to `count` bytes at `at` into `out`; returns how many were read.
   virtual size_t read_into(uint64_t at, uint8_t* out, size_t count) const = 0;
+  // The file it reads, when it reads one.
+  virtual const std::string* path() const { return nullptr; }
 
   // Exactly `count` bytes at `at`; throws BindError "damaged ZIP file: ..."
   // when the file ends before them.
@@ -47,6 +49,7 @@ class FileSource : public ByteSource {
 
   uint64_t size() const override { return size_; }
   size_t read_into(uint64_t at, uint8_t* out, size_t count) const override;
+  const std::string* path() const override { return &path_; }
 
  private:
   size_t read_direct(uint64_t at, uint8_t* out, size_t count) const;

@@ -4,28 +4,10 @@
 
 #include "archive/entry_name.h"
 #include "archive/entry_policy.h"
+#include "tools/sfxbind/method_names.h"
 #include "tools/sfxbind/name_checks.h"
 
 namespace sfxbind {
-
-namespace {
-
-std::string method_label(uint16_t method) {
-  switch (method) {
-    case 7: return "7 (tokenized)";
-    case 9: return "9 (Deflate64)";
-    case 10: return "10 (PKWARE DCL implode)";
-    case 12: return "12 (BZip2)";
-    case 14: return "14 (LZMA)";
-    case 93: return "93 (Zstandard)";
-    case 95: return "95 (XZ)";
-    case 98: return "98 (PPMd)";
-    case 99: return "99 (AES encryption)";
-    default: return std::to_string(method);
-  }
-}
-
-}  // namespace
 
 void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   const LocalHeader& h = record_at<LocalHeader>(local.data());
@@ -53,7 +35,7 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {
-  Findings out = plan.notes;
+  Findings out = plan.findings;
   if (layout.zip64)
     out.push_back(
         {Severity::kWarning, "",

@@ -49,6 +49,11 @@ Stub load_stub(const Options& options, std::span<const uint8_t> built_in) {
   return stub;
 }
 
+// An entry whose data fails its check while it is written, without --force.
+struct DataRefused {
+  Finding finding;
+};
+
 // Reports every finding; returns how many entries are refused.
 size_t report(const Findings& findings, bool force, std::ostream& err) {
   std::set<std::string> refused;
@@ -61,6 +66,12 @@ size_t report(const Findings& findings, bool force, std::ostream& err) {
     err << "sfxbind: " << label << ": " << (f.entry.empty() ? "" : f.entry + ": ") << f.reason << '\n';
   }
   return refused.size();
+}
+
+int nothing_written(size_t refused, std::ostream& err) {
+  err << "sfxbind: nothing written: " << refused << (refused == 1 ? " entry" : " entries")
+      << " would not extract as expected (--force binds anyway)\n";
+  return kRefused;
 }
 
 bool lies_inside(const std::string& output, const std::string& folder) {
@@ -122,11 +133,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
       findings = preflight(layout, rewrite, kind);
     }
     size_t refused = report(findings, options.force, err);
-    if (refused > 0 && !options.force) {
-      err << "sfxbind: nothing written: " << refused << (refused == 1 ? " entry" : " entries")
-          << " would not extract as expected (--force binds anyway)\n";
-      return kRefused;
-    }
+    if (refused > 0 && !options.force) return nothing_written(refused, err);
 
     AtomicOutput output(options.output);
     if (kind == StubKind::kWindows)
@@ -138,7 +145,12 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     if (folder)
       write_folder(folder_plan, options.level, output);
     else
-      about(options.input, [&] { write_rewrite(*archive, layout, rewrite, output); });
+      about(options.input, [&] {
+        write_rewrite(*archive, layout, rewrite, output, [&](const Finding& f) {
+          if (!options.force) throw DataRefused{f};
+          report({f}, true, err);
+        });
+      });
     output.commit(kind == StubKind::kLinux);
     if (kind == StubKind::kWindows && output.position() > kLargestSignedProgram)
       err << "sfxbind: warning: the self-extractor is over 2 GiB (" << output.position()
@@ -147,6 +159,8 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     out << "sfxbind: wrote " << options.output << ": " << entries << " entries behind a " << prefix.size()
         << "-byte stub\n";
     return kBound;
+  } catch (const DataRefused& refusal) {
+    return nothing_written(report({refusal.finding}, false, err), err);
   } catch (const BindError& e) {
     err << "sfxbind: " << e.what() << '\n';
     return kFailed;

@@ -3,24 +3,12 @@
 #include <memory>
 
 #include "archive/scanner.h"
-#include "base/fatal.h"
 #include "tools/sfxbind/byte_fields.h"
+#include "tools/sfxbind/stub_code.h"
 
 namespace sfxbind {
 
 namespace {
-
-// The walk reports nothing; its one possible stop (no memory for the record
-// buffer) becomes an error of the tool.
-class SilentFrontEnd : public FrontEnd {
- public:
-  void show_progress_line(const char*) override {}
-  void clear_progress_lines() override {}
-  void set_status(const char*) override {}
-  bool ask_yes_no(const char*, const char*) override { return false; }
-  void show_message(BoxOwner, const char*, const char*) override {}
-  [[noreturn]] void end_process(int) override { throw BindError("out of memory"); }
-};
 
 void collect(RunState& run, int16_t phase, uint8_t* record_buffer) {
   if (phase != kScanLocalHeader) return;
@@ -33,12 +21,16 @@ void collect(RunState& run, int16_t phase, uint8_t* record_buffer) {
 }  // namespace
 
 std::vector<WalkedEntry> walk_as_stub(const std::string& path) {
-  static SilentFrontEnd silent;
-  install_front_end({&silent});
+  run_stub_code_silently();
   auto run = std::make_unique<RunState>();
   std::vector<WalkedEntry> entries;
   run->walk_context = &entries;
-  if (!walk_archive_file(*run, path.c_str(), collect)) throw BindError("cannot read " + path);
+  try {
+    if (!walk_archive_file(*run, path.c_str(), collect)) throw BindError("cannot read " + path);
+  } catch (const StubStopped& stop) {
+    close_archive_stream(run->archive);
+    throw BindError("the self-extractor's walk stops: " + stop.message);
+  }
   return entries;
 }
 

@@ -15,6 +15,7 @@ inline constexpr uint64_t kLocalHeaderSize = sizeof(LocalHeader);
 inline constexpr uint64_t kEndRecordSize = sizeof(EndRecord);
 inline constexpr uint64_t kZip64LocatorSize = 20;
 inline constexpr uint64_t kZip64EndSize = 56;
+inline constexpr size_t kCentralMethodField = 10;
 
 // Throws BindError "damaged ZIP file: `what`".
 [[noreturn]] void damaged(const std::string& what);
@@ -29,6 +30,7 @@ struct CentralEntry {
   bool offset_field_is_64 = false;  // that offset sits in a ZIP64 extra field
 
   const CentralHeader& header() const { return record_at<CentralHeader>(record.data()); }
+  uint16_t method() const { return read_le16(&record[kCentralMethodField]); }
   // MS-DOS directory attribute, or a Unix directory mode from a Unix system,
   // or a name ending in a separator.
   bool is_directory() const;
