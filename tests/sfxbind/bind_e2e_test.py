@@ -326,6 +326,24 @@ def check_refusals(args, checks):
                          f"{label}: findings under --force")
             if bound.exists():
                 check_still_a_zip(checks, label + " (forced)", args.seven_zip, bound, path, len(padded(args.stub.read_bytes())))
+                check_verify_names_findings(args, checks, label, bound, expected)
+
+
+def check_verify_names_findings(args, checks, label, bound, expected):
+    """--verify of a forced self-extractor names each entry the stub will not
+    extract as stored and fails, unless --accept-findings."""
+    r = run([args.sfxbind, "--verify", bound, "--stub", args.stub])
+    lines = r.stderr.decode().splitlines()
+    checks.equal(r.returncode, 1, f"{label}: --verify of the forced self-extractor fails")
+    for name, reason in expected:
+        checks.expect(f"sfxbind: finding: {name}: {reason}" in lines, f"{label}: --verify names {name}:\n{lines}")
+    count = len({name for name, _ in expected})
+    checks.expect(lines and lines[-1].endswith(f"; {count} {'entry' if count == 1 else 'entries'} will not extract as "
+                                               "stored (named above; --accept-findings accepts them)"),
+                  f"{label}: --verify closing line: {lines[-1:]}")
+    r = run([args.sfxbind, "--verify", bound, "--stub", args.stub, "--accept-findings"])
+    checks.expect(r.returncode == 0 and r.stdout.decode().endswith("named above, accepted)\n"),
+                  f"{label}: --verify --accept-findings: {r.stdout}{r.stderr}")
 
 
 def expect_one_line_error(checks, label, r, message, folder, before):

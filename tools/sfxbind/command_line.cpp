@@ -9,7 +9,7 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
-       sfxbind --verify SETUP [--stub STUB]
+       sfxbind --verify SETUP [--stub STUB] [--accept-findings]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
 a multiple of 4, followed by a ZIP archive that the stub's sequential walk
@@ -32,7 +32,11 @@ can follow and that ZIP tools still read. INPUT is one of:
       --follow-links   store what symbolic links in a folder point to
       --force          bind even when the checks below refuse
       --verify SETUP   check that SETUP's stub equals the stub (built-in or
-                       --stub) byte for byte and that its archive reads cleanly
+                       --stub) byte for byte, that its archive reads cleanly
+                       (every entry the stub decodes decoded and checked by
+                       CRC-32), and name every entry the stub will not extract
+                       as stored (asked about, skipped or left empty)
+      --accept-findings  with --verify: such entries do not fail the check
   -h, --help           show this text
       --version        show the version and the built-in stub
 
@@ -108,6 +112,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
       options.version = true;
     } else if (arg == "--force") {
       options.force = true;
+    } else if (arg == "--accept-findings") {
+      options.accept_findings = true;
     } else if (arg == "--follow-links") {
       options.follow_links = true;
     } else if (!take_value(args, i, "--output", "-o", options.output) &&
@@ -125,9 +131,10 @@ Options parse_command_line(const std::vector<std::string>& args) {
   }
   if (!options.verify.empty()) {
     if (!options.input.empty() || !options.output.empty())
-      throw BindError("--verify takes only the self-extractor to check (and --stub)");
+      throw BindError("--verify takes only the self-extractor to check (and --stub, --accept-findings)");
     return options;
   }
+  if (options.accept_findings) throw BindError("--accept-findings goes with --verify (see --help)");
   if (options.input.empty())
     throw BindError("no input given: a folder, a ZIP file or a self-extractor (see --help)");
   if (options.output.empty()) throw BindError("no output given: use -o OUTPUT");

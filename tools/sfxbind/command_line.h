@@ -17,6 +17,7 @@ struct Options {
   std::string verify;  // a self-extractor to check instead of binding
   int level = 9;
   bool force = false;
+  bool accept_findings = false;  // --verify passes entries the stub will not extract as stored
   bool follow_links = false;
   bool help = false;
   bool version = false;

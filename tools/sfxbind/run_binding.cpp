@@ -54,19 +54,20 @@ struct DataRefused {
   Finding finding;
 };
 
-// Reports every finding; returns how many entries are refused.
-size_t report(const Findings& findings, bool force, std::ostream& err) {
+// Reports every finding, refusals under `refusal_label`; returns how many
+// entries are refused.
+size_t report(const Findings& findings, const char* refusal_label, std::ostream& err) {
   std::set<std::string> refused;
   for (const Finding& f : findings) {
     bool refusal = f.severity == Severity::kRefusal;
     if (refusal) refused.insert(f.entry);
-    const char* label = refusal                         ? (force ? "forced" : "refused")
-                        : f.severity == Severity::kNote ? "note"
-                                                        : "warning";
+    const char* label = refusal ? refusal_label : f.severity == Severity::kNote ? "note" : "warning";
     err << "sfxbind: " << label << ": " << (f.entry.empty() ? "" : f.entry + ": ") << f.reason << '\n';
   }
   return refused.size();
 }
+
+const char* forced_or_refused(const Options& options) { return options.force ? "forced" : "refused"; }
 
 int nothing_written(size_t refused, std::ostream& err) {
   err << "sfxbind: nothing written: " << refused << (refused == 1 ? " entry" : " entries")
@@ -96,8 +97,15 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
 
 int verify(const Options& options, const Stub& stub, std::ostream& out, std::ostream& err) {
   Verdict verdict = verify_self_extractor(options.verify, stub.bytes, stub.name);
-  (verdict.good ? out : err) << "sfxbind: " << options.verify << ": " << verdict.text << '\n';
-  return verdict.good ? kBound : kRefused;
+  size_t findings = report(verdict.findings, "finding", err);
+  bool good = verdict.good && (findings == 0 || options.accept_findings);
+  std::string text = verdict.text;
+  if (verdict.good && findings > 0)
+    text += "; " + std::to_string(findings) + (findings == 1 ? " entry" : " entries") +
+            " will not extract as stored (named above" +
+            (options.accept_findings ? ", accepted)" : "; --accept-findings accepts them)");
+  (good ? out : err) << "sfxbind: " << options.verify << ": " << text << '\n';
+  return good ? kBound : kRefused;
 }
 
 }  // namespace
@@ -132,7 +140,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
       rewrite = about(options.input, [&] { return plan_rewrite(*archive, layout); });
       findings = preflight(layout, rewrite, kind);
     }
-    size_t refused = report(findings, options.force, err);
+    size_t refused = report(findings, forced_or_refused(options), err);
     if (refused > 0 && !options.force) return nothing_written(refused, err);
 
     AtomicOutput output(options.output);
@@ -148,7 +156,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
       about(options.input, [&] {
         write_rewrite(*archive, layout, rewrite, output, [&](const Finding& f) {
           if (!options.force) throw DataRefused{f};
-          report({f}, true, err);
+          report({f}, "forced", err);
         });
       });
     output.commit(kind == StubKind::kLinux);
@@ -160,7 +168,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
         << "-byte stub\n";
     return kBound;
   } catch (const DataRefused& refusal) {
-    return nothing_written(report({refusal.finding}, false, err), err);
+    return nothing_written(report({refusal.finding}, "refused", err), err);
   } catch (const BindError& e) {
     err << "sfxbind: " << e.what() << '\n';
     return kFailed;

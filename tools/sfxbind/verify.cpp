@@ -4,6 +4,8 @@
 
 #include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/data_check.h"
+#include "tools/sfxbind/header_checks.h"
+#include "tools/sfxbind/preflight.h"
 #include "tools/sfxbind/stub_walk.h"
 #include "tools/sfxbind/zip64_records.h"
 #include "tools/sfxbind/zip_layout.h"
@@ -39,33 +41,38 @@ void check_walk(const std::string& path, size_t listed) {
       throw Bad{e.name + ": the self-extractor stops at it with \"File type not supported\""};
 }
 
-// Throws Bad for the first fault; returns how many entries were decoded.
-size_t check_archive(const ByteSource& file, const std::string& path, uint64_t start) {
+struct ArchiveChecked {
+  size_t decoded = 0;
+  Findings findings;  // what the self-extractor will not extract as stored, and warnings
+};
+
+// Throws Bad for the first fault.
+ArchiveChecked check_archive(const ByteSource& file, const std::string& path, uint64_t start, StubKind kind) {
   ZipLayout layout = read_zip_layout(file);
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
   uint64_t expected_at = start;
-  size_t decoded = 0;
+  ArchiveChecked checked;
   for (size_t index : local_header_order(layout)) {
     const CentralEntry* e = &layout.entries[index];
     if (e->local_header != expected_at)
       throw Bad{e->name + ": its local header is not where the self-extractor's walk looks for it"};
     Bytes local = read_local_header(file, e->local_header);
     const LocalHeader& h = record_at<LocalHeader>(local.data());
-    std::string name(local.begin() + kLocalHeaderSize, local.begin() + kLocalHeaderSize + h.name_length());
-    if (name != e->name || h.crc32() != e->header().crc32() ||
-        local_sizes(local) != EntrySizes{e->compressed_size, e->uncompressed_size} ||
-        (h.flags() & kFlagDataDescriptor))
-      throw Bad{e->name + ": its local header does not agree with the central directory"};
+    Findings faults;
+    check_headers_agree(*e, local, faults);
+    if (!faults.empty()) throw Bad{e->name + ": " + faults[0].reason};
+    if (h.flags() & kFlagDataDescriptor) throw Bad{e->name + ": its sizes are only in a data descriptor"};
+    check_local_header(local, kind, checked.findings);
     uint64_t data_at = e->local_header + local.size();
     if (std::optional<std::string> why = stream_entry_data(file, data_at, *e, local, nullptr))
       throw Bad{e->name + ": " + *why};
-    if (data_check_for(h.method(), h.flags()) != DataCheck::kNone) ++decoded;
+    if (data_check_for(h.method(), h.flags()) != DataCheck::kNone) ++checked.decoded;
     expected_at = data_at + e->compressed_size;
   }
   if (expected_at != layout.central_dir)
     throw Bad{"bytes the central directory does not account for precede it"};
   check_walk(path, layout.entries.size());
-  return decoded;
+  return checked;
 }
 
 }  // namespace
@@ -75,16 +82,18 @@ Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> 
   FileSource file(path);
   Bytes padded = padded_stub(stub);
   if (std::optional<uint64_t> at = first_difference(file, padded))
-    return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")"};
+    return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")", {}};
   try {
-    size_t decoded = check_archive(file, path, padded.size());
-    return {true, "its stub equals " + stub_name + " (" + std::to_string(stub.size()) +
-                      " bytes) and the archive behind it reads cleanly (" + std::to_string(decoded) +
-                      " entries decoded and checked by CRC-32)"};
+    ArchiveChecked checked = check_archive(file, path, padded.size(), stub_kind(stub));
+    return {true,
+            "its stub equals " + stub_name + " (" + std::to_string(stub.size()) +
+                " bytes) and the archive behind it reads cleanly (" + std::to_string(checked.decoded) +
+                " entries decoded and checked by CRC-32)",
+            std::move(checked.findings)};
   } catch (const Bad& bad) {
-    return {false, "its stub equals " + stub_name + ", but in the archive behind it: " + bad.why};
+    return {false, "its stub equals " + stub_name + ", but in the archive behind it: " + bad.why, {}};
   } catch (const BindError& e) {
-    return {false, "its stub equals " + stub_name + ", but the archive behind it: " + e.what()};
+    return {false, "its stub equals " + stub_name + ", but the archive behind it: " + e.what(), {}};
   }
 }
 
