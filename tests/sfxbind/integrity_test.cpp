@@ -56,14 +56,17 @@ TEST(Integrity, EachRefusalNamesTheEntryAndWhy) {
   } cases[] = {
       {damaged_crc(),
        "sfxbind: refused: a.txt: its data does not match its CRC-32 (12345678; the data gives "},
-      {damaged_deflate(), "sfxbind: refused: d.bin: its deflated data does not decode (method 8, deflate)"},
+      {damaged_deflate(),
+       "sfxbind: refused: d.bin: its data does not decode (method 8 (deflate)): zlib finds it damaged: "
+       "repair or "
+       "re-create the archive"},
       {name_mismatch(),
        "sfxbind: refused: file1: its local header and the central directory disagree on its name (\"file2\" "
        "and \"file1\"): ZIP tools show one, the self-extractor writes the other: repair or re-create the "
        "archive"},
       {malformed_extra(),
-       "sfxbind: refused: x.txt: the extra field of its local header is malformed (a record runs past its "
-       "end): repair or re-create the archive"},
+       "sfxbind: refused: x.txt: its extra field is malformed (a record runs past its end, in its local "
+       "header): repair or re-create the archive"},
       {damaged_shrink(), "sfxbind: refused: docs/notes/readme.txt: its data "},
   };
   for (const Case& c : cases) {

@@ -2,11 +2,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
+#include "archive/entry_policy.h"
 #include "tests/sfxbind/bind_test_support.h"
 #include "tests/support/test_paths.h"
 #include "tools/sfxbind/file_io.h"
+#include "tools/sfxbind/help_checks.h"
+#include "tools/sfxbind/integrity_reasons.h"
 #include "tools/sfxbind/run_binding.h"
 
 using namespace sfxbind;
@@ -84,6 +88,22 @@ TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
       {{"a.zip", "-o", "x", "--accept-findings"}, "--accept-findings goes with --verify (see --help)"},
   };
   for (const auto& [args, error] : cases) EXPECT_EQ(parse_error(args), error);
+}
+
+TEST(CommandLine, HelpListsTheReasonsTheBinderChecks) {
+  std::ostringstream help;
+  print_help(help, {});
+  std::set<std::string> listed;
+  std::istringstream lines(help.str());
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(kReasonBullet, 0) == 0) listed.insert(line.substr(std::string(kReasonBullet).size()));
+  std::set<std::string> table(std::begin(integrity::kAll), std::end(integrity::kAll));
+  for (int p = static_cast<int>(NameProblem::kNothingLeft); p <= static_cast<int>(NameProblem::kPathTooLong);
+       ++p)
+    table.insert(name_problem_reason(static_cast<NameProblem>(p)));
+  EXPECT_EQ(listed, table);
+  EXPECT_NE(help.str().find("  - methods other than 0-6 and 8 (it asks"), std::string::npos);
+  EXPECT_EQ(decoded_methods(), method_supported(9) ? "0-6, 8 and 9" : "0-6 and 8");
 }
 
 TEST(RunBinding, WritesThePaddedStubAndTheArchive) {

@@ -5,6 +5,7 @@
 #include "platform/files.h"
 #include "tools/sfxbind/data_check.h"
 #include "tools/sfxbind/header_checks.h"
+#include "tools/sfxbind/integrity_reasons.h"
 #include "tools/sfxbind/zip64_records.h"
 
 namespace sfxbind {
@@ -134,7 +135,7 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
     const CentralEntry& c = layout.entries[e.central_index];
     auto to_output = [&](std::span<const uint8_t> chunk) { out.write(chunk); };
     if (std::optional<std::string> why = stream_entry_data(in, e.data_at, c, e.local, to_output))
-      on_data_finding({Severity::kRefusal, c.name, *why});
+      on_data_finding({Severity::kRefusal, c.name, *why + integrity::kRepair});
   }
   uint64_t central_dir = out.position();
   for (size_t i = 0; i < plan.central.size(); ++i) {

@@ -2,6 +2,7 @@
 
 #include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/byte_fields.h"
+#include "tools/sfxbind/help_checks.h"
 
 namespace sfxbind {
 
@@ -40,31 +41,10 @@ can follow and that ZIP tools still read. INPUT is one of:
   -h, --help           show this text
       --version        show the version and the built-in stub
 
-Before writing, every entry is checked as the self-extractor will see it.
-Refused (nothing is written unless --force is given), each with what to do:
-  - encrypted entries (it asks about them, then skips them)
-  - methods other than 0-6 and 8 (it asks, then leaves an empty file)
-  - names it will not write (it asks, then skips the entry): over 259 bytes,
-    nothing left once kept inside the target directory, and for a Windows
-    stub the device names CON PRN AUX NUL COM1-9 LPT1-9 (with or without an
-    extension) and components holding a colon
-  - in a folder: symbolic links (unless --follow-links) and special files
-    (left out under --force)
-Never written, even with --force: a Windows self-extractor of 4 GiB or more
-(Windows does not start it). One over 2 GiB is written with a warning.
-Warned about (bound anyway):
-  - names leading outside the target directory (absolute, drive letter, ".."
-    components): the self-extractor keeps them inside
-  - names over 201 characters (cut in the listing) or over 252 (cut in the
-    progress line as well)
-  - local headers the central directory does not list (not carried over)
-  - a ZIP64 end record; an archive without entries
-A stub holding a ZIP record signature at a 4-byte aligned offset is never
-used: the self-extractor's walk would take it for a record.
-
 Exit status: 0 written (or verified); 1 refused by the checks (or not
 verified); 2 error (command line, unreadable or damaged input, output not
 writable). Nothing is written unless the status is 0.
+
 )";
 
 // The value of an option given as "--name VALUE", "--name=VALUE" or, for the
@@ -142,7 +122,9 @@ Options parse_command_line(const std::vector<std::string>& args) {
 }
 
 void print_help(std::ostream& out, std::span<const uint8_t> built_in_stub) {
-  out << kHelp << "\nBuilt-in stub: ";
+  out << kHelp;
+  print_checks(out);
+  out << "\nBuilt-in stub: ";
   describe_built_in(out, built_in_stub);
 }
 

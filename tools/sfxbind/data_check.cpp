@@ -2,12 +2,12 @@
 
 #include <zlib.h>
 
-#include <cstdio>
 #include <limits>
 #include <memory>
 
 #include "archive/entry_policy.h"
 #include "decoders/decoders.h"
+#include "tools/sfxbind/integrity_reasons.h"
 #include "tools/sfxbind/method_names.h"
 #include "tools/sfxbind/stub_code.h"
 
@@ -15,14 +15,13 @@ namespace sfxbind {
 
 namespace {
 
-std::string hex(uint32_t v) {
-  char text[9];
-  std::snprintf(text, sizeof text, "%08X", v);
-  return text;
+std::string crc_mismatch(uint32_t want, uint32_t got) {
+  return std::string(integrity::kCrc) + " (" + integrity::hex(want, 8) + "; the data gives " +
+         integrity::hex(got, 8) + ")";
 }
 
-std::string crc_mismatch(uint32_t want, uint32_t got) {
-  return "its data does not match its CRC-32 (" + hex(want) + "; the data gives " + hex(got) + ")";
+std::string does_not_decode(uint16_t method, const std::string& why) {
+  return std::string(integrity::kDecode) + " (method " + method_label(method) + "): " + why;
 }
 
 // CRC-32 and length of stored data, or of what deflated data inflates to.
@@ -63,12 +62,13 @@ class ZlibCheck {
   }
 
   std::optional<std::string> finish(const CentralEntry& c) {
-    if (deflated_ && (broken_ || !ended_)) return "its deflated data does not decode (method 8, deflate)";
-    if (trailing_) return "bytes the deflated data does not use follow it within its compressed size";
+    if (deflated_ && broken_) return does_not_decode(8, "zlib finds it damaged");
+    if (deflated_ && !ended_) return does_not_decode(8, "it ends before its last block");
+    if (trailing_) return does_not_decode(8, "bytes it does not use follow it within its compressed size");
     if (crc_ != c.header().crc32()) return crc_mismatch(c.header().crc32(), crc_);
     if (length_ != c.uncompressed_size)
-      return "its data decodes to " + std::to_string(length_) + " bytes where its headers say " +
-             std::to_string(c.uncompressed_size);
+      return std::string(integrity::kSize) + " (it decodes to " + std::to_string(length_) +
+             " bytes, its headers say " + std::to_string(c.uncompressed_size) + ")";
     return std::nullopt;
   }
 

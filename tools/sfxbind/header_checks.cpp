@@ -1,21 +1,12 @@
 #include "tools/sfxbind/header_checks.h"
 
-#include <cstdio>
-
+#include "tools/sfxbind/integrity_reasons.h"
 #include "tools/sfxbind/method_names.h"
 #include "tools/sfxbind/zip64_records.h"
 
 namespace sfxbind {
 
 namespace {
-
-constexpr const char* kRepair = ": repair or re-create the archive";
-
-std::string hex16(uint16_t v) {
-  char text[7];
-  std::snprintf(text, sizeof text, "0x%04X", v);
-  return text;
-}
 
 bool extra_is_malformed(const Bytes& header, ExtraPlace place) {
   size_t length = read_le16(&header[place.length_field]);
@@ -45,19 +36,21 @@ bool agrees(uint64_t local, uint64_t central, bool descriptor) {
 }  // namespace
 
 void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& out) {
-  auto refuse = [&](const std::string& why) { out.push_back({Severity::kRefusal, c.name, why + kRepair}); };
+  auto refuse = [&](const std::string& why) {
+    out.push_back({Severity::kRefusal, c.name, why + integrity::kRepair});
+  };
   auto disagree = [&](const std::string& what) {
-    refuse("its local header and the central directory disagree on its " + what);
+    refuse(std::string(integrity::kDisagree) + " on its " + what);
   };
   const LocalHeader& l = record_at<LocalHeader>(local.data());
   const CentralHeader& h = c.header();
   bool local_extra_bad = extra_is_malformed(local, local_extra_place(local));
-  if (local_extra_bad)
-    refuse("the extra field of its local header is malformed (a record runs past its end)");
+  std::string malformed = std::string(integrity::kMalformedExtra) + " (a record runs past its end, in its ";
+  if (local_extra_bad) refuse(malformed + "local header)");
   if (extra_is_malformed(c.record, central_extra_place(c.record)))
-    refuse("the extra field of its central directory entry is malformed (a record runs past its end)");
+    refuse(malformed + "central directory entry)");
   if (central_zip64_falls_short(c))
-    refuse("its central directory entry defers a size or offset to a ZIP64 field that does not hold it");
+    refuse(std::string(integrity::kZip64Short) + " (its central directory entry)");
 
   std::string name(local.begin() + kLocalHeaderSize, local.begin() + kLocalHeaderSize + l.name_length());
   if (name != c.name)
@@ -65,12 +58,13 @@ void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& ou
              "\"): ZIP tools show one, the self-extractor writes the other");
   if (l.method() != c.method())
     disagree("method (" + method_label(l.method()) + " and " + method_label(c.method()) + ")");
-  if (l.flags() != h.flags()) disagree("flags (" + hex16(l.flags()) + " and " + hex16(h.flags()) + ")");
+  if (l.flags() != h.flags())
+    disagree("flags (0x" + integrity::hex(l.flags(), 4) + " and 0x" + integrity::hex(h.flags(), 4) + ")");
   bool descriptor = l.flags() & kFlagDataDescriptor;
   if (!agrees(l.crc32(), h.crc32(), descriptor)) disagree("CRC-32");
   std::optional<EntrySizes> sizes = local_sizes(local);
   if (!sizes && !descriptor && !local_extra_bad)
-    refuse("its local header defers its sizes to a ZIP64 field that does not hold them");
+    refuse(std::string(integrity::kZip64Short) + " (its local header)");
   if (sizes && (!agrees(sizes->compressed, c.compressed_size, descriptor) ||
                 !agrees(sizes->uncompressed, c.uncompressed_size, descriptor)))
     disagree("sizes");

@@ -15,7 +15,7 @@ std::string method_label(uint16_t method) {
     case 7: name = "tokenized"; break;
     case 8: name = "deflate"; break;
     case 9: name = "Deflate64"; break;
-    case 10: name = "PKWARE DCL implode"; break;
+    case 10: name = "library implode"; break;
     case 12: name = "BZip2"; break;
     case 14: name = "LZMA"; break;
     case 93: name = "Zstandard"; break;

@@ -3,18 +3,11 @@
 #include <cstring>
 
 #include "archive/entry_name.h"
-#include "archive/list_handler.h"
 #include "platform/files.h"
 
 namespace sfxbind {
 
 namespace {
-
-// The line buffer holds the name with " %s " while extracting, and after
-// 53 characters of sizes in the listing.
-constexpr size_t kLineChars = kLineCapacity - 1;
-constexpr size_t kProgressLineLimit = kLineChars - 2;
-constexpr size_t kListingLineLimit = kLineChars - 53;
 
 constexpr const char* kAsksAndSkips = ": the self-extractor asks whether to continue and skips the entry";
 
