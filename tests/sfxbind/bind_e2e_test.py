@@ -17,6 +17,9 @@ tree        one tree archived by bsdtar, by Python's zipfile writing to a pipe,
 layouts     padding before the first entry, an unaligned first entry, junk
             between entries, directories known only by their attributes, a
             local header the central directory does not list
+interrupt   SIGINT, SIGTERM and SIGHUP in the middle of a binding: the
+            temporary output is gone, nothing is left behind; on a terminal
+            a progress line that only moves forward, cleared at the end
 many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
             records), reads in zipfile and 7-Zip and extracts whole
 """
@@ -25,9 +28,13 @@ import hashlib
 import io
 import json
 import os
+import pty
 import pathlib
 import random
+import re
+import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -659,6 +666,57 @@ def check_layouts(args, checks):
             checks.equal(z.namelist(), ["dir/one.txt", "two.txt"], "unlisted local header: left out")
 
 
+def check_interrupt(args, checks):
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = pathlib.Path(tmp)
+        (tmp / "in").mkdir()
+        rng = random.Random(25)
+        for i in range(8):  # random bytes deflate slowly at level 9: seconds to interrupt in
+            (tmp / "in" / f"part{i}.bin").write_bytes(rng.randbytes(8 << 20))
+        out = tmp / "out"
+        out.mkdir()
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            binding = subprocess.Popen([args.sfxbind, tmp / "in", "-o", out / "setup", "--stub", args.stub],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 30
+            while not any(p.stat().st_size > 0 for p in out.iterdir()) and time.monotonic() < deadline:
+                time.sleep(0.01)
+            started = binding.poll() is None and any(out.iterdir())
+            binding.send_signal(sig)
+            status = binding.wait(timeout=60)
+            if checks.expect(started, f"{sig.name}: interrupted while writing"):
+                checks.equal(status, -sig, f"{sig.name}: ended by the signal")
+            checks.equal(list(out.iterdir()), [], f"{sig.name}: nothing left behind")
+
+        status, shown = progress_on_terminal(args, tmp / "in", out / "setup")
+        lines = [line for line in shown.split("\r") if line.strip()]
+        done = [float(line.split()[1]) for line in lines]
+        checks.expect(status == 0 and len(lines) >= 2 and
+                      all(re.fullmatch(r"sfxbind: [0-9.]+ of 67\.1 MB, [0-8] of 8 entries *", line) for line in lines),
+                      f"progress lines: {lines}")
+        checks.equal(done, sorted(done), "progress only moves forward")
+        checks.expect(shown.endswith("\r"), f"the progress line is cleared: {shown[-80:]!r}")
+
+
+def progress_on_terminal(args, folder, out):
+    """What the binder writes to standard error when that is a terminal."""
+    master, slave = pty.openpty()
+    binding = subprocess.Popen([args.sfxbind, folder, "-o", out, "--stub", args.stub], stderr=slave,
+                               stdout=subprocess.DEVNULL)
+    os.close(slave)
+    shown = b""
+    while select.select([master], [], [], 30)[0]:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the binder has closed the terminal
+            break
+        if not chunk:
+            break
+        shown += chunk
+    os.close(master)
+    return binding.wait(timeout=60), shown.decode()
+
+
 def check_many_files(args, checks):
     """70,000 files in 70 folders: past the 65,535 entries an end record counts."""
     with tempfile.TemporaryDirectory() as tmp:
@@ -683,14 +741,14 @@ def main():
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
-                                          "many-files"])
+                                          "interrupt", "many-files"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "many-files": check_many_files}[args.check](args, checks)
+     "interrupt": check_interrupt, "many-files": check_many_files}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

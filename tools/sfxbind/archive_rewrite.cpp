@@ -127,15 +127,20 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
 }
 
 void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan, AtomicOutput& out,
-                   const DataFindingHandler& on_data_finding) {
+                   const DataFindingHandler& on_data_finding, Progress* progress) {
   std::vector<uint64_t> offsets(layout.entries.size());
   for (const RewrittenEntry& e : plan.entries) {
     offsets[e.central_index] = out.position();
     out.write(e.local);
     const CentralEntry& c = layout.entries[e.central_index];
-    auto to_output = [&](std::span<const uint8_t> chunk) { out.write(chunk); };
+    uint64_t done = 0;
+    auto to_output = [&](std::span<const uint8_t> chunk) {
+      out.write(chunk);
+      if (progress) progress->entry_part(done += chunk.size());
+    };
     if (std::optional<std::string> why = stream_entry_data(in, e.data_at, c, e.local, to_output))
       on_data_finding({Severity::kRefusal, c.name, *why + integrity::kRepair});
+    if (progress) progress->entry_done(e.data_size);
   }
   uint64_t central_dir = out.position();
   for (size_t i = 0; i < plan.central.size(); ++i) {

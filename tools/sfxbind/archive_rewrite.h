@@ -10,6 +10,7 @@
 
 #include "tools/sfxbind/file_io.h"
 #include "tools/sfxbind/findings.h"
+#include "tools/sfxbind/progress.h"
 #include "tools/sfxbind/zip_layout.h"
 
 namespace sfxbind {
@@ -40,7 +41,9 @@ RewritePlan plan_rewrite(const ByteSource& input, const ZipLayout& layout);
 // Writes the planned archive at the output's position, which is where its
 // offsets count from, with ZIP64 records wherever a value needs them. Each
 // entry's data is checked on its way (data_check.h).
+// `progress`, when given, counts the entries' compressed data.
 void write_rewrite(const ByteSource& input, const ZipLayout& layout, const RewritePlan& plan,
-                   AtomicOutput& out, const DataFindingHandler& on_data_finding = refuse_data);
+                   AtomicOutput& out, const DataFindingHandler& on_data_finding = refuse_data,
+                   Progress* progress = nullptr);
 
 }  // namespace sfxbind

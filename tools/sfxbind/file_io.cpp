@@ -13,6 +13,7 @@
 #endif
 
 #include "tools/sfxbind/file_position.h"
+#include "tools/sfxbind/interrupt_cleanup.h"
 
 namespace sfxbind {
 
@@ -63,7 +64,7 @@ std::string replace_file(const std::string& from, const std::string& to) {
 }  // namespace
 
 AtomicOutput::AtomicOutput(const std::string& path) : path_(path), temporary_(temporary_name_beside(path)) {
-  file_ = std::fopen(temporary_.c_str(), "w+b");
+  file_ = open_removed_on_interrupt(temporary_);
   if (!file_) throw BindError("cannot write " + path + ": " + std::strerror(errno));
 }
 
@@ -71,12 +72,14 @@ AtomicOutput::~AtomicOutput() {
   if (committed_) return;
   if (file_) std::fclose(file_);
   std::remove(temporary_.c_str());
+  forget_on_interrupt();
 }
 
 void AtomicOutput::fail(const std::string& why) {
   if (file_) std::fclose(file_);
   file_ = nullptr;
   std::remove(temporary_.c_str());
+  forget_on_interrupt();
   committed_ = true;  // nothing left to clean up
   throw BindError("cannot write " + path_ + ": " + why);
 }
@@ -116,6 +119,7 @@ void AtomicOutput::commit(bool executable) {
   if (executable) make_executable(temporary_);
   std::string why = replace_file(temporary_, path_);
   if (!why.empty()) fail(why);
+  forget_on_interrupt();
   committed_ = true;
 }
 

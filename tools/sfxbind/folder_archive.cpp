@@ -166,8 +166,8 @@ Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, 
 
 class FileReader {
  public:
-  FileReader(const FolderEntry& e, Bytes& buffer)
-      : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer) {
+  FileReader(const FolderEntry& e, Bytes& buffer, Progress* progress)
+      : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer), progress_(progress) {
     if (!in_) cannot_read(e.path, "cannot open it");
   }
   // The next chunk; empty at the end. Throws when the file changed size.
@@ -179,6 +179,7 @@ class FileReader {
     if (total_ > entry_.size || (n == 0 && total_ != entry_.size))
       throw BindError(entry_.path.string() + " changed while sfxbind read it: bind again");
     crc_ = static_cast<uint32_t>(crc32(crc_, buffer_.data(), static_cast<uInt>(n)));
+    if (progress_) progress_->entry_part(total_);
     return {buffer_.data(), n};
   }
   uint32_t crc() const { return crc_; }
@@ -187,6 +188,7 @@ class FileReader {
   const FolderEntry& entry_;
   std::ifstream in_;
   Bytes& buffer_;
+  Progress* progress_;
   uint64_t total_ = 0;
   uint32_t crc_ = 0;
 };
@@ -195,7 +197,7 @@ class FileReader {
 // state serve every file in turn.
 class FileWriter {
  public:
-  explicit FileWriter(int level) : level_(level) {
+  FileWriter(int level, Progress* progress) : level_(level), progress_(progress) {
     if (level > 0 && deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       throw BindError("zlib: out of memory");
   }
@@ -210,7 +212,7 @@ class FileWriter {
     if (level_ > 0 && e.size > 0)
       if (std::optional<Written> w = deflate(e, out)) return *w;
     out.rewind(start);
-    FileReader reader(e, input_);
+    FileReader reader(e, input_, progress_);
     for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
     return {0, reader.crc(), e.size};
   }
@@ -221,7 +223,7 @@ class FileWriter {
   // the stored copy that replaces it.
   std::optional<Written> deflate(const FolderEntry& e, AtomicOutput& out) {
     deflateReset(&z_);
-    FileReader reader(e, input_);
+    FileReader reader(e, input_, progress_);
     uint64_t written = 0;
     int flush = Z_NO_FLUSH;
     while (flush != Z_FINISH) {
@@ -244,6 +246,7 @@ class FileWriter {
   }
 
   int level_;
+  Progress* progress_;
   z_stream z_{};
   Bytes input_ = Bytes(kChunk);
   Bytes output_ = Bytes(kChunk / 4);
@@ -265,9 +268,9 @@ Bytes planned_local_header(const FolderEntry& e) {
   return local_header(e, {static_cast<uint16_t>(e.directory ? 0 : 8), 0, e.size});
 }
 
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress) {
   Bytes central;
-  FileWriter files(level);
+  FileWriter files(level, progress);
   for (const FolderEntry& e : plan.entries) {
     uint64_t at = out.position();
     out.write(local_header(e, {0, 0, 0}));
@@ -276,6 +279,7 @@ void write_folder(const FolderPlan& plan, int level, AtomicOutput& out) {
     out.patch(at, local);
     Bytes c = central_header(e, local, at, written.compressed);
     central.insert(central.end(), c.begin(), c.end());
+    if (progress) progress->entry_done(e.size);
   }
   uint64_t central_at = out.position();
   out.write(central);

@@ -9,6 +9,7 @@
 
 #include "tools/sfxbind/file_io.h"
 #include "tools/sfxbind/findings.h"
+#include "tools/sfxbind/progress.h"
 
 namespace sfxbind {
 
@@ -35,7 +36,8 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links);
 Bytes planned_local_header(const FolderEntry& entry);
 
 // Writes the entries, their central directory and the end record at the
-// output's position. `level` 0 stores every file.
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out);
+// output's position. `level` 0 stores every file. `progress`, when given,
+// counts the files' bytes.
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress = nullptr);
 
 }  // namespace sfxbind

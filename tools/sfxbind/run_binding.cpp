@@ -67,6 +67,18 @@ size_t report(const Findings& findings, const char* refusal_label, std::ostream&
   return refused.size();
 }
 
+uint64_t folder_bytes(const FolderPlan& plan) {
+  uint64_t bytes = 0;
+  for (const FolderEntry& e : plan.entries) bytes += e.size;
+  return bytes;
+}
+
+uint64_t data_bytes(const RewritePlan& plan) {
+  uint64_t bytes = 0;
+  for (const RewrittenEntry& e : plan.entries) bytes += e.data_size;
+  return bytes;
+}
+
 const char* forced_or_refused(const Options& options) { return options.force ? "forced" : "refused"; }
 
 int nothing_written(size_t refused, std::ostream& err) {
@@ -150,15 +162,23 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
                         "program file of that size): ship it as a Linux self-extractor with --stub, or split "
                         "the payload");
     output.write(prefix);
-    if (folder)
-      write_folder(folder_plan, options.level, output);
-    else
+    std::optional<Progress> progress;
+    if (folder) {
+      progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);
+      write_folder(folder_plan, options.level, output, &*progress);
+    } else {
+      progress.emplace(data_bytes(rewrite), rewrite.entries.size(), stderr);
       about(options.input, [&] {
-        write_rewrite(*archive, layout, rewrite, output, [&](const Finding& f) {
-          if (!options.force) throw DataRefused{f};
-          report({f}, "forced", err);
-        });
+        write_rewrite(
+            *archive, layout, rewrite, output,
+            [&](const Finding& f) {
+              if (!options.force) throw DataRefused{f};
+              report({f}, "forced", err);
+            },
+            &*progress);
       });
+    }
+    progress.reset();
     output.commit(kind == StubKind::kLinux);
     if (kind == StubKind::kWindows && output.position() > kLargestSignedProgram)
       err << "sfxbind: warning: the self-extractor is over 2 GiB (" << output.position()

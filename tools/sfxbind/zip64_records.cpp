@@ -36,11 +36,12 @@ std::optional<std::vector<ExtraRecord>> parse_extra(std::span<const uint8_t> ext
 }
 
 ExtraPlace local_extra_place(const Bytes& local) {
-  return {kLocalHeaderSize + record_at<LocalHeader>(local.data()).name_length(), local_field::kExtraLength};
+  return {static_cast<size_t>(kLocalHeaderSize) + record_at<LocalHeader>(local.data()).name_length(),
+          local_field::kExtraLength};
 }
 
 ExtraPlace central_extra_place(const Bytes& central) {
-  return {kCentralHeaderSize + record_at<CentralHeader>(central.data()).name_length(),
+  return {static_cast<size_t>(kCentralHeaderSize) + record_at<CentralHeader>(central.data()).name_length(),
           central_field::kExtraLength};
 }
 
