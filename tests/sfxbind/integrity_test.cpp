@@ -3,9 +3,11 @@
 // that disagree, malformed extra fields. Forced, it binds and names them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
 
 #include "tests/sfxbind/bind_test_support.h"
+#include "tools/sfxbind/integrity_reasons.h"
 #include "tools/sfxbind/run_binding.h"
 
 using namespace sfxbind;
@@ -83,6 +85,13 @@ TEST(Integrity, EachRefusalNamesTheEntryAndWhy) {
       std::string want = c.refusal;
       if (force) want.replace(want.find("refused"), 7, "forced");
       EXPECT_EQ(text.substr(0, want.size()), want) << text;
+      // The reason begins with one --help lists: "sfxbind: LABEL: NAME: REASON".
+      size_t at = 0;
+      for (int field = 0; field < 3; ++field) at = text.find(": ", at) + 2;
+      std::string reason = text.substr(at, text.find('\n') - at);
+      EXPECT_TRUE(std::any_of(std::begin(integrity::kAll), std::end(integrity::kAll),
+                              [&](const char* listed) { return reason.rfind(listed, 0) == 0; }))
+          << reason;
       EXPECT_EQ(status, force ? kBound : kRefused) << text;
       EXPECT_EQ(fs::exists(dir / "out"), force) << text;
       if (!force) {

@@ -125,18 +125,16 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
   create_window(run->window);
   archive_seek(run->archive, data_at);
   const LocalHeader& header = record_at<LocalHeader>(local.data());
-  reset_bit_input(run->bits, static_cast<uint32_t>(c.compressed_size));
+  reset_bit_input(run->bits, c.compressed_size);  // within its count, by the test above
   reset_window(run->window);
-  std::string method = "method " + method_label(header.method());
   try {
     decode_entry(*run, header);
     flush_window(run->window);
   } catch (const StubStopped& stop) {
-    return "its data (" + method + ") does not decode: the self-extractor stops with \"" + stop.message +
-           "\"";
+    return does_not_decode(header.method(), "the self-extractor stops with \"" + stop.message + "\"");
   }
   if (run->bits.compressed_left != 0)
-    return "its data (" + method + ") does not end where its compressed size says";
+    return does_not_decode(header.method(), "it does not end where its compressed size says");
   uint32_t crc = entry_crc(run->window);
   if (crc != c.header().crc32()) return crc_mismatch(c.header().crc32(), crc);
   return std::nullopt;
