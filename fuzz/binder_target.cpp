@@ -7,10 +7,10 @@
 #include <string>
 
 #include "fuzz/harness.h"
-#include "tools/sfxbind/archive_rewrite.h"
-#include "tools/sfxbind/binding.h"
-#include "tools/sfxbind/preflight.h"
-#include "tools/sfxbind/verify.h"
+#include "sfxbind/archive_rewrite.h"
+#include "sfxbind/binding.h"
+#include "sfxbind/preflight.h"
+#include "sfxbind/verify.h"
 
 using namespace sfxbind;
 

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <sstream>
 
+#include "sfxbind/integrity_reasons.h"
+#include "sfxbind/run_binding.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/integrity_reasons.h"
-#include "tools/sfxbind/run_binding.h"
 
 using namespace sfxbind;
 

@@ -2,9 +2,9 @@
 // and rewriting it behind a stub.
 #include <gtest/gtest.h>
 
+#include "sfxbind/preflight.h"
+#include "sfxbind/zip_layout.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/preflight.h"
-#include "tools/sfxbind/zip_layout.h"
 
 using namespace sfxbind;
 

@@ -6,12 +6,12 @@
 #include <sstream>
 
 #include "archive/entry_policy.h"
+#include "sfxbind/file_io.h"
+#include "sfxbind/help_checks.h"
+#include "sfxbind/integrity_reasons.h"
+#include "sfxbind/run_binding.h"
 #include "tests/sfxbind/bind_test_support.h"
 #include "tests/support/test_paths.h"
-#include "tools/sfxbind/file_io.h"
-#include "tools/sfxbind/help_checks.h"
-#include "tools/sfxbind/integrity_reasons.h"
-#include "tools/sfxbind/run_binding.h"
 
 using namespace sfxbind;
 

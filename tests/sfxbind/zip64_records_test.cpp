@@ -1,11 +1,11 @@
 // Where the binder writes ZIP64 records: only where a size, an offset or the
 // entry count does not fit its field. Large values are given as numbers.
-#include "tools/sfxbind/zip64_records.h"
+#include "sfxbind/zip64_records.h"
 
 #include <gtest/gtest.h>
 
+#include "sfxbind/zip_layout.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/zip_layout.h"
 
 using namespace sfxbind;
 
