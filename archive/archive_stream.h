@@ -28,6 +28,18 @@ bool archive_skip(ArchiveStream& s, uint64_t count);
 
 uint32_t archive_refill_byte(ArchiveStream& s);
 
+// Moves anywhere, backwards too, for tools that decode entries out of order;
+// the next read refills from there unless the spot is still in the buffer.
+inline void archive_seek(ArchiveStream& s, uint64_t offset) {
+  if (offset >= s.buffer_start && offset - s.buffer_start <= s.filled) {
+    s.pos = static_cast<uint32_t>(offset - s.buffer_start);
+  } else {
+    s.buffer_start = offset;
+    s.pos = 0;
+    s.filled = 0;
+  }
+}
+
 // The next byte, or 0xFFFFFFFF at the end of the file.
 inline uint32_t archive_get_byte(ArchiveStream& s) {
   if (s.pos < s.filled) return s.buffer[s.pos++];

@@ -8,19 +8,6 @@ namespace {
 
 RunState run;
 
-// Moves the archive stream anywhere, backwards too; the next read refills
-// from there unless the spot is still in the buffer.
-void position_archive_stream(uint64_t offset) {
-  ArchiveStream& s = run.archive;
-  if (offset >= s.buffer_start && offset - s.buffer_start <= s.filled) {
-    s.pos = static_cast<uint32_t>(offset - s.buffer_start);
-  } else {
-    s.buffer_start = offset;
-    s.pos = 0;
-    s.filled = 0;
-  }
-}
-
 }  // namespace
 
 RunState& decoding_run() { return run; }
@@ -36,7 +23,7 @@ void open_set(const DecodeSet& set) {
 }
 
 void decode_item(const DecodeItem& item) {
-  position_archive_stream(item.data_offset);
+  archive_seek(run.archive, item.data_offset);
   run.entry_sizes = {item.header.compressed_size(), item.header.uncompressed_size()};
   reset_bit_input(run.bits, run.entry_sizes.compressed);
   reset_window(run.window, ring_size_for(item.header.method()));

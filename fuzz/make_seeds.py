@@ -3,6 +3,8 @@
 
 scan: each corpus archive as a whole program file, and archives with ZIP64
 sizes, end records and locators (whole, and with the sizes' field missing or cut).
+binder: each corpus archive, and archives with ZIP64 fields and records, data
+descriptors, padding in front and junk between entries.
 Decoder targets: each corpus entry of their method(s), as the target reads
 it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
 and then the entry's compressed bytes; plus a few tiny hand-made streams, and
@@ -106,6 +108,76 @@ def deflate64_made():
                 yield "inflate64", f"7z_{info.filename}", prefix(0, 9, info.file_size, info.CRC) + data
 
 
+class Pipe(io.RawIOBase):
+    """An unseekable file: zipfile then streams with data descriptors."""
+
+    def __init__(self):
+        self.data = bytearray()
+
+    def writable(self):
+        return True
+
+    def write(self, b):
+        self.data += b
+        return len(b)
+
+
+def small_archive(streamed=False, zip64=False):
+    sink = Pipe() if streamed else io.BytesIO()
+    with zipfile.ZipFile(sink, "w", zipfile.ZIP_DEFLATED) as z:
+        for name, text in (("a.txt", b"first entry " * 40), ("dir/b.txt", b"second"), ("c.bin", bytes(range(256)))):
+            info = zipfile.ZipInfo(name, (2024, 5, 6, 7, 8, 10))
+            info.compress_type = zipfile.ZIP_DEFLATED if len(text) > 100 else zipfile.ZIP_STORED
+            with z.open(info, "w", force_zip64=zip64) as w:
+                w.write(text)
+        z.mkdir("empty")
+    return bytes(sink.data if streamed else sink.getvalue())
+
+
+def directory_of(data):
+    """(central directory offset, size, entry count) from the end record."""
+    end = data.rindex(b"PK\x05\x06")
+    count, size, offset = struct.unpack_from("<HII", data, end + 10)
+    return offset, size, count, end
+
+
+def with_zip64_end(data):
+    """The end record deferring to a ZIP64 end record and its locator."""
+    offset, size, count, end = directory_of(data)
+    zip64_end = struct.pack("<4sQHHIIQQQQ", b"PK\x06\x06", 44, 45, 45, 0, 0, count, count, size, offset)
+    locator = struct.pack("<4sIQI", b"PK\x06\x07", 0, end, 1)
+    return data[:end] + zip64_end + locator + struct.pack("<4sHHHHIIH", b"PK\x05\x06", 0, 0, 0xFFFF, 0xFFFF,
+                                                          0xFFFFFFFF, 0xFFFFFFFF, 0)
+
+
+def with_junk_after_first(data, junk=b"JUNK JUNK"):
+    """`junk` after the first entry's data, the offsets behind it moved on."""
+    offset, size, count, end = directory_of(data)
+    central = bytearray(data[offset:offset + size])
+    locals_at, at = [], 0
+    for _ in range(count):
+        n, x, c = struct.unpack_from("<HHH", central, at + 28)
+        locals_at.append((at + 42, struct.unpack_from("<I", central, at + 42)[0]))
+        at += 46 + n + x + c
+    second = sorted(local for _, local in locals_at)[1]
+    for field, local in locals_at:
+        if local >= second:
+            struct.pack_into("<I", central, field, local + len(junk))
+    tail = bytearray(data[end:])
+    struct.pack_into("<I", tail, 16, offset + len(junk))
+    return data[:second] + junk + data[second:offset] + bytes(central) + bytes(tail)
+
+
+def binder_seeds():
+    yield "plain", small_archive()
+    yield "streamed", small_archive(streamed=True)
+    yield "streamed_zip64", small_archive(streamed=True, zip64=True)
+    yield "zip64_fields", small_archive(zip64=True)
+    yield "zip64_end", with_zip64_end(small_archive())
+    yield "padding", b"P" * 89 + small_archive()
+    yield "junk", with_junk_after_first(small_archive())
+
+
 def main():
     corpus, out = Path(sys.argv[1]), Path(sys.argv[2])
     manifest = json.loads((corpus / "manifest.json").read_text())
@@ -120,6 +192,7 @@ def main():
     for archive in manifest["archives"]:
         data = (corpus / archive["file"]).read_bytes()
         write("scan", archive["file"], data)
+        write("binder", archive["file"], data)
         stem = archive["file"].rsplit(".", 1)[0]
         for index, entry in enumerate(archive["entries"]):
             target = TARGET_OF_METHOD.get(entry["method"])
@@ -131,6 +204,8 @@ def main():
             write(target, f"{stem}_{index:02d}", head + compressed)
     for target, name, data in [*hand_made(), *deflate64_made()]:
         write(target, name, data)
+    for name, data in binder_seeds():
+        write("binder", name, data)
     for target in sorted(written):
         print(f"{target}: {written[target]} seeds")
 

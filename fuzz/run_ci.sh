@@ -13,7 +13,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-scan inflate inflate64 explode unshrink expand stored inflate_zlib}
+targets=${FUZZ_TARGETS:-scan inflate inflate64 explode unshrink expand stored inflate_zlib binder}
 corpus=${SFX_CORPUS_DIR:-$root/../shared/corpus}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
@@ -46,7 +46,7 @@ for target in $targets; do
   fi
 
   case $target in
-    scan) max_len=131072 ;;
+    scan | binder) max_len=131072 ;;
     *) max_len=16384 ;;
   esac
   work=$build/corpus/$target

@@ -19,15 +19,24 @@ layouts     padding before the first entry, an unaligned first entry, junk
             local header the central directory does not list
 deflate64   a mixed 20 MB folder archived by 7-Zip with Deflate64: bound
             without --force, extracted byte-exact with its times
+interrupt   SIGINT, SIGTERM and SIGHUP in the middle of a binding: the
+            temporary output is gone, nothing is left behind; on a terminal
+            a progress line that only moves forward, cleared at the end
+many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
+            records), reads in zipfile and 7-Zip and extracts whole
 """
 import argparse
 import hashlib
 import io
 import json
 import os
+import pty
 import pathlib
 import random
+import re
+import select
 import shutil
+import signal
 import struct
 import subprocess
 import sys
@@ -175,12 +184,12 @@ def check_still_a_zip(checks, label, seven_zip, bound_path, original_path, prefi
         checks.equal(paths, [n.rstrip("/") for n in o.namelist()], f"{label}: 7z names")
 
 
-def run_bound_stub(checks, label, bound, answers, expected_message):
+def run_bound_stub(checks, label, bound, answers, expected_message, timeout=120):
     """Runs the bound Linux stub in a fresh folder; returns that folder."""
     folder = pathlib.Path(tempfile.mkdtemp(prefix="sfxbind-run-"))
     program = folder / "setup"
     shutil.copy2(bound, program)
-    r = run(["./setup"], stdin=b"ok\n" + b"y\n" * answers, cwd=folder)
+    r = run(["./setup"], stdin=b"ok\n" + b"y\n" * answers, cwd=folder, timeout=timeout)
     out = r.stdout.decode("utf-8", "replace")
     checks.equal(r.returncode, 0, f"{label}: the self-extractor's exit status")
     checks.expect(f"] {expected_message}\n" in out, f"{label}: closing message {expected_message!r} missing:\n{out[-2000:]}")
@@ -239,30 +248,41 @@ def check_extracted(checks, label, folder, files, directories):
     checks.equal(made, want, f"{label}: what the self-extractor made")
 
 
-def check_reads_back(checks, label, seven_zip, bound):
-    """Every entry of the bound file decodes to its CRC-32: in Python's
-    zipfile, or in 7-Zip where zipfile lacks a method (Deflate64)."""
+def check_python_reads(checks, label, bound):
+    """zipfile decodes every entry to its CRC-32, where it has every method (no Deflate64)."""
     with zipfile.ZipFile(bound) as z:
         if all(i.compress_type in PYTHON_READS for i in z.infolist()):
             checks.equal(z.testzip(), None, f"{label}: zipfile reads every entry of the bound file")
-            return
-    r = run([seven_zip, "t", bound])
-    checks.equal(r.returncode, 0, f"{label}: 7z t reads every entry of the bound file")
 
 
-def bind_and_extract(args, checks, label, path, files, directories, extra=()):
+def check_seven_zip_tests(checks, label, seven_zip, path):
+    """`7z t` reads every entry without a warning or an error."""
+    r = run([seven_zip, "t", path], timeout=600)
+    text = (r.stdout + r.stderr).decode("utf-8", "replace")
+    problems = [line for line in text.splitlines() if "WARNING" in line.upper() or "ERROR" in line.upper()]
+    checks.equal((r.returncode, problems), (0, []), f"{label}: 7z t")
+
+
+def bind_and_extract(args, checks, label, path, files, directories, extra=(), timeout=120):
     """Binds without --force, checks the result as a ZIP file, runs the Linux
-    self-extractor and compares what it made with `files` and `directories`."""
+    self-extractor and compares what it made with `files` and `directories`.
+    Returns the seconds taken by binding and by extracting."""
     with tempfile.TemporaryDirectory() as tmp:
         bound = pathlib.Path(tmp) / "bound"
+        started = time.monotonic()
         r = bind(args, path, bound, *extra)
+        bound_in = time.monotonic() - started
         if not checks.equal((r.returncode, [line for line in r.stderr.decode().splitlines() if "refused" in line]),
                             (0, []), f"{label}: bound without --force"):
-            return
-        check_reads_back(checks, label, args.seven_zip, bound)
-        folder = run_bound_stub(checks, label, bound, 0, f"Extraction Complete {len(files)} files processed")
+            return bound_in, 0
+        check_python_reads(checks, label, bound)
+        check_seven_zip_tests(checks, label, args.seven_zip, bound)
+        started = time.monotonic()
+        folder = run_bound_stub(checks, label, bound, 0, f"Extraction Complete {len(files)} files processed", timeout)
+        extracted_in = time.monotonic() - started
         check_extracted(checks, label, folder, files, directories)
         shutil.rmtree(folder)
+        return bound_in, extracted_in
 
 
 def check_round_trip(args, checks):
@@ -334,6 +354,24 @@ def check_refusals(args, checks):
                          f"{label}: findings under --force")
             if bound.exists():
                 check_still_a_zip(checks, label + " (forced)", args.seven_zip, bound, path, len(padded(args.stub.read_bytes())))
+                check_verify_names_findings(args, checks, label, bound, expected)
+
+
+def check_verify_names_findings(args, checks, label, bound, expected):
+    """--verify of a forced self-extractor names each entry the stub will not
+    extract as stored and fails, unless --accept-findings."""
+    r = run([args.sfxbind, "--verify", bound, "--stub", args.stub])
+    lines = r.stderr.decode().splitlines()
+    checks.equal(r.returncode, 1, f"{label}: --verify of the forced self-extractor fails")
+    for name, reason in expected:
+        checks.expect(f"sfxbind: finding: {name}: {reason}" in lines, f"{label}: --verify names {name}:\n{lines}")
+    count = len({name for name, _ in expected})
+    checks.expect(lines and lines[-1].endswith(f"; {count} {'entry' if count == 1 else 'entries'} will not extract as "
+                                               "stored (named above; --accept-findings accepts them)"),
+                  f"{label}: --verify closing line: {lines[-1:]}")
+    r = run([args.sfxbind, "--verify", bound, "--stub", args.stub, "--accept-findings"])
+    checks.expect(r.returncode == 0 and r.stdout.decode().endswith("named above, accepted)\n"),
+                  f"{label}: --verify --accept-findings: {r.stdout}{r.stderr}")
 
 
 def expect_one_line_error(checks, label, r, message, folder, before):
@@ -535,13 +573,24 @@ def write_tree(root, files, directories, first_time, time_step):
     return {n: (c, when[n]) for n, c in files.items()}, directories
 
 
-def python_zip_to_pipe(root, out, env):
-    """Python's zipfile writing to a pipe: every entry with a data descriptor."""
-    script = ("import os, sys, zipfile\n"
+def python_zip_to_pipe(root, out, env, zip64=False):
+    """Python's zipfile writing to a pipe: every entry with a data descriptor.
+    With `zip64`, each file is streamed with force_zip64: sizes 0xFFFFFFFF in
+    the local header beside a ZIP64 field of zeros; files come first in each
+    folder, since 7-Zip looks hardest at the first header."""
+    plain = "        for n in sorted(dirs) + sorted(files):\n"
+    streamed = ("        for n in sorted(files):\n"
+                "            path = os.path.join(top, n)\n"
+                "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.gmtime(os.stat(path).st_mtime)[:6])\n"
+                "            info.compress_type = zipfile.ZIP_DEFLATED\n"
+                "            with open(path, 'rb') as f, z.open(info, 'w', force_zip64=True) as w:\n"
+                "                w.write(f.read())\n"
+                "        for n in sorted(dirs):\n")
+    script = ("import os, sys, time, zipfile\n"
               "root = sys.argv[1]\n"
               "with zipfile.ZipFile(sys.stdout.buffer, 'w', zipfile.ZIP_DEFLATED) as z:\n"
               "    for top, dirs, files in sorted(os.walk(root)):\n"
-              "        for n in sorted(dirs) + sorted(files):\n"
+              + (streamed if zip64 else plain) +
               "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
     with open(out, "wb") as f:
         writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
@@ -550,17 +599,22 @@ def python_zip_to_pipe(root, out, env):
 
 
 def tree_inputs(root, folder, seven_zip, checks):
-    """The tree archived by bsdtar, by Python's zipfile on a pipe and by 7-Zip
-    into `folder`, and the tree itself: (label, path) for each."""
+    """The tree archived by bsdtar, by Python's zipfile on a pipe (plain and
+    with ZIP64 fields) and by 7-Zip into `folder`, and the tree itself: (label,
+    path) for each."""
     env = dict(os.environ, TZ="UTC")  # the tools write DOS times in local time; the stub reads them as UTC
     subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, env=env, check=True)
     python_zip_to_pipe(root, folder / "python.zip", env)
+    python_zip_to_pipe(root, folder / "python_zip64.zip", env, zip64=True)
     subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, env=env, check=True,
                    stdout=subprocess.DEVNULL)
     with zipfile.ZipFile(folder / "python.zip") as z:
         checks.expect(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()), "python: data descriptors")
-    return [("bsdtar", folder / "bsdtar.zip"), ("python", folder / "python.zip"), ("7z", folder / "7z.zip"),
-            ("folder", root)]
+    streamed = (folder / "python_zip64.zip").read_bytes()
+    checks.expect(LOCAL + b"\x2d\0\x08\0" in streamed and b"\xff" * 8 in streamed,
+                  "python zip64: version 4.5, data descriptors, sizes 0xFFFFFFFF")
+    return [("bsdtar", folder / "bsdtar.zip"), ("python", folder / "python.zip"),
+            ("python zip64", folder / "python_zip64.zip"), ("7z", folder / "7z.zip"), ("folder", root)]
 
 
 def check_tree(args, checks):
@@ -675,6 +729,73 @@ def check_layouts(args, checks):
             checks.equal(z.namelist(), ["dir/one.txt", "two.txt"], "unlisted local header: left out")
 
 
+def check_interrupt(args, checks):
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = pathlib.Path(tmp)
+        (tmp / "in").mkdir()
+        rng = random.Random(25)
+        for i in range(8):  # random bytes deflate slowly at level 9: seconds to interrupt in
+            (tmp / "in" / f"part{i}.bin").write_bytes(rng.randbytes(8 << 20))
+        out = tmp / "out"
+        out.mkdir()
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            binding = subprocess.Popen([args.sfxbind, tmp / "in", "-o", out / "setup", "--stub", args.stub],
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.monotonic() + 30
+            while not any(p.stat().st_size > 0 for p in out.iterdir()) and time.monotonic() < deadline:
+                time.sleep(0.01)
+            started = binding.poll() is None and any(out.iterdir())
+            binding.send_signal(sig)
+            status = binding.wait(timeout=60)
+            if checks.expect(started, f"{sig.name}: interrupted while writing"):
+                checks.equal(status, -sig, f"{sig.name}: ended by the signal")
+            checks.equal(list(out.iterdir()), [], f"{sig.name}: nothing left behind")
+
+        status, shown = progress_on_terminal(args, tmp / "in", out / "setup")
+        lines = [line for line in shown.split("\r") if line.strip()]
+        done = [float(line.split()[1]) for line in lines]
+        checks.expect(status == 0 and len(lines) >= 2 and
+                      all(re.fullmatch(r"sfxbind: [0-9.]+ of 67\.1 MB, [0-8] of 8 entries *", line) for line in lines),
+                      f"progress lines: {lines}")
+        checks.equal(done, sorted(done), "progress only moves forward")
+        checks.expect(shown.endswith("\r"), f"the progress line is cleared: {shown[-80:]!r}")
+
+
+def progress_on_terminal(args, folder, out):
+    """What the binder writes to standard error when that is a terminal."""
+    master, slave = pty.openpty()
+    binding = subprocess.Popen([args.sfxbind, folder, "-o", out, "--stub", args.stub], stderr=slave,
+                               stdout=subprocess.DEVNULL)
+    os.close(slave)
+    shown = b""
+    while select.select([master], [], [], 30)[0]:
+        try:
+            chunk = os.read(master, 4096)
+        except OSError:  # the binder has closed the terminal
+            break
+        if not chunk:
+            break
+        shown += chunk
+    os.close(master)
+    return binding.wait(timeout=60), shown.decode()
+
+
+def check_many_files(args, checks):
+    """70,000 files in 70 folders: past the 65,535 entries an end record counts."""
+    with tempfile.TemporaryDirectory() as tmp:
+        root = pathlib.Path(tmp) / "many"
+        files = {}
+        for folder in range(70):
+            (root / f"d{folder:02}").mkdir(parents=True)
+            for i in range(1000):
+                name = f"d{folder:02}/f{i:03}.txt"
+                files[name] = (f"file {folder} {i}\n".encode() * (i % 7), None)
+                (root / name).write_bytes(files[name][0])
+        directories = [f"d{folder:02}" for folder in range(70)]
+        bound_in, extracted_in = bind_and_extract(args, checks, "70,000 files", root, files, directories, timeout=3000)
+        print(f"70,000 files: bound in {bound_in:.1f} s, extracted in {extracted_in:.1f} s")
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--sfxbind", type=pathlib.Path, required=True)
@@ -683,14 +804,14 @@ def main():
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
-                                          "deflate64"])
+                                          "deflate64", "interrupt", "many-files"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "deflate64": check_deflate64}[args.check](args, checks)
+     "deflate64": check_deflate64, "interrupt": check_interrupt, "many-files": check_many_files}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

@@ -2,9 +2,9 @@
 #pragma once
 #include <string>
 
+#include "sfxbind/archive_rewrite.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/zip_builder.h"
-#include "tools/sfxbind/archive_rewrite.h"
 
 inline sfxbind::Bytes to_bytes(const std::string& text) { return sfxbind::Bytes(text.begin(), text.end()); }
 

@@ -4,8 +4,8 @@
 #include <sys/stat.h>
 #include <utime.h>
 
+#include "sfxbind/folder_archive.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/folder_archive.h"
 
 using namespace sfxbind;
 

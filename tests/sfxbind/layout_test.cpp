@@ -2,9 +2,9 @@
 // and rewriting it behind a stub.
 #include <gtest/gtest.h>
 
+#include "sfxbind/preflight.h"
+#include "sfxbind/zip_layout.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/preflight.h"
-#include "tools/sfxbind/zip_layout.h"
 
 using namespace sfxbind;
 
@@ -246,19 +246,29 @@ TEST(Rewrite, Zip64RecordsAndExtraFieldsMoveToo) {
   EXPECT_EQ(layout_of(to_bytes(std::string(8, 'f') + archive)).entries[0].local_header, 8u);
 }
 
-TEST(Rewrite, AnOffsetPastWhatItsFieldHoldsIsRefused) {
+TEST(Rewrite, OffsetsPastWhatTheirFieldsHoldGoIntoZip64Records) {
   Bytes bytes = to_bytes(three_entry_archive());
   MemorySource source(bytes);
   ZipLayout layout = read_zip_layout(source);
   RewritePlan plan = plan_rewrite(source, layout);
   TempDir dir;
-  // A sparse file: the archive starts where its end record's offset reaches 0xFFFFFFFE, or one further.
-  for (uint64_t start : {0xFFFFFFFEull - layout.central_dir, 0xFFFFFFFFull - layout.central_dir}) {
+  // A sparse file: the archive starts where its central directory's offset
+  // reaches 0xFFFFFFFE (no ZIP64 records), one further, or where every local
+  // header lies past 4 GiB.
+  for (uint64_t start :
+       {0xFFFFFFFEull - layout.central_dir, 0xFFFFFFFFull - layout.central_dir, 0x100000000ull}) {
     AtomicOutput out((dir / "out").string());
     out.rewind(start);
-    if (start + layout.central_dir < 0xFFFFFFFFull)
-      EXPECT_NO_THROW(write_rewrite(source, layout, plan, out));
-    else
-      EXPECT_THROW(write_rewrite(source, layout, plan, out), BindError);
+    write_rewrite(source, layout, plan, out);
+    out.commit(false);
+    FileSource bound((dir / "out").string());
+    ZipLayout moved = read_zip_layout(bound);
+    EXPECT_EQ(moved.zip64, start + layout.central_dir >= 0xFFFFFFFFull) << start;
+    EXPECT_EQ(moved.base, 0u);
+    ASSERT_EQ(moved.entries.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(moved.entries[i].local_header, start + layout.entries[i].local_header);
+      EXPECT_EQ(moved.entries[i].offset_field_is_64, moved.entries[i].local_header >= 0xFFFFFFFFull);
+    }
   }
 }

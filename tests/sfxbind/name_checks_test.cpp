@@ -1,6 +1,6 @@
 // Names as the self-extractor handles them: confined, rejected where the
 // target system cannot hold them, cut in its text lines.
-#include "tools/sfxbind/name_checks.h"
+#include "sfxbind/name_checks.h"
 
 #include <gtest/gtest.h>
 

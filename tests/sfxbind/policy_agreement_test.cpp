@@ -5,13 +5,13 @@
 // names.
 #include <gtest/gtest.h>
 
+#include "sfxbind/byte_fields.h"
+#include "sfxbind/stub_walk.h"
 #include "tests/malformed/archive_layout.h"
 #include "tests/malformed/malformed_inputs.h"
 #include "tests/support/corpus_manifest.h"
 #include "tests/support/extraction_run.h"
 #include "tests/support/zip_builder.h"
-#include "tools/sfxbind/byte_fields.h"
-#include "tools/sfxbind/stub_walk.h"
 
 using namespace sfxbind;
 

@@ -1,6 +1,6 @@
 // The preflight over whole archives: what the self-extractor does with each
 // entry's local header as rewritten, and what the rewrite leaves out.
-#include "tools/sfxbind/preflight.h"
+#include "sfxbind/preflight.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +56,7 @@ TEST(Preflight, OtherMethodsAreRefusedByNumberAndName) {
   for (uint16_t method : {7, 10, 12, 14, 99, 300}) b.add(method_entry(method));
   b.add(with(directory_entry("d/"), 12, 0));  // directories are only created, whatever their method
   EXPECT_EQ(preflight_of(b.bytes()), (Texts{"refused m7: method 7 (tokenized)" + kUnsupported,
-                                            "refused m10: method 10 (PKWARE DCL implode)" + kUnsupported,
+                                            "refused m10: method 10 (library implode)" + kUnsupported,
                                             "refused m12: method 12 (BZip2)" + kUnsupported,
                                             "refused m14: method 14 (LZMA)" + kUnsupported,
                                             "refused m99: method 99 (AES encryption)" + kUnsupported,
@@ -88,13 +88,18 @@ TEST(Preflight, DataDescriptorsAreRewrittenAway) {
 }
 
 TEST(Preflight, Zip64SizesInALocalHeader) {
+  // The self-extractor reads sizes of 4 GiB or more from the ZIP64 field the rewrite fills in.
   ZipEntry e = stored_entry("big.bin", "data");
   e.size_override = true;
   e.uncompressed_size = 0xFFFFFFFF;
-  EXPECT_EQ(preflight_of(ZipBuilder().add(e).bytes()),
-            Texts{"refused big.bin: 4 GiB or more (ZIP64 sizes): the self-extractor reads only 32-bit sizes "
-                  "and would "
-                  "lose its way: keep every file under 4 GiB"});
+  e.extra = std::string("\x01\x00\x08\x00\xFF\xFF\xFF\xFF\x00\x00\x00\x00", 12);
+  Bytes bytes = to_bytes(ZipBuilder().add(e).bytes());
+  MemorySource source(bytes);
+  ZipLayout layout = read_zip_layout(source);
+  RewritePlan plan = plan_rewrite(source, layout);
+  EXPECT_EQ(preflight(layout, plan, StubKind::kWindows).size(), 0u);
+  EXPECT_EQ(record_at<LocalHeader>(plan.entries[0].local.data()).compressed_size(), kZip64Marker);
+  EXPECT_EQ(plan.entries[0].local.size(), 30u + 7 + 20);
 }
 
 TEST(Preflight, NamesAreCheckedForTheStubsSystem) {

@@ -2,8 +2,8 @@
 // self-extractor's walk would misread.
 #include <gtest/gtest.h>
 
+#include "sfxbind/binding.h"
 #include "tests/sfxbind/bind_test_support.h"
-#include "tools/sfxbind/binding.h"
 
 using namespace sfxbind;
 

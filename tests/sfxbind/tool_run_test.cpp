@@ -2,12 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <set>
 #include <sstream>
 
+#include "archive/entry_policy.h"
+#include "sfxbind/file_io.h"
+#include "sfxbind/help_checks.h"
+#include "sfxbind/integrity_reasons.h"
+#include "sfxbind/run_binding.h"
 #include "tests/sfxbind/bind_test_support.h"
 #include "tests/support/test_paths.h"
-#include "tools/sfxbind/file_io.h"
-#include "tools/sfxbind/run_binding.h"
 
 using namespace sfxbind;
 
@@ -79,9 +83,27 @@ TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
       {{"a.zip", "-o", "x", "-o", "y"}, "--output given twice (see --help)"},
       {{"a.zip", "-o", "x", "--output=x"}, "--output given twice (see --help)"},
       {{"a.zip", "-o", "x", "--level", "10"}, "--level takes 0 to 9, not 10"},
-      {{"--verify", "s.exe", "-o", "x"}, "--verify takes only the self-extractor to check (and --stub)"},
+      {{"--verify", "s.exe", "-o", "x"},
+       "--verify takes only the self-extractor to check (and --stub, --accept-findings)"},
+      {{"a.zip", "-o", "x", "--accept-findings"}, "--accept-findings goes with --verify (see --help)"},
   };
   for (const auto& [args, error] : cases) EXPECT_EQ(parse_error(args), error);
+}
+
+TEST(CommandLine, HelpListsTheReasonsTheBinderChecks) {
+  std::ostringstream help;
+  print_help(help, {});
+  std::set<std::string> listed;
+  std::istringstream lines(help.str());
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind(kReasonBullet, 0) == 0) listed.insert(line.substr(std::string(kReasonBullet).size()));
+  std::set<std::string> table(std::begin(integrity::kAll), std::end(integrity::kAll));
+  for (int p = static_cast<int>(NameProblem::kNothingLeft); p <= static_cast<int>(NameProblem::kPathTooLong);
+       ++p)
+    table.insert(name_problem_reason(static_cast<NameProblem>(p)));
+  EXPECT_EQ(listed, table);
+  EXPECT_NE(help.str().find("  - methods other than " + decoded_methods() + " (it asks"), std::string::npos);
+  EXPECT_EQ(decoded_methods(), method_supported(9) ? "0-6, 8 and 9" : "0-6 and 8");
 }
 
 TEST(RunBinding, WritesThePaddedStubAndTheArchive) {
@@ -190,6 +212,25 @@ TEST(AtomicOutput, ReplacesAnOutputWholeAndLeavesNothingWhenNotCommitted) {
 }
 
 #ifndef _WIN32
+TEST(AtomicOutput, AWritePastItsLimitFailsWithTheReasonAndLeavesNothing) {
+  TempDir dir;
+  std::string target = (dir / "setup.exe").string();
+  Bytes four = to_bytes("abcd");
+  {
+    AtomicOutput out(target);
+    out.limit_size(7, "too big");
+    out.write(four);
+    out.patch(0, four);  // within the limit
+    try {
+      out.write(four);
+      ADD_FAILURE() << "the limit was passed";
+    } catch (const BindError& e) {
+      EXPECT_STREQ(e.what(), "too big");
+    }
+  }
+  EXPECT_TRUE(fs::is_empty(dir.path()));
+}
+
 TEST(AtomicOutput, ExecuteBitsFollowTheReadBits) {
   TempDir dir;
   Bytes a = to_bytes("#!");

@@ -1,0 +1,136 @@
+#include "sfxbind/command_line.h"
+
+#include "sfxbind/binding.h"
+#include "sfxbind/byte_fields.h"
+#include "sfxbind/help_checks.h"
+
+namespace sfxbind {
+
+namespace {
+
+constexpr const char* kHelp =
+    R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
+       sfxbind --verify SETUP [--stub STUB] [--accept-findings]
+
+Makes a self-extracting program: the stub program, padded with zero bytes to
+a multiple of 4, followed by a ZIP archive that the stub's sequential walk
+can follow and that ZIP tools still read. INPUT is one of:
+  a folder           every file and directory below it becomes an entry, in
+                     the order of their names, deflated (stored where that
+                     would not make a file smaller), with each file's time
+  a ZIP file         rewritten entry by entry: sizes and CRC-32 into every
+                     local header (no data descriptors), directories known
+                     only by their attributes named with a trailing "/",
+                     bytes between entries dropped, offsets made right
+  a self-extractor   its archive alone is bound behind the new stub
+
+  -o, --output OUTPUT  the self-extractor to write (written whole or not at
+                       all; never the input)
+      --stub STUB      the stub program to use instead of the built-in one; a
+                       stub that does not begin with "MZ" is a Linux program
+                       and the output gets its execute bits
+      --level N        deflate level for a folder, 0 (store) to 9 (default)
+      --follow-links   store what symbolic links in a folder point to
+      --force          bind even when the checks below refuse
+      --verify SETUP   check that SETUP's stub equals the stub (built-in or
+                       --stub) byte for byte, that its archive reads cleanly
+                       (every entry the stub decodes decoded and checked by
+                       CRC-32), and name every entry the stub will not extract
+                       as stored (asked about, skipped or left empty)
+      --accept-findings  with --verify: such entries do not fail the check
+  -h, --help           show this text
+      --version        show the version and the built-in stub
+
+Exit status: 0 written (or verified); 1 refused by the checks (or not
+verified); 2 error (command line, unreadable or damaged input, output not
+writable). Nothing is written unless the status is 0.
+
+)";
+
+// The value of an option given as "--name VALUE", "--name=VALUE" or, for the
+// short form, "-o VALUE". A second value for the same option is an error.
+bool take_value(const std::vector<std::string>& args, size_t& i, const std::string& long_name,
+                const char* short_name, std::string& value) {
+  const std::string& arg = args[i];
+  bool joined = arg.rfind(long_name + "=", 0) == 0;
+  if (!joined && arg != long_name && (!short_name || arg != short_name)) return false;
+  if (!value.empty()) throw BindError(long_name + " given twice (see --help)");
+  if (joined) {
+    value = arg.substr(long_name.size() + 1);
+  } else {
+    if (i + 1 >= args.size()) throw BindError(arg + " needs a value (see --help)");
+    value = args[++i];
+  }
+  if (value.empty()) throw BindError(long_name + " needs a value (see --help)");
+  return true;
+}
+
+void describe_built_in(std::ostream& out, std::span<const uint8_t> stub) {
+  if (stub.empty())
+    out << "none; --stub is required\n";
+  else
+    out << stub.size() << " bytes, a " << (stub_kind(stub) == StubKind::kWindows ? "Windows" : "Linux")
+        << " program\n";
+}
+
+}  // namespace
+
+Options parse_command_line(const std::vector<std::string>& args) {
+  Options options;
+  std::string level;
+  bool options_ended = false;
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (options_ended || arg.empty() || arg[0] != '-' || arg == "-") {
+      if (!options.input.empty()) throw BindError("more than one input given: " + arg + " (see --help)");
+      options.input = arg;
+    } else if (arg == "--") {
+      options_ended = true;
+    } else if (arg == "-h" || arg == "--help") {
+      options.help = true;
+    } else if (arg == "--version") {
+      options.version = true;
+    } else if (arg == "--force") {
+      options.force = true;
+    } else if (arg == "--accept-findings") {
+      options.accept_findings = true;
+    } else if (arg == "--follow-links") {
+      options.follow_links = true;
+    } else if (!take_value(args, i, "--output", "-o", options.output) &&
+               !take_value(args, i, "--stub", nullptr, options.stub) &&
+               !take_value(args, i, "--verify", nullptr, options.verify) &&
+               !take_value(args, i, "--level", nullptr, level)) {
+      throw BindError("unknown option " + arg + " (see --help)");
+    }
+  }
+  if (options.help || options.version) return options;
+  if (!level.empty()) {
+    if (level.size() != 1 || level[0] < '0' || level[0] > '9')
+      throw BindError("--level takes 0 to 9, not " + level);
+    options.level = level[0] - '0';
+  }
+  if (!options.verify.empty()) {
+    if (!options.input.empty() || !options.output.empty())
+      throw BindError("--verify takes only the self-extractor to check (and --stub, --accept-findings)");
+    return options;
+  }
+  if (options.accept_findings) throw BindError("--accept-findings goes with --verify (see --help)");
+  if (options.input.empty())
+    throw BindError("no input given: a folder, a ZIP file or a self-extractor (see --help)");
+  if (options.output.empty()) throw BindError("no output given: use -o OUTPUT");
+  return options;
+}
+
+void print_help(std::ostream& out, std::span<const uint8_t> built_in_stub) {
+  out << kHelp;
+  print_checks(out);
+  out << "\nBuilt-in stub: ";
+  describe_built_in(out, built_in_stub);
+}
+
+void print_version(std::ostream& out, std::span<const uint8_t> built_in_stub) {
+  out << "sfxbind " << kVersion << "\nBuilt-in stub: ";
+  describe_built_in(out, built_in_stub);
+}
+
+}  // namespace sfxbind

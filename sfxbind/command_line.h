@@ -1,0 +1,33 @@
+// The tool's command line and its help text.
+#pragma once
+#include <cstdint>
+#include <ostream>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace sfxbind {
+
+inline constexpr const char* kVersion = "2.0";
+
+struct Options {
+  std::string input;  // a folder, a ZIP file or a self-extractor
+  std::string output;
+  std::string stub;    // empty: the built-in stub
+  std::string verify;  // a self-extractor to check instead of binding
+  int level = 9;
+  bool force = false;
+  bool accept_findings = false;  // --verify passes entries the stub will not extract as stored
+  bool follow_links = false;
+  bool help = false;
+  bool version = false;
+};
+
+// `args` without the program name. Throws BindError for a command line that
+// cannot be carried out; with --help or --version nothing else is required.
+Options parse_command_line(const std::vector<std::string>& args);
+
+void print_help(std::ostream& out, std::span<const uint8_t> built_in_stub);
+void print_version(std::ostream& out, std::span<const uint8_t> built_in_stub);
+
+}  // namespace sfxbind

@@ -1,0 +1,291 @@
+#include "sfxbind/folder_archive.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <ctime>
+#include <fstream>
+#include <optional>
+#include <system_error>
+
+#include "sfxbind/zip64_records.h"
+#include "sfxbind/zip_layout.h"
+
+namespace sfxbind {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint16_t kFlagUtf8Name = 0x0800;
+constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
+constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
+constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
+
+[[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
+  throw BindError("cannot read " + path.string() + ": " + why);
+}
+
+// The self-extractor stamps a DOS date and time as universal time, so that is
+// what the file's modification time is turned into. Even seconds, rounded down;
+// times outside 1980-2107 are clamped.
+void set_dos_time(FolderEntry& e, fs::file_time_type written) {
+  auto system = std::chrono::file_clock::to_sys(written);
+  std::time_t t = std::chrono::system_clock::to_time_t(
+      std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+  std::tm tm{};
+#ifdef _WIN32
+  gmtime_s(&tm, &t);
+#else
+  gmtime_r(&t, &tm);
+#endif
+  if (tm.tm_year < 80) {
+    e.dos_date = 1 << 5 | 1;  // 1980-01-01 00:00:00
+    return;
+  }
+  if (tm.tm_year > 207) {
+    e.dos_date = 127 << 9 | 12 << 5 | 31;  // 2107-12-31 23:59:58
+    e.dos_time = 23 << 11 | 59 << 5 | 29;
+    return;
+  }
+  e.dos_date = static_cast<uint16_t>((tm.tm_year - 80) << 9 | (tm.tm_mon + 1) << 5 | tm.tm_mday);
+  e.dos_time = static_cast<uint16_t>(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
+}
+
+std::string utf8_name(const fs::path& p) {
+  std::u8string s = p.u8string();
+  return std::string(s.begin(), s.end());
+}
+
+class FolderWalk {
+ public:
+  FolderWalk(bool follow_links, FolderPlan& plan) : follow_links_(follow_links), plan_(plan) {}
+
+  void visit(const fs::path& dir, const std::string& prefix) {
+    std::error_code error;
+    fs::path canonical = fs::canonical(dir, error);
+    if (follow_links_ && std::find(ancestors_.begin(), ancestors_.end(), canonical) != ancestors_.end()) {
+      plan_.refusals.push_back(
+          {Severity::kRefusal, prefix, "a symbolic link leads back into a folder above it: remove the link"});
+      plan_.entries.pop_back();
+      return;
+    }
+    ancestors_.push_back(canonical);
+    fs::directory_iterator it(dir, error);
+    if (error) cannot_read(dir, error.message());
+    for (; it != fs::directory_iterator(); it.increment(error)) {
+      if (error) cannot_read(dir, error.message());
+      add(*it, prefix + utf8_name(it->path().filename()));
+    }
+    if (error) cannot_read(dir, error.message());
+    ancestors_.pop_back();
+  }
+
+ private:
+  void refuse(const std::string& name, const std::string& reason) {
+    plan_.refusals.push_back({Severity::kRefusal, name, reason});
+  }
+
+  void add(const fs::directory_entry& item, const std::string& name) {
+    std::error_code error;
+    fs::file_status status = item.symlink_status(error);
+    if (error) cannot_read(item.path(), error.message());
+    if (fs::is_symlink(status)) {
+      if (!follow_links_)
+        return refuse(name,
+                      "a symbolic link, which the archive cannot hold: replace it by what it points to, "
+                      "or give --follow-links to store that");
+      status = item.status(error);
+      if (!fs::exists(status)) return refuse(name, "a symbolic link to nothing: remove it");
+    }
+    if (!fs::is_directory(status) && !fs::is_regular_file(status))
+      return refuse(name,
+                    "neither a file nor a directory (a device, pipe or socket): remove it from the folder");
+    FolderEntry e;
+    e.path = item.path();
+    e.directory = fs::is_directory(status);
+    e.name = e.directory ? name + "/" : name;
+    e.permissions = static_cast<uint32_t>(status.permissions()) & 0777;
+    fs::file_time_type written = fs::last_write_time(e.path, error);
+    if (!error && !e.directory) e.size = fs::file_size(e.path, error);
+    if (error) cannot_read(e.path, error.message());
+    set_dos_time(e, written);
+    plan_.entries.push_back(e);
+    if (e.directory) visit(e.path, e.name);
+  }
+
+  bool follow_links_;
+  FolderPlan& plan_;
+  std::vector<fs::path> ancestors_;
+};
+
+uint16_t name_flags(const std::string& name) {
+  bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<uint8_t>(c) < 0x80; });
+  return ascii ? 0 : kFlagUtf8Name;
+}
+
+struct Written {
+  uint16_t method;
+  uint32_t crc;
+  uint64_t compressed;
+};
+
+// Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
+// deflates to less: the header keeps its length once the data is written.
+Bytes local_header(const FolderEntry& e, const Written& w) {
+  Bytes h(kLocalHeaderSize + e.name.size());
+  write_le32(&h[0], 0x04034B50);
+  write_le16(&h[4], needs_zip64(e.size) ? kZip64Version : w.method == 8 ? kNeedsDeflate : kNeedsStored);
+  write_le16(&h[local_field::kFlags], name_flags(e.name));
+  write_le16(&h[local_field::kMethod], w.method);
+  write_le16(&h[local_field::kModTime], e.dos_time);
+  write_le16(&h[local_field::kModDate], e.dos_date);
+  write_le32(&h[local_field::kCrc32], w.crc);
+  write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
+  std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
+  set_local_sizes(h, w.compressed, e.size);
+  return h;
+}
+
+// The central header repeats the local one's fields, adds where it is and
+// the entry's type and permissions.
+Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
+  Bytes h(kCentralHeaderSize + e.name.size());
+  write_le32(&h[0], 0x02014B50);
+  write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
+  std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
+  write_le16(&h[central_field::kExtraLength], 0);
+  uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
+  write_le32(&h[central_field::kExternalAttributes],
+             (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
+  std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
+  set_central_offset(h, offset, compressed, e.size);
+  return h;
+}
+
+class FileReader {
+ public:
+  FileReader(const FolderEntry& e, Bytes& buffer, Progress* progress)
+      : entry_(e), in_(e.path, std::ios::binary), buffer_(buffer), progress_(progress) {
+    if (!in_) cannot_read(e.path, "cannot open it");
+  }
+  // The next chunk; empty at the end. Throws when the file changed size.
+  std::span<const uint8_t> next() {
+    in_.read(reinterpret_cast<char*>(buffer_.data()), static_cast<std::streamsize>(buffer_.size()));
+    size_t n = static_cast<size_t>(in_.gcount());
+    if (in_.bad()) cannot_read(entry_.path, "read error");
+    total_ += n;
+    if (total_ > entry_.size || (n == 0 && total_ != entry_.size))
+      throw BindError(entry_.path.string() + " changed while sfxbind read it: bind again");
+    crc_ = static_cast<uint32_t>(crc32(crc_, buffer_.data(), static_cast<uInt>(n)));
+    if (progress_) progress_->entry_part(total_);
+    return {buffer_.data(), n};
+  }
+  uint32_t crc() const { return crc_; }
+
+ private:
+  const FolderEntry& entry_;
+  std::ifstream in_;
+  Bytes& buffer_;
+  Progress* progress_;
+  uint64_t total_ = 0;
+  uint32_t crc_ = 0;
+};
+
+// Writes files into the output, deflated or stored; its buffers and zlib
+// state serve every file in turn.
+class FileWriter {
+ public:
+  FileWriter(int level, Progress* progress) : level_(level), progress_(progress) {
+    if (level > 0 && deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+      throw BindError("zlib: out of memory");
+  }
+  ~FileWriter() {
+    if (level_ > 0) deflateEnd(&z_);
+  }
+  FileWriter(const FileWriter&) = delete;
+  FileWriter& operator=(const FileWriter&) = delete;
+
+  Written write(const FolderEntry& e, AtomicOutput& out) {
+    uint64_t start = out.position();
+    if (level_ > 0 && e.size > 0)
+      if (std::optional<Written> w = deflate(e, out)) return *w;
+    out.rewind(start);
+    FileReader reader(e, input_, progress_);
+    for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
+    return {0, reader.crc(), e.size};
+  }
+
+ private:
+  // Nothing when deflate would not make the file smaller. Stops as soon as the
+  // output reaches the file's size, so what it wrote is always shorter than
+  // the stored copy that replaces it.
+  std::optional<Written> deflate(const FolderEntry& e, AtomicOutput& out) {
+    deflateReset(&z_);
+    FileReader reader(e, input_, progress_);
+    uint64_t written = 0;
+    int flush = Z_NO_FLUSH;
+    while (flush != Z_FINISH) {
+      std::span<const uint8_t> chunk = reader.next();
+      if (chunk.empty()) flush = Z_FINISH;
+      z_.next_in = const_cast<Bytef*>(chunk.data());
+      z_.avail_in = static_cast<uInt>(chunk.size());
+      int result = Z_OK;
+      do {
+        z_.next_out = output_.data();
+        z_.avail_out = static_cast<uInt>(output_.size());
+        result = ::deflate(&z_, flush);
+        size_t n = output_.size() - z_.avail_out;
+        if (written + n >= e.size) return std::nullopt;
+        out.write({output_.data(), n});
+        written += n;
+      } while (z_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
+    }
+    return Written{8, reader.crc(), written};
+  }
+
+  int level_;
+  Progress* progress_;
+  z_stream z_{};
+  Bytes input_ = Bytes(kChunk);
+  Bytes output_ = Bytes(kChunk / 4);
+};
+
+}  // namespace
+
+FolderPlan plan_folder(const std::string& folder, bool follow_links) {
+  FolderPlan plan;
+  FolderWalk(follow_links, plan).visit(fs::path(folder), "");
+  std::sort(plan.entries.begin(), plan.entries.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  std::sort(plan.refusals.begin(), plan.refusals.end(),
+            [](const Finding& a, const Finding& b) { return a.entry < b.entry; });
+  return plan;
+}
+
+Bytes planned_local_header(const FolderEntry& e) {
+  return local_header(e, {static_cast<uint16_t>(e.directory ? 0 : 8), 0, e.size});
+}
+
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress) {
+  Bytes central;
+  FileWriter files(level, progress);
+  for (const FolderEntry& e : plan.entries) {
+    uint64_t at = out.position();
+    out.write(local_header(e, {0, 0, 0}));
+    Written written = e.directory ? Written{0, 0, 0} : files.write(e, out);
+    Bytes local = local_header(e, written);
+    out.patch(at, local);
+    Bytes c = central_header(e, local, at, written.compressed);
+    central.insert(central.end(), c.begin(), c.end());
+    if (progress) progress->entry_done(e.size);
+  }
+  uint64_t central_at = out.position();
+  out.write(central);
+  Bytes end(kEndRecordSize);
+  write_le32(&end[0], 0x06054B50);
+  out.write(end_records({plan.entries.size(), central.size(), central_at}, out.position(), std::move(end)));
+}
+
+}  // namespace sfxbind

@@ -1,0 +1,43 @@
+// Builds the archive from a folder: every file and directory below it, in
+// the order of their names, deflated through zlib unless that would not
+// make a file smaller.
+#pragma once
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "sfxbind/file_io.h"
+#include "sfxbind/findings.h"
+#include "sfxbind/progress.h"
+
+namespace sfxbind {
+
+struct FolderEntry {
+  std::string name;  // relative to the folder, '/' between levels, a trailing '/' for a directory
+  std::filesystem::path path;
+  bool directory = false;
+  uint64_t size = 0;
+  uint16_t dos_date = 0;
+  uint16_t dos_time = 0;
+  uint32_t permissions = 0;  // Unix permission bits
+};
+
+struct FolderPlan {
+  std::vector<FolderEntry> entries;  // sorted by name, so a directory precedes its contents
+  Findings refusals;                 // symbolic links and special files, left out when forced
+};
+
+// Throws BindError "cannot read PATH: why" for a folder it cannot list.
+FolderPlan plan_folder(const std::string& folder, bool follow_links);
+
+// The local header the self-extractor will meet for the entry (with its
+// largest possible compressed size), for the preflight.
+Bytes planned_local_header(const FolderEntry& entry);
+
+// Writes the entries, their central directory and the end record at the
+// output's position. `level` 0 stores every file. `progress`, when given,
+// counts the files' bytes.
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress = nullptr);
+
+}  // namespace sfxbind

@@ -1,0 +1,75 @@
+#include "sfxbind/help_checks.h"
+
+#include <vector>
+
+#include "archive/entry_policy.h"
+#include "archive/name_rules.h"
+#include "sfxbind/integrity_reasons.h"
+#include "sfxbind/name_checks.h"
+
+namespace sfxbind {
+
+namespace {
+
+constexpr NameProblem kNameProblems[] = {
+    NameProblem::kNothingLeft, NameProblem::kZeroByte,          NameProblem::kControlCharacter,
+    NameProblem::kInvalidUtf8, NameProblem::kReservedCharacter, NameProblem::kTrailingDotOrBlank,
+    NameProblem::kDeviceName,  NameProblem::kLevelTooLong,      NameProblem::kPathTooLong,
+};
+
+// Methods up to the highest ZIP method number in use.
+constexpr uint16_t kHighestMethod = 99;
+
+}  // namespace
+
+std::string decoded_methods() {
+  std::vector<std::string> runs;
+  for (uint16_t m = 0; m <= kHighestMethod; ++m) {
+    if (!method_supported(m)) continue;
+    uint16_t last = m;
+    while (last < kHighestMethod && method_supported(static_cast<uint16_t>(last + 1))) ++last;
+    // Two neighbours read better as two numbers than as a range.
+    if (last == m + 1) last = m;
+    runs.push_back(last == m ? std::to_string(m) : std::to_string(m) + "-" + std::to_string(last));
+    m = last;
+  }
+  std::string text;
+  for (size_t i = 0; i < runs.size(); ++i)
+    text += (i == 0 ? "" : i + 1 == runs.size() ? " and " : ", ") + runs[i];
+  return text;
+}
+
+void print_checks(std::ostream& out) {
+  out << "Before writing, every entry is checked as the self-extractor will see it.\n"
+         "Refused (nothing is written unless --force is given), each with what to do:\n"
+         "  - encrypted entries (it asks \"Encrypted File Continue?\", then skips them)\n"
+         "  - methods other than "
+      << decoded_methods()
+      << " (it asks, then leaves an empty file)\n"
+         "  - names it asks about, then skips, by the rules of the stub's system (a\n"
+         "    Windows stub's wherever sfxbind runs): a name or one of its levels that\n";
+  for (NameProblem problem : kNameProblems) out << kReasonBullet << name_problem_reason(problem) << '\n';
+  out << "  - in a folder: symbolic links (unless --follow-links) and special files\n"
+         "    (left out under --force)\n"
+         "The archive itself is checked too: every entry's two headers before\n"
+         "writing, its data while it is written (in the same pass: zlib for stored\n"
+         "and deflated data, the stub's own decoders for the other methods it\n"
+         "decodes). Refused (unless --force is given; a fault in the data stops the\n"
+         "binding at once) when:\n";
+  for (const char* reason : integrity::kAll) out << kReasonBullet << reason << '\n';
+  out << "Never written, even with --force: a Windows self-extractor of 4 GiB or more\n"
+         "(Windows does not start it). One over 2 GiB is written with a warning.\n"
+         "Warned about (bound anyway):\n"
+         "  - names leading outside the target directory (absolute, drive letter, \"..\"\n"
+         "    levels): the self-extractor keeps them inside\n"
+         "  - names over "
+      << kListingLineLimit << " characters (cut in the listing) or over " << kProgressLineLimit
+      << "\n"
+         "    (cut in the progress line as well)\n"
+         "  - local headers the central directory does not list (not carried over)\n"
+         "  - a ZIP64 end record; an archive without entries\n"
+         "A stub holding a ZIP record signature at a 4-byte aligned offset is never\n"
+         "used: the self-extractor's walk would take it for a record.\n";
+}
+
+}  // namespace sfxbind
