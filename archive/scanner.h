@@ -5,7 +5,9 @@
 
 #include "archive/run_state.h"
 
-enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2 };
+// kScanCentralHeader comes for each central header, after every entry, with
+// `run.entry_name` holding its confined name.
+enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2, kScanCentralHeader = 3 };
 
 // On kScanLocalHeader the archive stream stands at the entry's compressed
 // data, `run.entry_name` holds the confined name, and the handler must leave
@@ -25,5 +27,5 @@ inline constexpr uint32_t kStoredFieldsCapacity = 2 * 0xFFFF;
 // Record readers; each is entered right after the 4-byte signature. They
 // return false when the record is cut short by the end of the file.
 bool read_local_header(RunState& run, uint8_t* record_buffer);
-bool read_central_header(ArchiveStream& s, uint8_t* record_buffer);
+bool read_central_header(RunState& run, uint8_t* record_buffer);
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer);

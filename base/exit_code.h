@@ -15,7 +15,12 @@ enum ExitCode : int16_t {
   kDataIntegrityError = 10,
   kFileTypeNotSupported = 11,
   kCrcError = 12,
+  kSettingsDamaged = 13,
+  kCannotRunProgram = 14,
 };
+
+// Exit status of an unattended run that completed with entries skipped.
+inline constexpr int kSkippedEntriesStatus = 2;
 
 // Process exit status after every fatal message.
 inline constexpr int16_t fatal_exit_status = 1;

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "tools/sfxbind/bind_settings.h"
 #include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/folder_archive.h"
 #include "tools/sfxbind/preflight.h"
@@ -101,6 +102,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     if (same_file(options.input, options.output))
       throw BindError("the output " + options.output + " is the input: name another with -o");
 
+    const Settings settings = settings_from(options);
     Stub stub = load_stub(options, built_in_stub);
     Bytes prefix = about(stub.name, [&] { return padded_stub(stub.bytes); });
     StubKind kind = stub_kind(stub.bytes);
@@ -118,6 +120,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
       rewrite = about(options.input, [&] { return plan_rewrite(*archive, layout); });
       findings = preflight(layout, rewrite, kind);
     }
+    if (folder)
+      check_run_program(settings, folder_plan, kind);
+    else
+      check_run_program(settings, layout, kind);
     size_t refused = report(findings, options.force, err);
     if (refused > 0 && !options.force) {
       err << "sfxbind: nothing written: " << refused << (refused == 1 ? " entry" : " entries")
@@ -127,6 +133,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
 
     AtomicOutput output(options.output);
     output.write(prefix);
+    output.write(settings_block(settings));
     if (folder)
       write_folder(folder_plan, options.level, output);
     else

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "tools/sfxbind/bind_settings.h"
 #include "tools/sfxbind/binding.h"
 #include "tools/sfxbind/stub_walk.h"
 #include "tools/sfxbind/zip_layout.h"
@@ -85,8 +86,14 @@ void check_walk(const std::string& path, size_t listed) {
 }
 
 // Throws Bad for the first fault; returns how many entries were decoded.
-size_t check_archive(const ByteSource& file, const std::string& path, uint64_t start) {
+size_t check_archive(const ByteSource& file, const std::string& path, uint64_t start,
+                     const Settings& settings, StubKind kind) {
   ZipLayout layout = read_zip_layout(file);
+  try {
+    check_run_program(settings, layout, kind);
+  } catch (const BindError& e) {
+    throw Bad{std::string("its settings: ") + e.what()};
+  }
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
   std::vector<const CentralEntry*> entries;
   for (const CentralEntry& e : layout.entries) entries.push_back(&e);
@@ -126,11 +133,18 @@ Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> 
   Bytes padded = padded_stub(stub);
   if (std::optional<uint64_t> at = first_difference(file, padded))
     return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")"};
+  Settings settings;
+  SettingsPlace place;
+  SettingsRead read = read_settings(path.c_str(), settings, &place);
+  if (read == SettingsRead::kDamaged ||
+      (read == SettingsRead::kRead && place.archive_start != padded.size() + place.block_size))
+    return {false, "its stub equals " + stub_name + ", but the settings behind it are damaged"};
   try {
-    size_t decoded = check_archive(file, path, padded.size());
+    size_t decoded = check_archive(file, path, padded.size() + place.block_size, settings, stub_kind(stub));
     return {true, "its stub equals " + stub_name + " (" + std::to_string(stub.size()) +
                       " bytes) and the archive behind it reads cleanly (" + std::to_string(decoded) +
-                      " stored or deflated entries checked by CRC-32)"};
+                      " stored or deflated entries checked by CRC-32)" +
+                      (has_settings(settings) ? "; " + describe_settings(settings) : "")};
   } catch (const Bad& bad) {
     return {false, "its stub equals " + stub_name + ", but in the archive behind it: " + bad.why};
   } catch (const BindError& e) {
