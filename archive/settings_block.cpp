@@ -111,7 +111,7 @@ uint32_t encode_settings(const Settings& settings, uint8_t* out, uint32_t capaci
   if (settings.title[0] != '\0') size += put_field(fields + size, 'T', settings.title);
   if (settings.run[0] != '\0') size += put_field(fields + size, 'R', settings.run);
   if (settings.temp) size += put_field(fields + size, 'M', "");
-  Settings check;
+  Settings check{};
   const uint32_t block = padded(size) + kSettingsTrailer;
   if (size == 0 || block > capacity || parse_settings(fields, size, check) != SettingsRead::kRead) return 0;
   std::memset(out, 0, block);

@@ -23,10 +23,12 @@ inline constexpr uint32_t kSettingsFieldsMax = 4096;
 inline constexpr uint8_t kSettingsMagic[8] = {'S', 'f', 'x', 'S', 'e', 't', 0x1A, 0x01};
 inline constexpr uint32_t kSettingsTrailer = 12;  // length and magic
 
+// Zeroed with `{}` (no member initialisers: the Win32 stub would carry an
+// image of the record to copy from).
 struct Settings {
-  char title[kTitleCapacity] = "";
-  char run[kRunCapacity] = "";
-  bool temp = false;
+  char title[kTitleCapacity];
+  char run[kRunCapacity];
+  bool temp;
 };
 
 enum class SettingsRead { kNone, kRead, kDamaged };

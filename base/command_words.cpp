@@ -65,28 +65,3 @@ const char* skip_program_name(const char* line) {
   }
   return skip_blanks(p);
 }
-
-void append_quoted_word(char* line, size_t capacity, const char* word) {
-  size_t n = 0;
-  while (line[n] != '\0') ++n;
-  Output o{line + n, capacity - n};
-  if (n > 0) o.put(' ');
-  bool plain = *word != '\0';
-  for (const char* c = word; *c != '\0'; ++c)
-    if (is_blank(*c) || *c == '"') plain = false;
-  if (!plain) o.put('"');
-  for (const char* c = word;; ++c) {
-    size_t backslashes = 0;
-    while (*c == '\\') ++backslashes, ++c;
-    // Backslashes before a quote, or before the closing quote, are doubled.
-    if (*c == '"' || (*c == '\0' && !plain))
-      o.put('\\', backslashes * 2);
-    else
-      o.put('\\', backslashes);
-    if (*c == '\0') break;
-    if (*c == '"') o.put('\\');
-    o.put(*c);
-  }
-  if (!plain) o.put('"');
-  line[n + o.n] = '\0';
-}

@@ -13,7 +13,3 @@ bool next_word(const char*& line, char* out, size_t capacity);
 // `line` after its first word, the program's name, which Windows reads
 // without backslash rules: quoted to the next quote, else to the next blank.
 const char* skip_program_name(const char* line);
-
-// Appends `word` to `line`, after a blank unless `line` is empty, quoted so
-// that next_word gives it back unchanged.
-void append_quoted_word(char* line, size_t capacity, const char* word);

@@ -9,7 +9,7 @@ struct ProgramRun {
   const char* program;    // its full path
   const char* arguments;  // words split by the rules of base/command_words.h
   // What the self-extractor was given after "--": Windows passes the text on
-  // as it is, Linux the arguments (a null-terminated list, or null).
+  // as it is (or null), Linux the arguments (a null-terminated list, or null).
   const char* pass_on_text;
   char* const* pass_on_args;
 };

@@ -5,16 +5,18 @@
 #pragma once
 #include "base/text.h"
 
+// Zeroed with `{}` (no member initialisers: the Win32 stub would carry an
+// image of the record to copy from).
 struct StubOptions {
-  bool silent = false;
-  bool passive = false;
-  bool help = false;
-  char target[kPathCapacity] = "";  // empty: the default target
-  char log[kPathCapacity] = "";     // where an unattended run writes its stop
-  // Windows: the command line's text after "--", passed on as it is.
-  const char* pass_on_text = "";
+  bool silent;
+  bool passive;
+  bool help;
+  char target[kPathCapacity];  // empty: the default target
+  char log[kPathCapacity];     // where an unattended run writes its stop
+  // Windows: the command line's text after "--", passed on as it is, or null.
+  const char* pass_on_text;
   // Linux: the arguments after "--" (a null-terminated list), or null.
-  char* const* pass_on_args = nullptr;
+  char* const* pass_on_args;
 
   bool unattended() const { return silent || passive; }
 };

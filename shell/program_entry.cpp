@@ -73,7 +73,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   merge_path(paths.target_dir, drive, dir, nullptr, nullptr);
   copy_text(paths.window_caption, sizeof paths.window_caption, base_name);
   append_text(paths.window_caption, sizeof paths.window_caption, ext);
-  Settings settings;
+  Settings settings{};
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
   if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);
   if (options.help) {

@@ -15,14 +15,14 @@ char command_line[32768 * 3];
 
 // The command line is read whole in UTF-16: /D= may name any folder.
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-  StubOptions options;
+  StubOptions options{};
   if (platform::to_utf8(GetCommandLineW(), command_line, sizeof command_line))
     parse_command_text(command_line, options);
   return program_entry(platform::stub_front_end(), options);
 }
 #else
 int main(int, char** argv) {
-  StubOptions options;
+  StubOptions options{};
   parse_arguments(argv + 1, options);
   return program_entry(platform::stub_front_end(), options);
 }

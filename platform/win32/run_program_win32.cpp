@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "base/command_words.h"
 #include "base/memory.h"
 #include "platform/run_program.h"
 #include "platform/win32/wide_text.h"
@@ -17,20 +16,18 @@ constexpr int kCommandLineUnits = 32768;
 }  // namespace
 
 int run_program(const ProgramRun& run) {
-  // The program's own path, quoted as its first word; the arguments as the
-  // settings and the self-extractor's command line hold them: Windows
-  // quoting already.
-  const size_t size =
-      std::strlen(run.program) + std::strlen(run.arguments) + std::strlen(run.pass_on_text) + 8;
+  // The program's own path quoted as the first word (a path holds no quote
+  // and does not end in a backslash), then the arguments as the settings and
+  // the self-extractor's command line hold them: Windows quoting already.
+  const char* pass_on = run.pass_on_text ? run.pass_on_text : "";
+  const size_t size = std::strlen(run.program) + std::strlen(run.arguments) + std::strlen(pass_on) + 8;
   ZeroedBlock<char> line(static_cast<char*>(alloc_zeroed(static_cast<uint32_t>(size))));
-  append_quoted_word(line.get(), size, run.program);
-  for (const char* more : {run.arguments, run.pass_on_text}) {
-    if (*more == '\0') continue;
-    std::strcat(line.get(), " ");
-    std::strcat(line.get(), more);
-  }
+  char* text = line.get();
+  std::strcat(std::strcat(std::strcat(text, "\""), run.program), "\"");
+  for (const char* more : {run.arguments, pass_on})
+    if (*more != '\0') std::strcat(std::strcat(text, " "), more);
   ZeroedBlock<wchar_t> wide(static_cast<wchar_t*>(alloc_zeroed(kCommandLineUnits * sizeof(wchar_t))));
-  if (MultiByteToWideChar(CP_UTF8, 0, line.get(), -1, wide.get(), kCommandLineUnits) == 0) return -1;
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.get(), kCommandLineUnits) == 0) return -1;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;

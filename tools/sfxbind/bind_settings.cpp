@@ -8,7 +8,7 @@
 namespace sfxbind {
 
 Settings settings_from(const Options& options) {
-  Settings s;
+  Settings s{};
   if (options.title.size() >= sizeof s.title) throw BindError("--title takes at most 255 bytes");
   if (options.run.size() >= sizeof s.run) throw BindError("--run takes at most 1023 bytes");
   if (options.temp && options.run.empty())

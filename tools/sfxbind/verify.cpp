@@ -133,7 +133,7 @@ Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> 
   Bytes padded = padded_stub(stub);
   if (std::optional<uint64_t> at = first_difference(file, padded))
     return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")"};
-  Settings settings;
+  Settings settings{};
   SettingsPlace place;
   SettingsRead read = read_settings(path.c_str(), settings, &place);
   if (read == SettingsRead::kDamaged ||
