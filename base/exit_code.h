@@ -15,8 +15,9 @@ enum ExitCode : int16_t {
   kDataIntegrityError = 10,
   kFileTypeNotSupported = 11,
   kCrcError = 12,
-  kSettingsDamaged = 13,
-  kCannotRunProgram = 14,
+  // Added with the settings (13 and up stay unexplained for the classic table).
+  kSettingsDamaged = 20,
+  kCannotRunProgram = 21,
 };
 
 // Exit status of an unattended run that completed with entries skipped.
