@@ -127,6 +127,12 @@ TEST_F(UnattendedStub, HelpListsTheSwitches) {
 TEST_F(UnattendedStub, RunsTheProgramFromAPrivateTemporaryFolderAndRemovesIt) {
   fs::path program =
       bind_folder(setup_folder(), R"(--title 'My App' --run 'setup --flag "a b" C:\x\ "q\"u"' --temp)");
+  // ZIP tools read the file as they would without the settings.
+  for (const std::string& reader :
+       {std::string("python3 -c 'import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not "
+                    "None)' "),
+        std::string("7z t -bso0 -bsp0 ")})
+    EXPECT_EQ(std::system((reader + "'" + program.string() + "'").c_str()), 0) << reader;
   Outcome r = run(program, "/S -- 'more args' last");
   EXPECT_EQ(r.status, 7);
   EXPECT_EQ(r.out, "");
