@@ -5,14 +5,11 @@
 #include "base/command_words.h"
 
 const char kUsageText[] =
-    "Options:\n"
-    "/D=DIR\tExtract into DIR (created when missing)\n"
-    "/S\tSilent: no window, no questions\n"
-    "/P\tPassive: progress only, no questions\n"
-    "/L=FILE\tWrite a stop's message to FILE\n"
-    "/?\tShow this help\n"
-    "-- ARGS\tPass ARGS on to the program run afterwards\n"
-    "\n"
+    "/D=DIR\ttarget (made if missing)\n"
+    "/S\tsilent\n"
+    "/P\tprogress only, no questions\n"
+    "/L=FILE\tlog a stop's message\n"
+    "-- ARGS\tfor the program run afterwards\n"
     "Exit status: 0 extracted, 1 stopped, 2 entries skipped";
 
 namespace {
@@ -35,17 +32,21 @@ void take_value(const char* value, char* out) {
 
 // The value part of /D= or --target= in `word`, or null.
 const char* target_value(const char* word) {
+#ifndef _WIN32
   if (const char* v = after_prefix(word, "--target=")) return v;
+#endif
   if (word[0] == '/' || word[0] == '-') return after_prefix(word + 1, "D=");
   return nullptr;
 }
 
 void apply_switch(const char* word, StubOptions& options) {
   if (const char* v = target_value(word)) return take_value(v, options.target);
+#ifndef _WIN32
   if (const char* v = after_prefix(word, "--log=")) return take_value(v, options.log);
   if (after_prefix(word, "--silent") && word[8] == '\0') options.silent = true;
   if (after_prefix(word, "--passive") && word[9] == '\0') options.passive = true;
   if (after_prefix(word, "--help") && word[6] == '\0') options.help = true;
+#endif
   if (word[0] != '/' && word[0] != '-') return;
   if (const char* v = after_prefix(word + 1, "L=")) return take_value(v, options.log);
   if (word[2] != '\0') return;

@@ -1,5 +1,6 @@
 // The stub's command line: /D=DIR, /S, /P, /?, /L=FILE ("-" for "/", any
-// case; --target=DIR, --silent, --passive, --help, --log=FILE as well), and
+// case; on Linux --target=DIR, --silent, --passive, --help, --log=FILE as
+// well), and
 // after "--" the arguments passed on to the program run after extraction.
 // Anything else is ignored.
 #pragma once

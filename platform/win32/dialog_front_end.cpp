@@ -173,7 +173,11 @@ void enable_pass_commands(bool enabled) {
 
 void end_dialog(int result) { EndDialog(dialog_window, result); }
 
-void post_command(int id) { PostMessageW(dialog_window, WM_COMMAND, id, 0); }
+void post_command(int id) {
+  // A dialog is shown once its queue is empty; the command must find it shown.
+  ShowWindow(dialog_window, SW_SHOW);
+  PostMessageW(dialog_window, WM_COMMAND, id, 0);
+}
 
 void hide_target_controls() { target_hidden = true; }
 

@@ -12,31 +12,31 @@ namespace platform {
 
 namespace {
 
-bool is_link(DWORD attributes) { return (attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0; }
-
-void remove_below(const WideText& dir) {
-  wchar_t pattern[kWideCapacity + 2];
-  wsprintfW(pattern, L"%s\\*", dir.get());
+// Removes what `dir` (kWideCapacity units, the folder's path) holds; the
+// path is extended in place for each level and put back.
+void remove_below(wchar_t* dir) {
+  const int length = lstrlenW(dir);
+  if (length + MAX_PATH + 2 >= kWideCapacity) return;
+  lstrcpyW(dir + length, L"\\*");
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(pattern, &found);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    const wchar_t* name = found.cFileName;
-    if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
-    char path[kPathCapacity], part[kPathCapacity], whole[kPathCapacity];
-    if (!to_utf8(dir.get(), path, sizeof path) || !to_utf8(name, part, sizeof part)) continue;
-    format_text(whole, sizeof whole, "%s\\%s", path, part);
-    WideText child(whole);
-    SetFileAttributesW(child.get(), FILE_ATTRIBUTE_NORMAL);
-    if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-      DeleteFileW(child.get());
-      continue;
-    }
-    // A junction is removed as the link it is, never entered.
-    if (!is_link(found.dwFileAttributes)) remove_below(child);
-    RemoveDirectoryW(child.get());
-  } while (FindNextFileW(search, &found));
-  FindClose(search);
+  HANDLE search = FindFirstFileW(dir, &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      const wchar_t* name = found.cFileName;
+      if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
+      lstrcpyW(dir + length + 1, name);
+      SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL);
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        DeleteFileW(dir);
+        continue;
+      }
+      // A junction is removed as the link it is, never entered.
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) remove_below(dir);
+      RemoveDirectoryW(dir);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  dir[length] = L'\0';
 }
 
 }  // namespace
@@ -61,8 +61,13 @@ bool make_private_temp_dir(char* out, size_t capacity) {
 
 void remove_tree(const char* path) {
   WideText dir(path);
-  remove_below(dir);
-  RemoveDirectoryW(dir.get());
+  // A process that has just ended may still hold the folder for a moment
+  // (its console host among them): a few more tries, two seconds at most.
+  for (int attempt = 0; attempt < 20; ++attempt) {
+    remove_below(dir.data());
+    if (RemoveDirectoryW(dir.get()) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    Sleep(100);
+  }
 }
 
 }  // namespace platform
