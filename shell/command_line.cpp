@@ -5,12 +5,12 @@
 #include "base/command_words.h"
 
 const char kUsageText[] =
-    "/D=DIR\ttarget (made if missing)\n"
+    "/D=DIR\ttarget folder\n"
     "/S\tsilent\n"
-    "/P\tprogress only, no questions\n"
-    "/L=FILE\tlog a stop's message\n"
-    "-- ARGS\tfor the program run afterwards\n"
-    "Exit status: 0 extracted, 1 stopped, 2 entries skipped";
+    "/P\tprogress only\n"
+    "/L=FILE\tlog of a stop\n"
+    "-- ARGS\tfor the program run after\n"
+    "Exit status: 0 done, 1 stopped, 2 entries skipped";
 
 namespace {
 

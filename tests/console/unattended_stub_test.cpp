@@ -120,8 +120,8 @@ TEST_F(UnattendedStub, PassiveShowsTheDialogAndEndsWithoutTheClosingBox) {
 TEST_F(UnattendedStub, HelpListsTheSwitches) {
   Outcome r = run(bind_corpus("a01_stored.zip"), "--help");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("setup\n/D=DIR\t", 0), 0u) << r.out;
-  EXPECT_NE(r.out.find("Exit status: 0 extracted, 1 stopped, 2 entries skipped"), std::string::npos);
+  EXPECT_EQ(r.out.rfind("setup\n/D=DIR\ttarget folder\n/S\tsilent\n", 0), 0u) << r.out;
+  EXPECT_NE(r.out.find("Exit status: 0 done, 1 stopped, 2 entries skipped"), std::string::npos);
 }
 
 TEST_F(UnattendedStub, RunsTheProgramFromAPrivateTemporaryFolderAndRemovesIt) {

@@ -141,7 +141,7 @@ def case_passive(run):
 def case_usage(run):
     process = run.start(run.bind_corpus("a01_stored.zip"), ["/?"])
     facts = run.session.drive(run.args.driver, "--box", "setup.exe", "ok")
-    check_equal(value(facts, "box_text"), "/D=DIR\ttarget (made if missing)", "the usage box's first line")
+    check_equal(value(facts, "box_text"), "/D=DIR\ttarget folder", "the usage box's first line")
     check_equal(process.wait(timeout=120), 0, "exit status")
 
 
