@@ -92,8 +92,9 @@ set_tests_properties(win32_e2e_tree_round_trip PROPERTIES FIXTURES_REQUIRED wine
 # Unattended use and bind-time settings: /S into a new folder, skipped
 # encrypted entries (status 2), /P with its bar, /? and its box, --title on
 # the dialog and the closing box (screenshots kept in docs/), --run with and
-# without --temp.
-foreach(check silent encrypted passive usage title run_temp run_target)
+# without --temp, and started by a person: the program shown, the target
+# hidden, the folder removed after a Cancel.
+foreach(check silent encrypted passive usage title run_temp run_target run_dialog)
   add_test(NAME win32_e2e_unattended_${check}
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/unattended_test.py ${SFX_WINE_PREFIX} ${check}
                    --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>

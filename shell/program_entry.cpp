@@ -73,18 +73,18 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   merge_path(paths.target_dir, drive, dir, nullptr, nullptr);
   copy_text(paths.window_caption, sizeof paths.window_caption, base_name);
   append_text(paths.window_caption, sizeof paths.window_caption, ext);
+  const platform::FileHandle log = options.log[0] ? platform::open_for_writing(options.log) : kDefaultLog;
+  UnattendedFrontEnd unattended(options.silent ? nullptr : &front_end, front_end, log);
+  if (options.unattended()) {
+    install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
+    run.unattended = 1;
+  }
   Settings settings{};
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
   if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);
   if (options.help) {
     platform::show_usage(kUsageText, paths.window_caption);
     return 0;
-  }
-  const platform::FileHandle log = options.log[0] ? platform::open_for_writing(options.log) : kDefaultLog;
-  UnattendedFrontEnd unattended(options.silent ? nullptr : &front_end, front_end, log);
-  if (options.unattended()) {
-    install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
-    run.unattended = 1;
   }
   choose_target(paths, settings, options);
   if (options.silent) {

@@ -159,4 +159,18 @@ TEST_F(UnattendedStub, RunWithoutTempLeavesTheFilesInTheTarget) {
             fs::perms::none);
 }
 
+TEST_F(UnattendedStub, ADamagedSettingsBlockStopsTheRunBeforeAnythingIsShown) {
+  fs::path program = bind_folder(setup_folder(), "--title Title");
+  std::string bytes = read_file_bytes(program);
+  const size_t magic = bytes.rfind(std::string("SfxSet\x1A\x01", 8));  // the stub holds it too
+  ASSERT_NE(magic, std::string::npos);
+  bytes[magic - 2] = 1;  // a length beyond what any block holds
+  write_file_bytes(program, bytes);
+  Outcome r = run(program, "/S /D=t");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err, "Settings damaged -- SFX stopped\n");
+  EXPECT_FALSE(fs::exists(dir_ / "t"));
+}
+
 }  // namespace

@@ -14,8 +14,11 @@ CHECK is one of:
   run_temp    --run "setup.exe --flag ..." --temp: the program's arguments
               and folder, its status 7, no temporary folder left
   run_target  --run without --temp: the files stay in the target
+  run_dialog  --run and --temp started by a person: the program shown, the
+              target controls hidden (screenshot); Cancel removes the folder
 """
 import argparse
+import getpass
 import json
 import os
 import shutil
@@ -184,7 +187,23 @@ def case_run_target(run):
     check_equal(open(os.path.join(target, "data", "file.txt")).read(), "payload\n", "the files in the target")
 
 
-CASES = {"silent": case_silent, "encrypted": case_encrypted, "passive": case_passive, "usage": case_usage,
+def case_run_dialog(run):
+    exe = run.bind_folder(["--run", RUN, "--temp"])
+    temp = run.unix_path("C:\\users\\" + getpass.getuser() + "\\Temp")
+    before = set(os.listdir(temp)) if os.path.isdir(temp) else set()
+    process = run.start(exe, [])
+    facts = run.drive("setup.exe", "dump")
+    check_equal(value(facts, "status201"), "Then runs: " + RUN, "what the dialog says will run")
+    if run.args.screenshots:
+        run.session.screenshot(os.path.join(run.args.screenshots, "run-temp-dialog.png"))
+    facts = run.drive("setup.exe", "cancel", "box", "yes", "box", "ok", "gone")
+    check_equal(values(facts, "box_text")[-1], "Stopped at your request", "the stop")
+    check_equal(process.wait(timeout=120), 1, "exit status after Cancel")
+    check(not os.path.exists(run.record), "the program ran after a Cancel")
+    check_equal(set(os.listdir(temp)) - before, set(), "temporary folders left after a stop")
+
+
+CASES = {"run_dialog": case_run_dialog, "silent": case_silent, "encrypted": case_encrypted, "passive": case_passive, "usage": case_usage,
          "title": case_title, "run_temp": case_run_temp, "run_target": case_run_target}
 
 
