@@ -27,8 +27,8 @@ class UnattendedStub : public ::testing::Test {
     fs::permissions(program, fs::perms::owner_all);
     return program;
   }
-  // sfxbind FOLDER with `options` (already quoted for the shell).
-  fs::path bind_folder(const fs::path& folder, const std::string& options) {
+  // sfxbind INPUT (a folder or a ZIP file) with `options` (already quoted for the shell).
+  fs::path bind_input(const fs::path& folder, const std::string& options) {
     fs::path program = dir_ / "setup";
     std::string command = std::string(SFX_BIND_TOOL) + " '" + folder.string() + "' -o '" + program.string() +
                           "' --stub " + SFX_LINUX_STUB + " " + options + " >/dev/null";
@@ -126,7 +126,7 @@ TEST_F(UnattendedStub, HelpListsTheSwitches) {
 
 TEST_F(UnattendedStub, RunsTheProgramFromAPrivateTemporaryFolderAndRemovesIt) {
   fs::path program =
-      bind_folder(setup_folder(), R"(--title 'My App' --run 'setup --flag "a b" C:\x\ "q\"u"' --temp)");
+      bind_input(setup_folder(), R"(--title 'My App' --run 'setup --flag "a b" C:\x\ "q\"u"' --temp)");
   // ZIP tools read the file as they would without the settings.
   for (const std::string& reader :
        {std::string("python3 -c 'import sys, zipfile; sys.exit(zipfile.ZipFile(sys.argv[1]).testzip() is not "
@@ -149,7 +149,7 @@ TEST_F(UnattendedStub, RunsTheProgramFromAPrivateTemporaryFolderAndRemovesIt) {
 }
 
 TEST_F(UnattendedStub, RunWithoutTempLeavesTheFilesInTheTarget) {
-  fs::path program = bind_folder(setup_folder(), "--run setup");
+  fs::path program = bind_input(setup_folder(), "--run setup");
   Outcome r = run(program, "/S /D=t");
   EXPECT_EQ(r.status, 7);
   EXPECT_EQ(read_file_bytes(dir_ / "record.txt"), (dir_ / "t").string() + "\n");
@@ -159,8 +159,30 @@ TEST_F(UnattendedStub, RunWithoutTempLeavesTheFilesInTheTarget) {
             fs::perms::none);
 }
 
+TEST_F(UnattendedStub, ExtractedFilesGetTheExecuteBitsTheirEntriesCarryButNeverSetId) {
+  // Python's zipfile records Unix modes as a Unix zip tool does.
+  const std::string make =
+      "python3 -c 'import sys, zipfile\n"
+      "z = zipfile.ZipFile(sys.argv[1], \"w\")\n"
+      "for name, mode in ((\"tool\", 0o100755), (\"setid\", 0o106775), (\"plain\", 0o100644)):\n"
+      "    i = zipfile.ZipInfo(name); i.create_system = 3; i.external_attr = mode << 16; z.writestr(i, "
+      "\"x\")\n"
+      "' '" +
+      (dir_ / "modes.zip").string() + "'";
+  ASSERT_EQ(std::system(make.c_str()), 0);
+  fs::path program = bind_input(dir_ / "modes.zip", "");
+  ASSERT_EQ(run(program, "/S /D=t").status, 0);
+  const std::pair<const char*, fs::perms> kModes[] = {
+      {"tool", fs::perms::owner_exec}, {"setid", fs::perms::owner_exec}, {"plain", fs::perms::none}};
+  for (const auto& [name, exec] : kModes) {
+    fs::perms got = fs::status(dir_ / "t" / name).permissions();
+    EXPECT_EQ(got & fs::perms::owner_exec, exec) << name;
+    EXPECT_EQ(got & (fs::perms::set_uid | fs::perms::set_gid), fs::perms::none) << name;
+  }
+}
+
 TEST_F(UnattendedStub, ADamagedSettingsBlockStopsTheRunBeforeAnythingIsShown) {
-  fs::path program = bind_folder(setup_folder(), "--title Title");
+  fs::path program = bind_input(setup_folder(), "--title Title");
   std::string bytes = read_file_bytes(program);
   const size_t magic = bytes.rfind(std::string("SfxSet\x1A\x01", 8));  // the stub holds it too
   ASSERT_NE(magic, std::string::npos);
