@@ -97,9 +97,14 @@ void give_execute_bits(const RunState& run, const CentralHeader& header) {
   constexpr uint8_t kUnix = 3;
   constexpr uint32_t kTypeMask = 0170000, kRegularFile = 0100000;
   const uint32_t mode = header.external_attributes() >> 16;
-  if (header.host_system() == kUnix && (mode & kTypeMask) == kRegularFile && (mode & 0111) != 0 &&
-      !run.entry_name.unusable && is_selected())
-    platform::add_execute_bits(run.entry_name.full_name, mode);
+  if (header.host_system() != kUnix || (mode & kTypeMask) != kRegularFile || (mode & 0111) == 0 ||
+      run.entry_name.unusable || !is_selected())
+    return;
+  // By its whole path below the target, whatever the current directory.
+  char path[kPathCapacity];
+  format_text(path, sizeof path, "%s%c%s", run.paths.extract_dir, platform::kSeparator,
+              run.entry_name.full_name);
+  platform::add_execute_bits(path, mode);
 }
 
 }  // namespace
