@@ -22,7 +22,8 @@ can follow and that ZIP tools still read. INPUT is one of:
                      local header (no data descriptors), directories known
                      only by their attributes named with a trailing "/",
                      bytes between entries dropped, offsets made right
-  a self-extractor   its archive alone is bound behind the new stub
+  a self-extractor   its archive alone is bound behind the new stub (its
+                     settings are not kept: give them again)
 
   -o, --output OUTPUT  the self-extractor to write (written whole or not at
                        all; never the input)
