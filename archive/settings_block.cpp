@@ -5,6 +5,7 @@
 
 #include "archive/archive_stream.h"
 #include "archive/records.h"
+#include "base/command_words.h"
 #include "base/text.h"
 #include "base/utf8.h"
 
@@ -47,6 +48,22 @@ uint32_t put_field(uint8_t* out, uint8_t tag, const char* text) {
 
 }  // namespace
 
+bool names_file_inside(const char* run) {
+  char program[kRunCapacity];
+  if (!next_word(run, program, sizeof program)) return false;
+  // Each level: not empty, not "." or "..", no drive colon.
+  for (const char* level = program;;) {
+    const char* end = level;
+    while (*end != '\0' && *end != '/' && *end != '\\') ++end;
+    const auto length = static_cast<size_t>(end - level);
+    if (length == 0 || std::memchr(level, ':', length) ||
+        (level[0] == '.' && (length == 1 || (length == 2 && level[1] == '.'))))
+      return false;
+    if (*end == '\0') return true;
+    level = end + 1;
+  }
+}
+
 SettingsRead parse_settings(const uint8_t* fields, uint32_t size, Settings& out) {
   out = Settings{};
   bool temp_seen = false;
@@ -69,6 +86,7 @@ SettingsRead parse_settings(const uint8_t* fields, uint32_t size, Settings& out)
     }
   }
   if (out.temp && out.run[0] == '\0') return SettingsRead::kDamaged;
+  if (out.run[0] != '\0' && !names_file_inside(out.run)) return SettingsRead::kDamaged;
   return SettingsRead::kRead;
 }
 

@@ -12,7 +12,8 @@
 //   magic        the 8 bytes kSettingsMagic
 // Tags: 'T' the title, 'R' the command to run (PROGRAM ARGS, split by the
 // rules of command_words.h), 'M' (empty) a temporary target. Texts are UTF-8
-// without control characters; each tag appears at most once; 'M' needs 'R'.
+// without control characters; each tag appears at most once; 'M' needs 'R';
+// PROGRAM names a file below the target (see names_file_inside).
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -32,6 +33,10 @@ struct Settings {
 };
 
 enum class SettingsRead { kNone, kRead, kDamaged };
+
+// True when the command's first word is a relative path with no "." or ".."
+// level, no drive and no empty level: a file below the target, nothing else.
+bool names_file_inside(const char* run);
 
 // The fields part of a block (without padding and trailer).
 SettingsRead parse_settings(const uint8_t* fields, uint32_t size, Settings& out);

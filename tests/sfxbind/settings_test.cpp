@@ -75,8 +75,11 @@ TEST(BindSettings, WhatTheStubCouldNotCarryOutIsRefused) {
       {"", "", true, kStub, "--temp needs --run: the temporary folder is removed once the program has run"},
       {"", "setup.exe", false, kStub,
        "--run names setup.exe, which is no file of the archive (name it as the archive does)"},
-      {"", "dir/", false, kStub,
-       "--run names dir/, which is no file of the archive (name it as the archive does)"},
+      {"", "dir", false, kStub,
+       "--run names dir, which is no file of the archive (name it as the archive does)"},
+      {"", "../a.txt", false, kStub,
+       "--run names ../a.txt: the program must be named by its path below the target, without \"..\" or a "
+       "drive"},
       {"a\tb", "", false, kStub,
        "--title and --run take UTF-8 text without control characters (tabs and line ends among them)"},
       {std::string(256, 't'), "", false, kStub, "--title takes at most 255 bytes"},

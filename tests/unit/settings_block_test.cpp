@@ -74,6 +74,10 @@ TEST(SettingsBlock, RefusesEveryBreachOfItsRules) {
       field('M', ""),                                // temporary target without a program
       field('R', "a") + field('M', "x"),             // a value for the flag
       field('T', std::string(kTitleCapacity, 'a')),  // too long
+      field('R', "../setup.exe"),                    // a program outside the target
+      field('R', "/bin/sh -c x"),
+      field('R', R"(C:\setup.exe)"),
+      field('R', R"(bin\\setup)"),  // an empty level
   };
   for (const std::string& fields : kRefused) {
     Settings s{};
@@ -81,6 +85,7 @@ TEST(SettingsBlock, RefusesEveryBreachOfItsRules) {
   }
   Settings s{};
   EXPECT_EQ(parse(field('R', "a b") + field('M', ""), s), SettingsRead::kRead);
+  EXPECT_EQ(parse(field('R', R"("my dir\set.up.exe" /q)"), s), SettingsRead::kRead);
   EXPECT_EQ(block(settings("tab\t", "", false)), "");  // the binder writes nothing it would refuse
   EXPECT_EQ(block(settings("", "", true)), "");
 }

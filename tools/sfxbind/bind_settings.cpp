@@ -17,6 +17,9 @@ Settings settings_from(const Options& options) {
   copy_text(s.run, sizeof s.run, options.run.c_str());
   s.temp = options.temp;
   if (!options.run.empty() && run_program_name(s).empty()) throw BindError("--run names no program");
+  if (!options.run.empty() && !names_file_inside(s.run))
+    throw BindError("--run names " + run_program_name(s) +
+                    ": the program must be named by its path below the target, without \"..\" or a drive");
   return s;
 }
 
