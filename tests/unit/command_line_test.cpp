@@ -79,7 +79,8 @@ void expect_options(const StubOptions& o, const SwitchCase& c) {
 TEST(StubCommandLine, WindowsSwitches) {
   for (const SwitchCase& c : kWindowsCases) {
     StubOptions o{};
-    parse_command_text(("\"C:\\x y\\setup.exe\" " + std::string(c.line)).c_str(), o);
+    const std::string line = "\"C:\\x y\\setup.exe\" " + std::string(c.line);
+    parse_command_text(line.c_str(), o);
     expect_options(o, c);
     EXPECT_STREQ(o.pass_on_text ? o.pass_on_text : "(none)", c.pass_on ? c.pass_on : "(none)") << c.line;
   }
