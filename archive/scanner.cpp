@@ -3,35 +3,33 @@
 #include "archive/entry_name.h"
 #include "base/memory.h"
 
-namespace {
-
-// Reads a header's name and extra field whole into the room behind the record
-// (the extra field may hold the name in UTF-8) and keeps the name confined
-// to the target in `run.entry_name`.
-bool read_entry_name(RunState& run, uint8_t* record_buffer, uint32_t name_length, uint32_t extra_length,
-                     uint16_t flags) {
+bool read_local_header(RunState& run, uint8_t* record_buffer) {
+  ArchiveStream& s = run.archive;
+  if (archive_read(s, record_buffer + 4, kLocalHeaderFixed) != kLocalHeaderFixed) return false;
+  const LocalHeader& header = record_at<LocalHeader>(record_buffer);
+  // The name and the extra field (which may hold the name in UTF-8) are read
+  // whole into the room behind the record.
   char* fields = reinterpret_cast<char*>(record_buffer + kRecordBufferSize);
-  if (archive_read(run.archive, fields, name_length + extra_length) != name_length + extra_length)
-    return false;
-  confine_entry_name(std::string_view(fields, name_length), flags,
-                     std::string_view(fields + name_length, extra_length),
+  uint32_t name_length = header.name_length();
+  uint32_t length = name_length + header.extra_length();
+  if (archive_read(s, fields, length) != length) return false;
+  confine_entry_name(std::string_view(fields, name_length), header.flags(),
+                     std::string_view(fields + name_length, header.extra_length()),
                      target_length(run.paths.extract_dir), run.entry_name);
   return true;
 }
 
-}  // namespace
-
-bool read_local_header(RunState& run, uint8_t* record_buffer) {
-  if (archive_read(run.archive, record_buffer + 4, kLocalHeaderFixed) != kLocalHeaderFixed) return false;
-  const LocalHeader& header = record_at<LocalHeader>(record_buffer);
-  return read_entry_name(run, record_buffer, header.name_length(), header.extra_length(), header.flags());
-}
-
 bool read_central_header(RunState& run, uint8_t* record_buffer) {
-  if (archive_read(run.archive, record_buffer + 4, kCentralHeaderFixed) != kCentralHeaderFixed) return false;
+  ArchiveStream& s = run.archive;
+  if (archive_read(s, record_buffer + 4, kCentralHeaderFixed) != kCentralHeaderFixed) return false;
   const CentralHeader& header = record_at<CentralHeader>(record_buffer);
-  return read_entry_name(run, record_buffer, header.name_length(), header.extra_length(), header.flags()) &&
-         archive_skip(run.archive, header.comment_length());
+  // Its name, confined as the local header's was, for the handler.
+  char* fields = reinterpret_cast<char*>(record_buffer + kRecordBufferSize);
+  const uint32_t name_length = header.name_length(), extra_length = header.extra_length();
+  if (archive_read(s, fields, name_length + extra_length) != name_length + extra_length) return false;
+  confine_entry_name({fields, name_length}, header.flags(), {fields + name_length, extra_length},
+                     target_length(run.paths.extract_dir), run.entry_name);
+  return archive_skip(s, header.comment_length());
 }
 
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer) {
