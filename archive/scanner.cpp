@@ -2,6 +2,7 @@
 
 #include "archive/entry_name.h"
 #include "base/memory.h"
+#include "platform/file_modes.h"
 
 bool read_local_header(RunState& run, uint8_t* record_buffer) {
   ArchiveStream& s = run.archive;
@@ -23,7 +24,10 @@ bool read_central_header(RunState& run, uint8_t* record_buffer) {
   ArchiveStream& s = run.archive;
   if (archive_read(s, record_buffer + 4, kCentralHeaderFixed) != kCentralHeaderFixed) return false;
   const CentralHeader& header = record_at<CentralHeader>(record_buffer);
-  // Its name, confined as the local header's was, for the handler.
+  // Its name, confined as the local header's was, for the handler: only
+  // where the system has the Unix modes central headers carry.
+  if constexpr (!platform::kHasExecuteBits)
+    return archive_skip(s, uint32_t{header.name_length()} + header.extra_length() + header.comment_length());
   char* fields = reinterpret_cast<char*>(record_buffer + kRecordBufferSize);
   const uint32_t name_length = header.name_length(), extra_length = header.extra_length();
   if (archive_read(s, fields, name_length + extra_length) != name_length + extra_length) return false;
@@ -51,7 +55,7 @@ void scan_archive(RunState& run, EntryHandler handler) {
       handler(run, kScanLocalHeader, record);
     } else if (type == kCentralHeaderType) {
       if (!read_central_header(run, record)) break;
-      handler(run, kScanCentralHeader, record);
+      if constexpr (platform::kHasExecuteBits) handler(run, kScanCentralHeader, record);
     } else if (type == kEndRecordType) {
       if (!read_end_record(s, record)) break;
     }

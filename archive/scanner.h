@@ -6,7 +6,8 @@
 #include "archive/run_state.h"
 
 // kScanCentralHeader comes for each central header, after every entry, with
-// `run.entry_name` holding its confined name.
+// `run.entry_name` holding its confined name, where the system has the Unix
+// modes central headers carry (platform/file_modes.h).
 enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2, kScanCentralHeader = 3 };
 
 // On kScanLocalHeader the archive stream stands at the entry's compressed

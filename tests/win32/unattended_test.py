@@ -134,7 +134,8 @@ def case_passive(run):
     target = os.path.join(run.args.work, "target")
     process = run.start(exe, ["/P", "/D=" + wine_run.windows_dir(target)])
     facts = run.drive("setup.exe", "watch", "gone")
-    wine_run.check_progress(facts, True)
+    # No closing box holds the full bar: the dialog may end between samples.
+    wine_run.check_progress(facts, False)
     check_equal(process.wait(timeout=120), 0, "exit status")
     for name, data in contents.items():
         with open(os.path.join(target, name), "rb") as f:
