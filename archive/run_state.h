@@ -58,7 +58,9 @@ struct RunState {
   RunPaths paths;
   char line_text[kLineCapacity] = "";
   char final_message[80] = "";
-  PassProgress progress;  // of the extraction pass
+  PassProgress progress;   // of the extraction pass
+  uint8_t unattended = 0;  // /S or /P: entries asked about are skipped unasked
+  uint32_t skipped = 0;    // entries the extraction pass skipped
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

@@ -3,6 +3,7 @@
 #include "archive/entry_name.h"
 #include "base/fatal.h"
 #include "base/memory.h"
+#include "platform/file_modes.h"
 
 bool read_local_header(RunState& run, uint8_t* record_buffer) {
   ArchiveStream& s = run.archive;
@@ -24,10 +25,20 @@ bool read_local_header(RunState& run, uint8_t* record_buffer) {
   return true;
 }
 
-bool read_central_header(ArchiveStream& s, uint8_t* record_buffer) {
+bool read_central_header(RunState& run, uint8_t* record_buffer) {
+  ArchiveStream& s = run.archive;
   if (archive_read(s, record_buffer + 4, kCentralHeaderFixed) != kCentralHeaderFixed) return false;
   const CentralHeader& header = record_at<CentralHeader>(record_buffer);
-  return archive_skip(s, uint32_t{header.name_length()} + header.extra_length() + header.comment_length());
+  // Its name, confined as the local header's was, for the handler: only
+  // where the system has the Unix modes central headers carry.
+  if constexpr (!platform::kHasExecuteBits)
+    return archive_skip(s, uint32_t{header.name_length()} + header.extra_length() + header.comment_length());
+  char* fields = reinterpret_cast<char*>(record_buffer + kRecordBufferSize);
+  const uint32_t name_length = header.name_length(), extra_length = header.extra_length();
+  if (archive_read(s, fields, name_length + extra_length) != name_length + extra_length) return false;
+  confine_entry_name({fields, name_length}, header.flags(), {fields + name_length, extra_length},
+                     target_length(run.paths.extract_dir), run.entry_name);
+  return archive_skip(s, header.comment_length());
 }
 
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer) {
@@ -53,7 +64,8 @@ void scan_archive(RunState& run, EntryHandler handler) {
       if (!read_local_header(run, record)) break;
       handler(run, kScanLocalHeader, record);
     } else if (type == kCentralHeaderType) {
-      if (!read_central_header(s, record)) break;
+      if (!read_central_header(run, record)) break;
+      if constexpr (platform::kHasExecuteBits) handler(run, kScanCentralHeader, record);
     } else if (type == kEndRecordType) {
       if (!read_end_record(s, record)) break;
     } else if (type == kZip64EndType) {

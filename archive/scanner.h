@@ -5,7 +5,10 @@
 
 #include "archive/run_state.h"
 
-enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2 };
+// kScanCentralHeader comes for each central header, after every entry, with
+// `run.entry_name` holding its confined name, where the system has the Unix
+// modes central headers carry (platform/file_modes.h).
+enum ScanPhase : int16_t { kScanBegin = 0, kScanLocalHeader = 1, kScanEnd = 2, kScanCentralHeader = 3 };
 
 // On kScanLocalHeader the archive stream stands at the entry's compressed
 // data, `run.entry_name` holds the confined name, `run.entry_sizes` the sizes
@@ -26,7 +29,7 @@ inline constexpr uint32_t kStoredFieldsCapacity = 2 * 0xFFFF;
 // Record readers; each is entered right after the 4-byte signature. They
 // return false when the record is cut short by the end of the file.
 bool read_local_header(RunState& run, uint8_t* record_buffer);
-bool read_central_header(ArchiveStream& s, uint8_t* record_buffer);
+bool read_central_header(RunState& run, uint8_t* record_buffer);
 bool read_end_record(ArchiveStream& s, uint8_t* record_buffer);
 // The ZIP64 end record, passed over as a whole by the length it gives.
 bool read_zip64_end_record(ArchiveStream& s, uint8_t* record_buffer);

@@ -14,6 +14,8 @@ const char* exit_code_text(int16_t code) {
     case kDataIntegrityError: return "Data integrity error -- run stopped";
     case kFileTypeNotSupported: return "File type not supported";
     case kCrcError: return "CRC error -- SFX stopped";
+    case kSettingsDamaged: return "Settings damaged -- SFX stopped";
+    case kCannotRunProgram: return "Unable to start the program";
     default: return "Unexplained Error";
   }
 }

@@ -15,7 +15,13 @@ enum ExitCode : int16_t {
   kDataIntegrityError = 10,
   kFileTypeNotSupported = 11,
   kCrcError = 12,
+  // Added with the settings (13 and up stay unexplained for the classic table).
+  kSettingsDamaged = 20,
+  kCannotRunProgram = 21,
 };
+
+// Exit status of an unattended run that completed with entries skipped.
+inline constexpr int kSkippedEntriesStatus = 2;
 
 // Process exit status after every fatal message.
 inline constexpr int16_t fatal_exit_status = 1;

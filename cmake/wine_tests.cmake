@@ -13,6 +13,10 @@ set(SFX_E2E_DIR ${CMAKE_BINARY_DIR}/tests/win32)
 add_executable(dialog_driver ${CMAKE_SOURCE_DIR}/tests/win32/dialog_driver.cpp)
 target_link_options(dialog_driver PRIVATE -static)
 
+# The setup program of the run-after tests: records its arguments and folder.
+add_executable(record_args ${CMAKE_SOURCE_DIR}/tests/win32/record_args.cpp)
+target_link_options(record_args PRIVATE -static)
+
 add_test(NAME wine_prefix COMMAND ${SFX_WINE_RUN} boot ${SFX_WINE_PREFIX})
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wine TIMEOUT 600 SKIP_RETURN_CODE 77)
 
@@ -95,3 +99,19 @@ add_test(NAME win32_e2e_long_paths
                  --screenshot ${SFX_E2E_DIR}/long_paths.png)
 set_tests_properties(win32_e2e_long_paths PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
                      SKIP_RETURN_CODE 77)
+
+# Unattended use and bind-time settings: /S into a new folder, skipped
+# encrypted entries (status 2), /P with its bar, /? and its box, --title on
+# the dialog and the closing box (screenshots kept in docs/), --run with and
+# without --temp, and started by a person: the program shown, the target
+# hidden, the folder removed after a Cancel.
+foreach(check silent encrypted passive usage title run_temp run_target run_dialog)
+  add_test(NAME win32_e2e_unattended_${check}
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/unattended_test.py ${SFX_WINE_PREFIX} ${check}
+                   --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>
+                   --driver $<TARGET_FILE:dialog_driver> --setup $<TARGET_FILE:record_args>
+                   --corpus ${SFX_CORPUS_DIR_HOST} --work ${SFX_E2E_DIR}/unattended_${check}
+                   --screenshots ${SFX_E2E_DIR}/docs)
+  set_tests_properties(win32_e2e_unattended_${check} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
+                       TIMEOUT 300 SKIP_RETURN_CODE 77)
+endforeach()

@@ -4,9 +4,16 @@
 #include <cstdint>
 #include <string>
 
+#include "archive/settings_block.h"
 #include "fuzz/harness.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  // The same bytes as the fields of a settings block: refused or read whole.
+  Settings settings{};
+  if (parse_settings(data, static_cast<uint32_t>(size), settings) == SettingsRead::kRead)
+    require(!settings.temp || settings.run[0] != '\0', "a temporary target without a program",
+            settings.title);
+
   RunFolder& folder = fuzz_run_folder();
   const std::string bytes(reinterpret_cast<const char*>(data), size);
 

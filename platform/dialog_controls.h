@@ -38,6 +38,12 @@ void repaint_dialog();
 // Cancel always stays usable.
 void enable_pass_commands(bool enabled);
 void end_dialog(int result);
+// Runs the command `id` once the dialog shows and takes input.
+void post_command(int id);
+// Called before run_main_dialog: the target directory's controls are not shown.
+void hide_target_controls();
+// The usage text of /?: a message box, or standard output on the console.
+void show_usage(const char* text, const char* caption);
 // Runs the dialog modally until end_dialog, reporting to `events`.
 void run_main_dialog(DialogEvents& events, const char* caption);
 

@@ -10,6 +10,7 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
+                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
        sfxbind --verify SETUP [--stub STUB] [--accept-findings]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
@@ -22,7 +23,8 @@ can follow and that ZIP tools still read. INPUT is one of:
                      local header (no data descriptors), directories known
                      only by their attributes named with a trailing "/",
                      bytes between entries dropped, offsets made right
-  a self-extractor   its archive alone is bound behind the new stub
+  a self-extractor   its archive alone is bound behind the new stub (its
+                     settings are not kept: give them again)
 
   -o, --output OUTPUT  the self-extractor to write (written whole or not at
                        all; never the input)
@@ -32,8 +34,17 @@ can follow and that ZIP tools still read. INPUT is one of:
       --level N        deflate level for a folder, 0 (store) to 9 (default)
       --follow-links   store what symbolic links in a folder point to
       --force          bind even when the checks below refuse
+      --title TEXT     the caption of the dialog and of every message box
+      --run "PROGRAM ARGS"
+                       after a complete extraction, run PROGRAM (a file of
+                       the archive) with ARGS in the target, and end with its
+                       exit status; words split as Windows splits a command
+                       line ("" group, \" is a quote)
+      --temp           extract into a new private temporary folder, removed
+                       once PROGRAM has ended (needs --run)
       --verify SETUP   check that SETUP's stub equals the stub (built-in or
-                       --stub) byte for byte, that its archive reads cleanly
+                       --stub) byte for byte, that its settings hold and show
+                       them, that its archive reads cleanly
                        (every entry the stub decodes decoded and checked by
                        CRC-32), and name every entry the stub will not extract
                        as stored (asked about, skipped or left empty)
@@ -96,10 +107,14 @@ Options parse_command_line(const std::vector<std::string>& args) {
       options.accept_findings = true;
     } else if (arg == "--follow-links") {
       options.follow_links = true;
+    } else if (arg == "--temp") {
+      options.temp = true;
     } else if (!take_value(args, i, "--output", "-o", options.output) &&
                !take_value(args, i, "--stub", nullptr, options.stub) &&
                !take_value(args, i, "--verify", nullptr, options.verify) &&
-               !take_value(args, i, "--level", nullptr, level)) {
+               !take_value(args, i, "--level", nullptr, level) &&
+               !take_value(args, i, "--title", nullptr, options.title) &&
+               !take_value(args, i, "--run", nullptr, options.run)) {
       throw BindError("unknown option " + arg + " (see --help)");
     }
   }
@@ -110,7 +125,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
     options.level = level[0] - '0';
   }
   if (!options.verify.empty()) {
-    if (!options.input.empty() || !options.output.empty())
+    if (!options.input.empty() || !options.output.empty() || !options.title.empty() || !options.run.empty() ||
+        options.temp)
       throw BindError("--verify takes only the self-extractor to check (and --stub, --accept-findings)");
     return options;
   }

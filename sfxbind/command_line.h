@@ -15,6 +15,9 @@ struct Options {
   std::string output;
   std::string stub;    // empty: the built-in stub
   std::string verify;  // a self-extractor to check instead of binding
+  std::string title;   // --title, --run, --temp: the settings the stub reads
+  std::string run;
+  bool temp = false;
   int level = 9;
   bool force = false;
   bool accept_findings = false;  // --verify passes entries the stub will not extract as stored

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
 #include "sfxbind/folder_archive.h"
 #include "sfxbind/preflight.h"
@@ -135,6 +136,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     if (same_file(options.input, options.output))
       throw BindError("the output " + options.output + " is the input: name another with -o");
 
+    const Settings settings = settings_from(options);
     Stub stub = load_stub(options, built_in_stub);
     Bytes prefix = about(stub.name, [&] { return padded_stub(stub.bytes); });
     StubKind kind = stub_kind(stub.bytes);
@@ -152,6 +154,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
       rewrite = about(options.input, [&] { return plan_rewrite(*archive, layout); });
       findings = preflight(layout, rewrite, kind);
     }
+    if (folder)
+      check_run_program(settings, folder_plan, kind);
+    else
+      check_run_program(settings, layout, kind);
     size_t refused = report(findings, forced_or_refused(options), err);
     if (refused > 0 && !options.force) return nothing_written(refused, err);
 
@@ -162,6 +168,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
                         "program file of that size): ship it as a Linux self-extractor with --stub, or split "
                         "the payload");
     output.write(prefix);
+    output.write(settings_block(settings));
     std::optional<Progress> progress;
     if (folder) {
       progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
 #include "sfxbind/data_check.h"
 #include "sfxbind/header_checks.h"
@@ -47,8 +48,14 @@ struct ArchiveChecked {
 };
 
 // Throws Bad for the first fault.
-ArchiveChecked check_archive(const ByteSource& file, const std::string& path, uint64_t start, StubKind kind) {
+ArchiveChecked check_archive(const ByteSource& file, const std::string& path, uint64_t start,
+                             const Settings& settings, StubKind kind) {
   ZipLayout layout = read_zip_layout(file);
+  try {
+    check_run_program(settings, layout, kind);
+  } catch (const BindError& e) {
+    throw Bad{std::string("its settings: ") + e.what()};
+  }
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
   uint64_t expected_at = start;
   ArchiveChecked checked;
@@ -83,12 +90,20 @@ Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> 
   Bytes padded = padded_stub(stub);
   if (std::optional<uint64_t> at = first_difference(file, padded))
     return {false, "its stub differs from " + stub_name + " (first at byte " + std::to_string(*at) + ")", {}};
+  Settings settings{};
+  SettingsPlace place;
+  SettingsRead read = read_settings(path.c_str(), settings, &place);
+  if (read == SettingsRead::kDamaged ||
+      (read == SettingsRead::kRead && place.archive_start != padded.size() + place.block_size))
+    return {false, "its stub equals " + stub_name + ", but the settings behind it are damaged", {}};
   try {
-    ArchiveChecked checked = check_archive(file, path, padded.size(), stub_kind(stub));
+    ArchiveChecked checked =
+        check_archive(file, path, padded.size() + place.block_size, settings, stub_kind(stub));
     return {true,
             "its stub equals " + stub_name + " (" + std::to_string(stub.size()) +
                 " bytes) and the archive behind it reads cleanly (" + std::to_string(checked.decoded) +
-                " entries decoded and checked by CRC-32)",
+                " entries decoded and checked by CRC-32)" +
+                (has_settings(settings) ? "; " + describe_settings(settings) : ""),
             std::move(checked.findings)};
   } catch (const Bad& bad) {
     return {false, "its stub equals " + stub_name + ", but in the archive behind it: " + bad.why, {}};

@@ -8,6 +8,7 @@
 #include "base/fatal.h"
 #include "base/text.h"
 #include "decoders/decoders.h"
+#include "platform/file_modes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
 
@@ -32,8 +33,12 @@ void poll_cancel(RunState& run) {
   confirm_cancel(run);
 }
 
-void ask_or_stop(RunState& run, const char* question) {
-  if (!installed_front_end().ask_yes_no(question, run.entry_name.full_name)) fatal_exit(kStoppedAtRequest);
+// An entry skipped unattended is never asked about; one skipped after a Yes
+// counts the same.
+void skip_or_stop(RunState& run, const char* question) {
+  if (!run.unattended && !installed_front_end().ask_yes_no(question, run.entry_name.full_name))
+    fatal_exit(kStoppedAtRequest);
+  ++run.skipped;
 }
 
 constexpr const char* kUnableToExtract = " Unable To Extract The Above Component Continue? ";
@@ -71,7 +76,7 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
     fatal_exit(kFileTypeNotSupported);
   poll_cancel(run);
   if (action == EntryAction::kAskUnsupportedMethod) {
-    ask_or_stop(run, kUnableToExtract);
+    skip_or_stop(run, kUnableToExtract);
     // The empty file stays, unstamped; its handle is not kept open for the
     // rest of the run.
     platform::close_file(run.window.output);
@@ -88,9 +93,11 @@ void extract_entry(RunState& run, const LocalHeader& header) {
   bool consumed = false;
   const EntryAction action = entry_action(header, run.entry_name);
   if (action == EntryAction::kAskEncrypted) {
-    ask_or_stop(run, "Encrypted File Continue?");
+    skip_or_stop(run, "Encrypted File Continue?");
   } else if (action == EntryAction::kAskUnusableName) {
-    ask_or_stop(run, kUnableToExtract);
+    skip_or_stop(run, kUnableToExtract);
+  } else if (action == EntryAction::kAskUnsupportedMethod && run.unattended) {
+    skip_or_stop(run, kUnableToExtract);  // without the empty file an interactive Yes leaves
   } else if (action == EntryAction::kMakeDirectory) {
     create_directory_entry(run);
   } else if (action != EntryAction::kSkipTarget && is_selected()) {
@@ -99,6 +106,22 @@ void extract_entry(RunState& run, const LocalHeader& header) {
   if (!consumed) archive_skip(run.archive, run.entry_sizes.compressed);
   run.progress.passed += run.entry_sizes.compressed;
   run.progress.entry_size = 0;
+}
+
+// Entries made on Unix carry their permissions in the central directory,
+// which the walk meets after every entry.
+void give_execute_bits(const RunState& run, const CentralHeader& header) {
+  constexpr uint8_t kUnix = 3;
+  constexpr uint32_t kTypeMask = 0170000, kRegularFile = 0100000;
+  const uint32_t mode = header.external_attributes() >> 16;
+  if (header.host_system() != kUnix || (mode & kTypeMask) != kRegularFile || (mode & 0111) == 0 ||
+      run.entry_name.unusable || !is_selected())
+    return;
+  // By its whole path below the target, whatever the current directory.
+  char path[kPathCapacity];
+  format_text(path, sizeof path, "%s%c%s", run.paths.extract_dir, platform::kSeparator,
+              run.entry_name.full_name);
+  platform::add_execute_bits(path, mode);
 }
 
 }  // namespace
@@ -138,6 +161,8 @@ void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
     run.window.after_full_write_context = &run;
   } else if (phase == kScanLocalHeader) {
     extract_entry(run, record_at<LocalHeader>(record_buffer));
+  } else if (phase == kScanCentralHeader) {
+    if constexpr (platform::kHasExecuteBits) give_execute_bits(run, record_at<CentralHeader>(record_buffer));
   } else {
     installed_front_end().pass_progress(run.progress.total, run.progress.total);
     if (run.counters.files_counted != 0)

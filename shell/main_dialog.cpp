@@ -72,6 +72,11 @@ void MainDialog::initialise() {
   platform::repaint_dialog();
   run_pass(list_handler);
   end_pass();
+  if (run_after_[0] != '\0') {
+    format_text(run_.line_text, sizeof run_.line_text, "Then runs: %s", run_after_);
+    front_end.show_progress_line(run_.line_text);
+  }
+  if (passive_) platform::post_command(IDC_OK);
   // The list shows the directory OK would extract into: the listing pass
   // has made the executable's directory current.
   refill_dir_list();

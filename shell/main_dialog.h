@@ -9,7 +9,10 @@
 
 class MainDialog : public DialogEvents {
  public:
-  explicit MainDialog(RunState& run) : run_(run) {}
+  // `run_after`: the settings' command, shown before OK ("" for none);
+  // `passive`: OK is pressed as soon as the dialog shows.
+  MainDialog(RunState& run, const char* run_after, bool passive)
+      : run_(run), run_after_(run_after), passive_(passive) {}
   void initialise() override;
   // `id` is a control id of resources/dlg32.h (IDC_OK, IDC_CANCEL, IDC_DIR_LIST, IDC_MAKE).
   void command(int id) override;
@@ -24,6 +27,8 @@ class MainDialog : public DialogEvents {
   void select_directory();
 
   RunState& run_;
+  const char* run_after_;
+  bool passive_;
   char dir_spec_[kPathCapacity] = "";
   bool pass_running_ = false;
 };

@@ -1,13 +1,65 @@
 #include "shell/program_entry.h"
 
+#include <cstdlib>
+
 #include "archive/run_state.h"
+#include "archive/scanner.h"
+#include "archive/settings_block.h"
 #include "base/fatal.h"
 #include "platform/dialog_controls.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "platform/temp_dir.h"
+#include "shell/extract_handler.h"
 #include "shell/main_dialog.h"
+#include "shell/run_after.h"
+#include "shell/target_dir.h"
+#include "shell/unattended_front_end.h"
 
-int program_entry(FrontEnd& front_end) {
+namespace {
+
+#ifdef _WIN32
+constexpr platform::FileHandle kDefaultLog = platform::kNoFile;
+#else
+constexpr platform::FileHandle kDefaultLog = 2;  // standard error
+#endif
+
+// The private temporary target, removed however the process ends.
+char temp_target[kPathCapacity];
+
+void remove_temp_target() { platform::remove_tree(temp_target); }
+
+void set_target(RunPaths& paths, const char* dir) {
+  copy_text(paths.target_dir, sizeof paths.target_dir, dir);
+  const char separator[2] = {platform::kSeparator, '\0'};
+  append_text(paths.target_dir, sizeof paths.target_dir, separator);
+}
+
+// The target of --temp or /D: made before anything is shown.
+void choose_target(RunPaths& paths, const Settings& settings, const StubOptions& options) {
+  char dir[kLongPathCapacity];
+  if (settings.temp) {
+    if (!platform::make_private_temp_dir(temp_target, sizeof temp_target)) fatal_exit(kOutputDirNotAvailable);
+    std::atexit(remove_temp_target);
+    set_target(paths, temp_target);
+  } else if (options.target[0] != '\0') {
+    copy_text(dir, sizeof dir, options.target);
+    if (make_dir_tree(dir, 0) != 0 || change_drive_dir(dir) != 0 || !platform::current_dir(dir, sizeof dir))
+      fatal_exit(kOutputDirNotAvailable);
+    change_drive_dir(paths.start_dir);
+    set_target(paths, dir);
+  }
+}
+
+void extract_without_dialog(RunState& run) {
+  prepare_run(run);
+  scan_archive(run, extract_handler);
+  change_drive_dir(run.paths.start_dir);
+}
+
+}  // namespace
+
+int program_entry(FrontEnd& front_end, const StubOptions& options) {
   // The run's one state: every pass and every exit happens inside this call.
   // (Not static: the initialised record would add its size to the Win32
   // stub's file, and a function-local static's guard the C++ runtime's
@@ -22,10 +74,30 @@ int program_entry(FrontEnd& front_end) {
   merge_path(paths.target_dir, drive, dir, nullptr, nullptr);
   copy_text(paths.window_caption, sizeof paths.window_caption, base_name);
   append_text(paths.window_caption, sizeof paths.window_caption, ext);
-  MainDialog dialog(run);
-  platform::run_main_dialog(dialog, paths.window_caption);
+  const platform::FileHandle log = options.log[0] ? platform::open_for_writing(options.log) : kDefaultLog;
+  UnattendedFrontEnd unattended(options.silent ? nullptr : &front_end, front_end, log);
+  if (options.unattended()) {
+    install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
+    run.unattended = 1;
+  }
+  Settings settings{};
+  if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
+  if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);
+  if (options.help) {
+    platform::show_usage(kUsageText, paths.window_caption);
+    return 0;
+  }
+  choose_target(paths, settings, options);
+  if (options.silent) {
+    extract_without_dialog(run);
+  } else {
+    if (settings.temp) platform::hide_target_controls();
+    MainDialog dialog(run, settings.run, options.passive);
+    platform::run_main_dialog(dialog, paths.window_caption);
+  }
   // A fatal exit leaves these to the process exit; a completed run releases them.
   close_archive_stream(run.archive);
   release_window(run.window);
-  return 0;
+  if (run.skipped != 0) return run.unattended ? kSkippedEntriesStatus : 0;
+  return settings.run[0] != '\0' ? run_after(run, settings.run, options) : 0;
 }

@@ -33,6 +33,8 @@ std::string listed_dir;
 bool dir_list_changed = false;
 bool dialog_ended = false;
 bool confirm_next_question = false;  // end of input at the prompt: Cancel answered Yes
+bool target_hidden = false;          // no target directory lines, no "cd" or "make"
+int posted_command = 0;              // run before the next line is read
 
 // Every line may hold a name from the archive: shown, never obeyed.
 void print_line(const std::string& line) {
@@ -63,7 +65,7 @@ std::string lower(std::string text) {
 }
 
 void show_dir_list_if_changed() {
-  if (!dir_list_changed) return;
+  if (!dir_list_changed || target_hidden) return;
   dir_list_changed = false;
   print_line(DLG_TEXT_TARGET_LABEL " " + listed_dir);
   print_dir_list();
@@ -79,6 +81,8 @@ void run_command(const std::string& line) {
     dialog_events->command(IDC_OK);
   } else if (verb == "cancel") {
     dialog_events->command(IDC_CANCEL);
+  } else if (target_hidden && (verb == "cd" || verb == "make")) {
+    print_help();
   } else if (verb == "cd") {
     if (std::find(dir_list.begin(), dir_list.end(), argument) == dir_list.end()) {
       print_line("Not in the directory list: " + argument);
@@ -185,17 +189,32 @@ void enable_pass_commands(bool) {}
 
 void end_dialog(int) { dialog_ended = true; }
 
+void post_command(int id) { posted_command = id; }
+
+void hide_target_controls() { target_hidden = true; }
+
+void show_usage(const char* text, const char* caption) {
+  std::printf("%s\n%s\n", caption, text);
+  std::fflush(stdout);
+}
+
 void run_main_dialog(DialogEvents& events, const char* caption) {
   dialog_events = &events;
   print_line(std::string("== ") + caption + " ==");
   print_line(DLG_TEXT_INTRO);
-  print_line(DLG_TEXT_CHOOSE_TARGET);
+  if (!target_hidden) print_line(DLG_TEXT_CHOOSE_TARGET);
   print_line(DLG_TEXT_BEGIN);
   dialog_events->initialise();
   show_dir_list_if_changed();
   print_help();
   std::string line;
   while (!dialog_ended) {
+    if (posted_command != 0) {
+      const int id = posted_command;
+      posted_command = 0;
+      dialog_events->command(id);
+      continue;
+    }
     if (isatty(STDIN_FILENO)) std::fputs("> ", stdout), std::fflush(stdout);
     if (!read_line(line)) {
       confirm_next_question = true;

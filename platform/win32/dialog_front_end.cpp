@@ -16,6 +16,7 @@ namespace {
 // Set first thing when the dialog initialises; everything below works on it.
 HWND dialog_window = nullptr;
 DialogEvents* dialog_events = nullptr;
+bool target_hidden = false;
 
 constexpr UINT kDirListTypes = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
 // Input is taken in this often while a pass runs: often enough to answer a
@@ -57,10 +58,25 @@ void pump_messages() {
     if (!IsDialogMessageW(dialog_window, &message)) DispatchMessageW(&message);
 }
 
+// The target path, both directory controls and their labels: the labels
+// stand just before OK and before the new name's edit field in the template.
+void hide_target() {
+  HWND ok_label = GetWindow(control(IDC_OK), GW_HWNDPREV);
+  const HWND hidden[] = {control(IDC_TARGET_PATH),
+                         control(IDC_DIR_LIST),
+                         control(IDC_NEW_DIR_NAME),
+                         control(IDC_MAKE),
+                         GetWindow(control(IDC_NEW_DIR_NAME), GW_HWNDPREV),
+                         ok_label,
+                         GetWindow(ok_label, GW_HWNDPREV)};
+  for (HWND window : hidden) ShowWindow(window, SW_HIDE);
+}
+
 INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPARAM) {
   switch (message) {
     case WM_INITDIALOG:
       dialog_window = dialog;
+      if (target_hidden) hide_target();
       dialog_events->initialise();
       return 1;  // the focus goes to the first tab stop, OK
     case WM_COMMAND: dialog_events->command(LOWORD(wparam)); return 1;
@@ -162,6 +178,16 @@ void enable_pass_commands(bool enabled) {
 }
 
 void end_dialog(int result) { EndDialog(dialog_window, result); }
+
+void post_command(int id) {
+  // A dialog is shown once its queue is empty; the command must find it shown.
+  ShowWindow(dialog_window, SW_SHOW);
+  PostMessageW(dialog_window, WM_COMMAND, id, 0);
+}
+
+void hide_target_controls() { target_hidden = true; }
+
+void show_usage(const char* text, const char* caption) { message_box(nullptr, text, caption, MB_OK); }
 
 void run_main_dialog(DialogEvents& events, const char*) {
   dialog_events = &events;

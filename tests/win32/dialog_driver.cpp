@@ -2,6 +2,10 @@
 // prints what it sees (UTF-8, one fact per line) for the test script.
 //
 //   dialog_driver CAPTION STEP...
+//   dialog_driver --box CAPTION BUTTON
+//
+// The second form waits for a message box of any process with CAPTION (a
+// program that shows no dialog first), prints its text and presses BUTTON.
 //
 // Steps, run in order:
 //   dump           the caption, statics 101 and 201, lists 105 and 103, and
@@ -98,13 +102,14 @@ struct Search {
   DWORD process;                // a box: class #32770 of this process...
   HWND skip;                    // ...other than the dialog
   HWND found;
+  bool any_box = false;  // with `caption`: a message box rather than the dialog
 };
 
 BOOL CALLBACK match_window(HWND w, LPARAM param) {
   auto* s = reinterpret_cast<Search*>(param);
   if (class_name(w) != "#32770" || !IsWindowVisible(w) || w == s->skip) return TRUE;
   // Message boxes share the dialog's caption; only the dialog holds list 105.
-  if (s->caption && (window_text(w) != *s->caption || !GetDlgItem(w, 105))) return TRUE;
+  if (s->caption && (window_text(w) != *s->caption || (!s->any_box && !GetDlgItem(w, 105)))) return TRUE;
   if (s->process) {
     DWORD process = 0;
     GetWindowThreadProcessId(w, &process);
@@ -207,10 +212,12 @@ void press(HWND dialog, int id) {
                reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
 
-void answer_box(HWND dialog, const std::string& button) {
-  Search search = {nullptr, 0, dialog, nullptr};
-  GetWindowThreadProcessId(dialog, &search.process);
-  HWND box = wait_for_window(search, "a message box");
+void answer_box(HWND dialog, const std::string& button, HWND box = nullptr) {
+  if (!box) {
+    Search search = {nullptr, 0, dialog, nullptr};
+    GetWindowThreadProcessId(dialog, &search.process);
+    box = wait_for_window(search, "a message box");
+  }
   print("box_wait_ms", std::to_string(GetTickCount() - last_press_tick));
   sample();  // the state the box was opened in
   HWND owner = GetWindow(box, GW_OWNER);
@@ -231,6 +238,13 @@ int main(int argc, char** argv) {
   if (argc < 3) {
     std::fprintf(stderr, "usage: dialog_driver CAPTION STEP...\n");
     return 2;
+  }
+  if (std::strcmp(argv[1], "--box") == 0 && argc == 4) {
+    std::wstring caption = wide(argv[2]);
+    Search search = {&caption, 0, nullptr, nullptr, true};
+    answer_box(nullptr, argv[3], wait_for_window(search, "the message box"));
+    print("done", "1");
+    return 0;
   }
   std::wstring caption = wide(argv[1]);
   HWND dialog = wait_for_window(Search{&caption, 0, nullptr, nullptr}, "the dialog");

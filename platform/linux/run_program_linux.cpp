@@ -1,0 +1,37 @@
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "base/command_words.h"
+#include "base/text.h"
+#include "platform/run_program.h"
+
+extern char** environ;
+
+namespace platform {
+
+int run_program(const ProgramRun& run) {
+  std::vector<std::vector<char>> words;
+  const char* p = run.arguments;
+  std::vector<char> word(kPathCapacity);
+  while (next_word(p, word.data(), word.size())) words.push_back(word);
+  std::vector<char*> argv{const_cast<char*>(run.program)};
+  for (auto& w : words) argv.push_back(w.data());
+  for (char* const* a = run.pass_on_args; a && *a; ++a) argv.push_back(*a);
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addchdir_np(&actions, run.work_dir);
+  pid_t child;
+  int error = posix_spawn(&child, run.program, &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (error != 0) return -1;
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0)
+    if (errno != EINTR) return -1;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
+}  // namespace platform

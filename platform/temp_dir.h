@@ -1,0 +1,15 @@
+// The private temporary target of --temp: a folder of a fresh name under the
+// user's temporary directory that this process has made itself, and its
+// removal at the end.
+#pragma once
+#include <cstddef>
+
+namespace platform {
+
+// False when no such folder could be made.
+bool make_private_temp_dir(char* out, size_t capacity);
+
+// Removes the folder and everything below it, never following links out.
+void remove_tree(const char* path);
+
+}  // namespace platform

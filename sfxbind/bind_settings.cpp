@@ -1,0 +1,96 @@
+#include "sfxbind/bind_settings.h"
+
+#include <algorithm>
+
+#include "base/command_words.h"
+#include "base/text.h"
+
+namespace sfxbind {
+
+Settings settings_from(const Options& options) {
+  Settings s{};
+  if (options.title.size() >= sizeof s.title) throw BindError("--title takes at most 255 bytes");
+  if (options.run.size() >= sizeof s.run) throw BindError("--run takes at most 1023 bytes");
+  if (options.temp && options.run.empty())
+    throw BindError("--temp needs --run: the temporary folder is removed once the program has run");
+  copy_text(s.title, sizeof s.title, options.title.c_str());
+  copy_text(s.run, sizeof s.run, options.run.c_str());
+  s.temp = options.temp;
+  if (!options.run.empty() && run_program_name(s).empty()) throw BindError("--run names no program");
+  if (!options.run.empty() && !names_file_inside(s.run))
+    throw BindError("--run names " + run_program_name(s) +
+                    ": the program must be named by its path below the target, without \"..\" or a drive");
+  return s;
+}
+
+bool has_settings(const Settings& s) { return s.title[0] != '\0' || s.run[0] != '\0' || s.temp; }
+
+Bytes settings_block(const Settings& settings) {
+  if (!has_settings(settings)) return {};
+  Bytes block(kSettingsFieldsMax + kSettingsTrailer);
+  uint32_t size = encode_settings(settings, block.data(), static_cast<uint32_t>(block.size()));
+  if (size == 0)
+    throw BindError(
+        "--title and --run take UTF-8 text without control characters (tabs and line ends among them)");
+  block.resize(size);
+  return block;
+}
+
+std::string run_program_name(const Settings& settings) {
+  const char* line = settings.run;
+  char word[kRunCapacity];
+  if (!next_word(line, word, sizeof word)) return "";
+  std::string name = word;
+  std::replace(name.begin(), name.end(), '\\', '/');
+  return name;
+}
+
+namespace {
+
+constexpr uint8_t kUnixHost = 3;
+
+// `executable[i]`: files[i] has an execute bit in its Unix mode.
+void check_program_among(const Settings& settings, const std::vector<std::string>& files,
+                         const std::vector<bool>& executable, StubKind kind) {
+  if (settings.run[0] == '\0') return;
+  std::string name = run_program_name(settings);
+  auto it = std::find(files.begin(), files.end(), name);
+  if (it == files.end())
+    throw BindError("--run names " + name +
+                    ", which is no file of the archive (name it as the archive does)");
+  if (kind == StubKind::kLinux && !executable[static_cast<size_t>(it - files.begin())])
+    throw BindError("--run names " + name + ", which has no execute permission: chmod +x it and bind again");
+}
+
+}  // namespace
+
+void check_run_program(const Settings& settings, const FolderPlan& plan, StubKind kind) {
+  std::vector<std::string> files;
+  std::vector<bool> executable;
+  for (const FolderEntry& e : plan.entries)
+    if (!e.directory) files.push_back(e.name), executable.push_back((e.permissions & 0111) != 0);
+  check_program_among(settings, files, executable, kind);
+}
+
+void check_run_program(const Settings& settings, const ZipLayout& layout, StubKind kind) {
+  std::vector<std::string> files;
+  std::vector<bool> executable;
+  for (const CentralEntry& e : layout.entries) {
+    if (e.is_directory()) continue;
+    files.push_back(e.name);
+    const CentralHeader& h = e.header();
+    executable.push_back(h.host_system() == kUnixHost && ((h.external_attributes() >> 16) & 0111) != 0);
+  }
+  check_program_among(settings, files, executable, kind);
+}
+
+std::string describe_settings(const Settings& s) {
+  std::string text;
+  auto add = [&](const std::string& part) { text += (text.empty() ? "" : ", ") + part; };
+  if (s.title[0] != '\0') add("title \"" + std::string(s.title) + "\"");
+  if (s.run[0] != '\0') add("runs \"" + std::string(s.run) + "\" in the target");
+  if (s.temp) add("the target a temporary folder removed afterwards");
+  return "settings: " + text;
+}
+
+}  // namespace sfxbind

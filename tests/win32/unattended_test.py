@@ -1,0 +1,235 @@
+#!/usr/bin/env python3
+"""The Win32 stub unattended and with bind-time settings, under Wine.
+
+  unattended_test.py PREFIX CHECK --sfxbind SFXBIND.EXE --stub STUB.EXE
+                     --driver DRIVER.EXE --setup RECORD_ARGS.EXE
+                     --corpus DIR --work DIR [--screenshots DIR]
+
+CHECK is one of:
+  silent      setup.exe /S /D=C:\\...\\new dir: the tree exactly, no window, 0
+  encrypted   /S over encrypted entries: status 2, nothing asked or written
+  passive     /P: the dialog with its bar moving, ending by itself, 0
+  usage       /?: the usage box, 0
+  title       --title on the dialog and the closing box (two screenshots)
+  run_temp    --run "setup.exe --flag ..." --temp: the program's arguments
+              and folder, its status 7, no temporary folder left
+  run_target  --run without --temp: the files stay in the target
+  run_dialog  --run and --temp started by a person: the program shown, the
+              target controls hidden (screenshot); Cancel removes the folder
+"""
+import argparse
+import getpass
+import json
+import os
+import shutil
+import subprocess
+import sys
+import zipfile
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import wine_run  # noqa: E402
+from wine_run import Failure, check, check_equal, value, values  # noqa: E402
+
+# Words as Windows splits them: spaces, quotes and backslashes.
+RUN = r'setup.exe --flag "a b" C:\x\ "q\"u" "t\\"'
+RUN_WORDS = ["--flag", "a b", "C:\\x\\", 'q"u', "t\\"]
+PASSED_ON = ["more args", 'x"y']  # after "--" on the self-extractor's command line
+TITLE = "Setup of My App"
+
+
+class Run:
+    def __init__(self, args):
+        self.args = args
+        shutil.rmtree(args.work, ignore_errors=True)
+        os.makedirs(args.work)
+        self.session = wine_run.Session(args.prefix, args.work)
+        self.record = os.path.join(args.work, "record.txt")
+        self.session.env["SFX_RECORD"] = wine_run.windows_dir(self.record)
+
+    def archive(self, name):
+        with open(os.path.join(self.args.corpus, "manifest.json"), encoding="utf-8") as f:
+            return next(a for a in json.load(f)["archives"] if a["file"] == name)
+
+    def bind_corpus(self, name):
+        exe = os.path.join(self.args.work, "setup.exe")
+        wine_run.bind(self.args.stub, os.path.join(self.args.corpus, name), exe)
+        return exe
+
+    def bind_folder(self, options):
+        """An app folder with the recording program as setup.exe, bound by sfxbind.exe."""
+        app = os.path.join(self.args.work, "app")
+        os.makedirs(os.path.join(app, "data"))
+        shutil.copy(self.args.setup, os.path.join(app, "setup.exe"))
+        with open(os.path.join(app, "data", "file.txt"), "w") as f:
+            f.write("payload\n")
+        status, output = self.wine(self.args.sfxbind, ["app", "-o", "setup.exe", "--stub", "stub.exe", *options])
+        check_equal(status, 0, f"sfxbind.exe ({output.strip()})")
+        exe = os.path.join(self.args.work, "setup.exe")
+        with zipfile.ZipFile(exe) as z:
+            check(z.testzip() is None, "zipfile reads the bound file")
+        return exe
+
+    def wine(self, exe, arguments):
+        """A program run to its end; returns its status and output."""
+        shutil.copy(self.args.stub, os.path.join(self.args.work, "stub.exe"))
+        log = os.path.join(self.args.work, os.path.basename(exe) + ".log")
+        with open(log, "wb") as out:
+            status = subprocess.run(["wine", exe, *arguments], cwd=self.args.work, env=self.session.env,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
+        with open(log, "rb") as f:
+            return status, f.read().decode("utf-8", "replace")
+
+    def start(self, exe, arguments):
+        log = open(os.path.join(self.args.work, "stub.log"), "wb")
+        return subprocess.Popen(["wine", exe, *arguments], cwd=self.args.work, env=self.session.env,
+                                stdin=subprocess.DEVNULL, stdout=log, stderr=log)
+
+    def drive(self, caption, *steps):
+        return self.session.drive(self.args.driver, caption, *steps)
+
+    def unix_path(self, windows_path):
+        """C:\\... in the prefix, Z:\\... on this machine."""
+        drive, rest = windows_path[0].lower(), windows_path[2:].replace("\\", "/")
+        if drive == "z":
+            return rest
+        return os.path.join(self.args.prefix, "drive_c") + rest
+
+    def recorded(self):
+        with open(self.record, encoding="utf-8") as f:
+            lines = f.read().split("\n")[:-1]
+        return lines[:-1], lines[-1]
+
+
+def case_silent(run):
+    target = "C:\\sfx unattended\\some\\new dir"
+    shutil.rmtree(run.unix_path("C:\\sfx unattended"), ignore_errors=True)
+    # A window or a question would wait for a person: the run would not end.
+    status, _ = run.wine(run.bind_corpus("a24_mixed_methods.zip"), ["/S", "/D=" + target])
+    check_equal(status, 0, "exit status")
+    wine_run.check_extracted(run.archive("a24_mixed_methods.zip"), run.unix_path(target))
+    shutil.rmtree(run.unix_path("C:\\sfx unattended"))
+
+
+def case_encrypted(run):
+    target = os.path.join(run.args.work, "target")
+    log = os.path.join(run.args.work, "stop.log")
+    status, _ = run.wine(run.bind_corpus("a20_zipcrypto_7zip.zip"),
+                         ["-s", "/L=" + wine_run.windows_dir(log), "-d=" + wine_run.windows_dir(target)])
+    check_equal(status, 2, "exit status with encrypted entries skipped")
+    found = [os.path.relpath(os.path.join(r, n), target) for r, ds, fs in os.walk(target) for n in ds + fs]
+    check_equal(found, ["docs"], "what the run wrote")
+    check_equal(open(log, "rb").read(), b"", "the log of a run without a stop")
+    # A stop is written to the log: the target cannot be made below a file.
+    status, _ = run.wine(run.bind_corpus("a01_stored.zip"),
+                         ["/S", "/L=" + wine_run.windows_dir(log), "/D=" + wine_run.windows_dir(log) + "\\x"])
+    check_equal(status, 1, "exit status after a stop")
+    check_equal(open(log, "rb").read(), b"Output directory not available\r\n", "the log of a stop")
+
+
+def case_passive(run):
+    archive = os.path.join(run.args.work, "many_files.zip")
+    contents = wine_run.many_files_archive(archive)
+    exe = os.path.join(run.args.work, "setup.exe")
+    wine_run.bind(run.args.stub, archive, exe)
+    target = os.path.join(run.args.work, "target")
+    process = run.start(exe, ["/P", "/D=" + wine_run.windows_dir(target)])
+    facts = run.drive("setup.exe", "watch", "gone")
+    # No closing box holds the full bar: the dialog may end between samples.
+    wine_run.check_progress(facts, False)
+    check_equal(process.wait(timeout=120), 0, "exit status")
+    for name, data in contents.items():
+        with open(os.path.join(target, name), "rb") as f:
+            check(f.read() == data, f"{name} extracted whole")
+
+
+def case_usage(run):
+    process = run.start(run.bind_corpus("a01_stored.zip"), ["/?"])
+    facts = run.session.drive(run.args.driver, "--box", "setup.exe", "ok")
+    check_equal(value(facts, "box_text"), "/D=DIR\ttarget folder", "the usage box's first line")
+    check_equal(process.wait(timeout=120), 0, "exit status")
+
+
+def case_title(run):
+    exe = run.bind_folder(["--title", TITLE])
+    process = run.start(exe, ["/D=" + wine_run.windows_dir(os.path.join(run.args.work, "target"))])
+    facts = run.drive(TITLE, "dump")
+    check_equal(value(facts, "caption"), TITLE, "dialog caption")
+    shots = run.args.screenshots
+    if shots:
+        os.makedirs(shots, exist_ok=True)
+        run.session.screenshot(os.path.join(shots, "title-dialog.png"))
+    facts = run.drive(TITLE, "ok", "box", "none")
+    check_equal(value(facts, "box_caption"), TITLE, "caption of the closing box")
+    check_equal(value(facts, "box_text"), "Extraction Complete 2 files processed", "the closing box")
+    if shots:
+        run.session.screenshot(os.path.join(shots, "title-complete.png"))
+    run.drive(TITLE, "box", "ok", "gone")
+    check_equal(process.wait(timeout=120), 0, "exit status")
+
+
+def case_run_temp(run):
+    exe = run.bind_folder(["--run", RUN, "--temp"])
+    status, _ = run.wine(exe, ["/S", "--", *PASSED_ON])
+    check_equal(status, 7, "the program's exit status passed on")
+    words, folder = run.recorded()
+    check_equal(words, RUN_WORDS + PASSED_ON, "the program's arguments")
+    check("\\temp\\sfx-" in folder.lower(), f"the program ran in {folder}, not a temporary folder")
+    check(not os.path.exists(run.unix_path(folder)), f"{folder} is left behind")
+
+
+def case_run_target(run):
+    exe = run.bind_folder(["--run", RUN])
+    target = os.path.join(run.args.work, "target")
+    status, _ = run.wine(exe, ["/S", "/D=" + wine_run.windows_dir(target)])
+    check_equal(status, 7, "the program's exit status passed on")
+    words, folder = run.recorded()
+    check_equal(words, RUN_WORDS, "the program's arguments")
+    check(wine_run.same_dir(folder, target), f"the program ran in {folder}")
+    check_equal(open(os.path.join(target, "data", "file.txt")).read(), "payload\n", "the files in the target")
+
+
+def case_run_dialog(run):
+    exe = run.bind_folder(["--run", RUN, "--temp"])
+    temp = run.unix_path("C:\\users\\" + getpass.getuser() + "\\Temp")
+    before = set(os.listdir(temp)) if os.path.isdir(temp) else set()
+    process = run.start(exe, [])
+    facts = run.drive("setup.exe", "dump")
+    check_equal(value(facts, "status201"), "Then runs: " + RUN, "what the dialog says will run")
+    if run.args.screenshots:
+        run.session.screenshot(os.path.join(run.args.screenshots, "run-temp-dialog.png"))
+    facts = run.drive("setup.exe", "cancel", "box", "yes", "box", "ok", "gone")
+    check_equal(values(facts, "box_text")[-1], "Stopped at your request", "the stop")
+    check_equal(process.wait(timeout=120), 1, "exit status after Cancel")
+    check(not os.path.exists(run.record), "the program ran after a Cancel")
+    check_equal(set(os.listdir(temp)) - before, set(), "temporary folders left after a stop")
+
+
+CASES = {"run_dialog": case_run_dialog, "silent": case_silent, "encrypted": case_encrypted, "passive": case_passive, "usage": case_usage,
+         "title": case_title, "run_temp": case_run_temp, "run_target": case_run_target}
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("prefix")
+    parser.add_argument("check", choices=sorted(CASES))
+    for option in ("sfxbind", "stub", "driver", "setup", "corpus", "work"):
+        parser.add_argument("--" + option, required=True)
+    parser.add_argument("--screenshots")
+    args = parser.parse_args()
+    for name in ("prefix", "sfxbind", "stub", "driver", "setup", "corpus", "work"):
+        setattr(args, name, os.path.abspath(getattr(args, name)))
+    wine_run.require_wine()
+    run = Run(args)
+    try:
+        CASES[args.check](run)
+    except Failure as e:
+        print("FAILED:", e, file=sys.stderr)
+        return 1
+    finally:
+        run.session.close()
+    print(f"{args.check}: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
