@@ -10,6 +10,7 @@
 struct EntrySizes {
   uint64_t compressed = 0;
   uint64_t uncompressed = 0;
+  bool operator==(const EntrySizes&) const = default;
 };
 
 // False when a size field holds the marker and the extra field has no ZIP64

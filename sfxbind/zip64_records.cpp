@@ -84,26 +84,11 @@ void set_local_sizes(Bytes& local, uint64_t compressed, uint64_t uncompressed) {
 
 std::optional<EntrySizes> local_sizes(const Bytes& local) {
   const LocalHeader& h = record_at<LocalHeader>(local.data());
-  EntrySizes sizes{h.compressed_size(), h.uncompressed_size()};
-  uint64_t* wanted[2] = {h.uncompressed_size() == kZip64Marker ? &sizes.uncompressed : nullptr,
-                         h.compressed_size() == kZip64Marker ? &sizes.compressed : nullptr};
-  if (!wanted[0] && !wanted[1]) return sizes;
-  ExtraPlace place = local_extra_place(local);
-  std::span<const uint8_t> extra(local.data() + place.extra_at, h.extra_length());
-  std::optional<std::vector<ExtraRecord>> records = parse_extra(extra);
-  if (!records) return std::nullopt;
-  for (const ExtraRecord& r : *records) {
-    if (r.id != kZip64ExtraId) continue;
-    size_t at = r.at + 4;
-    for (uint64_t* size : wanted) {
-      if (!size) continue;
-      if (at + 8 > r.at + 4 + r.length) return std::nullopt;
-      *size = read_le64(&extra[at]);
-      at += 8;
-    }
-    return sizes;
-  }
-  return std::nullopt;
+  std::string_view extra(reinterpret_cast<const char*>(local.data() + local_extra_place(local).extra_at),
+                         h.extra_length());
+  EntrySizes sizes;
+  if (!read_entry_sizes(h, extra, sizes)) return std::nullopt;
+  return sizes;
 }
 
 void set_central_offset(Bytes& central, uint64_t offset, uint64_t compressed, uint64_t uncompressed) {

@@ -7,6 +7,7 @@
 #include <span>
 #include <vector>
 
+#include "archive/entry_sizes.h"
 #include "sfxbind/byte_fields.h"
 
 namespace sfxbind {
@@ -54,12 +55,6 @@ void set_local_sizes(Bytes& local, uint64_t compressed, uint64_t uncompressed);
 // the 32-bit field cannot hold it or defers to it already. The ZIP64 field
 // then holds the sizes whose 32-bit fields hold the marker, and the offset.
 void set_central_offset(Bytes& central, uint64_t offset, uint64_t compressed, uint64_t uncompressed);
-
-struct EntrySizes {
-  uint64_t compressed;
-  uint64_t uncompressed;
-  bool operator==(const EntrySizes&) const = default;
-};
 
 // The sizes a local header (fixed part, name, extra field) gives: from its
 // ZIP64 field where a 32-bit field holds the marker (uncompressed first);
