@@ -12,7 +12,8 @@ extern "C" {
 // build that would need one fails at link time and the list is always empty.
 void _pei386_runtime_relocator() {}
 
-// The start-up code refers to it but installs it only in a debugging build of
-// the runtime; the original just prints the error to a console we lack.
+// The start-up code refers to it but installs it only when
+// _MINGW_INSTALL_DEBUG_MATHERR is 1, which nothing here sets; the original
+// just prints the error to a console the stub lacks.
 int _matherr(_exception*) { return 0; }
 }
