@@ -10,12 +10,15 @@ include(${CMAKE_CURRENT_LIST_DIR}/stub_flags.cmake)
 
 # The layers' sources compiled again with the size flags (the libraries keep
 # the ordinary ones for the tests); cmake/check_layers.cmake keeps their order.
-add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} resources/sfxstub.rc)
+add_executable(sfxstub WIN32 ${SFX_CORE_SOURCES} ${SFX_MAIN_SOURCES} platform/win32/lean_runtime_win32.cpp
+                       resources/sfxstub.rc)
 target_include_directories(sfxstub PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/resources)
 sfx_use_stub_flags(sfxstub)
 # msvcrt's own stdio, not mingw's larger replacement.
 target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW_ANSI_STDIO=0>)
 target_link_options(sfxstub PRIVATE -mwindows)
+# No data imported behind the code's back: lean_runtime_win32.cpp patches none.
+target_link_options(sfxstub PRIVATE -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc)
 target_link_libraries(sfxstub PRIVATE comctl32 gdi32)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
