@@ -45,8 +45,7 @@ def bind_and_extract(args, session, checks, label, source, files, directories):
     if not checks.equal((status, [line for line in output.splitlines() if "refused" in line]), (0, []),
                         f"{label}: bound without --force ({output.strip()})"):
         return
-    bind_e2e_test.check_python_reads(checks, label, work / "setup.exe")
-    bind_e2e_test.check_seven_zip_tests(checks, label, args.seven_zip, work / "setup.exe")
+    bind_e2e_test.check_reads_back(checks, label, args.seven_zip, work / "setup.exe")
     program = app_dir / "setup.exe"
     shutil.move(work / "setup.exe", program)
     process = session.start(str(program), str(start_dir), f"{label}.log")
