@@ -177,12 +177,15 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       }
     }
     const uint32_t distance = take_base_value(bits, d);
-    // After a distance's extra bits a 32-bit reservoir may hold less than a look.
-    if constexpr (InflateBits::kFill < 15 + 13) bits.top_up();
+    // After a distance's extra bits a 32-bit reservoir may hold less than a
+    // look: topped up here, it is as full as a refill leaves it, so the round
+    // ends with the input's check alone.
+    constexpr bool kToppedUp = InflateBits::kFill < 15 + 13;
+    if constexpr (kToppedUp) bits.top_up();
     e = fast[bits.look_masked(fast_mask)];
     out = length <= kLongestFastMatch ? copy_match_fast(out, distance, length)
                                       : copy_long_match(w, out, distance, length);
-    more = bits.refill();
+    more = kToppedUp ? bits.room() : bits.refill();
   }
   // At low input the last literal look is counted here, as the one decoding
   // goes on with (as far as the reservoir holds): that covers it, and the
