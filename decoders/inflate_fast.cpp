@@ -106,8 +106,13 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   const uint32_t fast_mask = (1u << literals.fast_bits) - 1;
   const uint32_t* const dist_fast = distances.fast;
   const uint32_t dist_fast_mask = (1u << distances.fast_bits) - 1;
-  // A distance look goes uncounted where the next literal look covers it.
-  const bool distance_looks_covered = distances.widest_look <= lit_bits + 1;
+  // A distance look goes uncounted where the next literal look covers it:
+  // every look of the code, or at least those of codes within the first
+  // level (a code through a link is longer than the first level's width).
+  // Codes no longer than this come from the fast level uncounted.
+  const uint32_t covered_code_bits = distances.widest_look <= lit_bits + 1 ? 15
+                                     : dist_bits <= lit_bits + 1           ? dist_bits
+                                                                           : 0;
   // Literals from the fast level take at most fast_bits each: this many
   // after a refill still leave last_code_bits, and one more can follow.
   const unsigned literal_run = (InflateBits::kFill - last_code_bits(length_extra_bits)) /
@@ -168,7 +173,7 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       break;
     }
     uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
-    if (!distance_looks_covered || !is_kind(d, kBaseValue)) {
+    if (!is_kind(d, kBaseValue) || code_bits(d) > covered_code_bits) {
       bits.note(dist_bits);
       d = follow_links(bits, distances, dist[bits.look_masked(dist_mask)]);
       if (!is_kind(d, kBaseValue)) {
