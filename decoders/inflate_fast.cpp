@@ -83,9 +83,11 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 }  // namespace
 
 // A 64-bit reservoir holds several literals of an 11-bit look per refill; a
-// 32-bit one not even two, so there the builder's first level serves. Either
-// holds a 10-bit distance look after a length and a top-up.
-constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 0;
+// 32-bit one not even two, so there a 9-bit look, the builder's first level
+// of a dynamic block, which the fixed code's 7 bits are widened to (its 8-
+// and 9-bit literals would go through sub-tables). Either holds a 10-bit
+// distance look after a length and a top-up.
+constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 9;
 constexpr uint32_t kFastDistanceBits = 10;
 
 void widen_for_fast_loop(InflateCode& literals, InflateCode& distances) {
