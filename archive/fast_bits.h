@@ -37,10 +37,12 @@ class BasicFastBits {
   // Tops the reservoir up to at least kFill bits; false once the input left
   // is too short for another round of peeks (up to 48 bits).
   [[gnu::always_inline]] bool refill() {
-    if (in_ > limit_) return false;
+    if (!room()) return false;
     top_up();
     return true;
   }
+  // refill()'s check alone, for a loop whose reservoir is full already.
+  [[gnu::always_inline]] bool room() const { return in_ <= limit_; }
   // refill() without the check, for a loop that needs more bits within one
   // round: the reserve covers up to four more loads of a 32-bit reservoir,
   // one of a 64-bit one.

@@ -83,9 +83,11 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 }  // namespace
 
 // A 64-bit reservoir holds several literals of an 11-bit look per refill; a
-// 32-bit one not even two, so there the builder's first level serves. Either
-// holds a 10-bit distance look after a length and a top-up.
-constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 0;
+// 32-bit one not even two, so there a 9-bit look, the builder's first level
+// of a dynamic block, which the fixed code's 7 bits are widened to (its 8-
+// and 9-bit literals would go through sub-tables). Either holds a 10-bit
+// distance look after a length and a top-up.
+constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 9;
 constexpr uint32_t kFastDistanceBits = 10;
 
 void widen_for_fast_loop(InflateCode& literals, InflateCode& distances) {
@@ -106,8 +108,13 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   const uint32_t fast_mask = (1u << literals.fast_bits) - 1;
   const uint32_t* const dist_fast = distances.fast;
   const uint32_t dist_fast_mask = (1u << distances.fast_bits) - 1;
-  // A distance look goes uncounted where the next literal look covers it.
-  const bool distance_looks_covered = distances.widest_look <= lit_bits + 1;
+  // A distance look goes uncounted where the next literal look covers it:
+  // every look of the code, or at least those of codes within the first
+  // level (a code through a link is longer than the first level's width).
+  // Codes no longer than this come from the fast level uncounted.
+  const uint32_t covered_code_bits = distances.widest_look <= lit_bits + 1 ? 15
+                                     : dist_bits <= lit_bits + 1           ? dist_bits
+                                                                           : 0;
   // Literals from the fast level take at most fast_bits each: this many
   // after a refill still leave last_code_bits, and one more can follow.
   const unsigned literal_run = (InflateBits::kFill - last_code_bits(length_extra_bits)) /
@@ -168,7 +175,7 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       break;
     }
     uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
-    if (!distance_looks_covered || !is_kind(d, kBaseValue)) {
+    if (!is_kind(d, kBaseValue) || code_bits(d) > covered_code_bits) {
       bits.note(dist_bits);
       d = follow_links(bits, distances, dist[bits.look_masked(dist_mask)]);
       if (!is_kind(d, kBaseValue)) {
@@ -177,12 +184,15 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       }
     }
     const uint32_t distance = take_base_value(bits, d);
-    // After a distance's extra bits a 32-bit reservoir may hold less than a look.
-    if constexpr (InflateBits::kFill < 15 + 13) bits.top_up();
+    // After a distance's extra bits a 32-bit reservoir may hold less than a
+    // look: topped up here, it is as full as a refill leaves it, so the round
+    // ends with the input's check alone.
+    constexpr bool kToppedUp = InflateBits::kFill < 15 + 13;
+    if constexpr (kToppedUp) bits.top_up();
     e = fast[bits.look_masked(fast_mask)];
     out = length <= kLongestFastMatch ? copy_match_fast(out, distance, length)
                                       : copy_long_match(w, out, distance, length);
-    more = bits.refill();
+    more = kToppedUp ? bits.room() : bits.refill();
   }
   // At low input the last literal look is counted here, as the one decoding
   // goes on with (as far as the reservoir holds): that covers it, and the
