@@ -2,6 +2,7 @@
 // confined name alone: the extraction pass acts on it, and the binding tool
 // can predict from it what the stub will do.
 #pragma once
+#include "archive/entry_sizes.h"
 #include "archive/records.h"
 
 enum class EntryAction {
@@ -18,7 +19,9 @@ enum class EntryAction {
   kStopDataDescriptor,
 };
 
-EntryAction entry_action(const LocalHeader& header, const EntryName& name);
+// `sizes` are the header's own, ZIP64 values resolved: a streaming writer's
+// marker with a ZIP64 field of zeros is as unknown a size as a plain 0.
+EntryAction entry_action(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name);
 
 // Methods with a decoder: 0 to 6, 8 and 9 (Deflate64).
 inline bool method_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }

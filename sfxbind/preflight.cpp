@@ -22,7 +22,9 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
                          extra_length);
   EntryName confined{};
   confine_entry_name(name, h.flags(), extra, 1, confined);
-  EntryAction action = entry_action(h, confined);
+  EntrySizes sizes;
+  read_entry_sizes(h, extra, sizes);  // a marker without its value leaves it standing: not 0
+  EntryAction action = entry_action(h, sizes, confined);
   if (action == EntryAction::kAskEncrypted)
     refuse(
         "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it: "

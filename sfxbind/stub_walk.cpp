@@ -14,7 +14,7 @@ void collect(RunState& run, int16_t phase, uint8_t* record_buffer) {
   if (phase != kScanLocalHeader) return;
   const LocalHeader& header = record_at<LocalHeader>(record_buffer);
   static_cast<std::vector<WalkedEntry>*>(run.walk_context)
-      ->push_back({run.entry_name.full_name, entry_action(header, run.entry_name)});
+      ->push_back({run.entry_name.full_name, entry_action(header, run.entry_sizes, run.entry_name)});
   archive_skip(run.archive, run.entry_sizes.compressed);
 }
 

@@ -72,7 +72,7 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   reset_bit_input(run.bits, run.entry_sizes.compressed);
   run.progress.entry_size = run.entry_sizes.compressed;
   reset_window(run.window, ring_size_for(header.method()));
-  if (action == EntryAction::kStopDataDescriptor && header.compressed_size() == 0)
+  if (action == EntryAction::kStopDataDescriptor && run.entry_sizes.compressed == 0)
     fatal_exit(kFileTypeNotSupported);
   poll_cancel(run);
   if (action == EntryAction::kAskUnsupportedMethod) {
@@ -91,7 +91,7 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
 
 void extract_entry(RunState& run, const LocalHeader& header) {
   bool consumed = false;
-  const EntryAction action = entry_action(header, run.entry_name);
+  const EntryAction action = entry_action(header, run.entry_sizes, run.entry_name);
   if (action == EntryAction::kAskEncrypted) {
     skip_or_stop(run, "Encrypted File Continue?");
   } else if (action == EntryAction::kAskUnusableName) {

@@ -195,15 +195,23 @@ TEST_F(Extraction, ProgressOnlyGrowsAndEndsAtTheTotal) {
 }
 
 TEST_F(Extraction, DataDescriptorWithoutSizesIsRefused) {
-  ZipEntry streamed = stored_entry("streamed.txt", "");
-  streamed.flags = 0x0008;
-  streamed.data = "data whose length only the descriptor knows";
-  streamed.compressed_size = 0;
-  RunOutcome run = extract(ZipBuilder().add(streamed));
-  EXPECT_EQ(run.exit_status, 1);
-  EXPECT_EQ(run.message, "File type not supported");
-  EXPECT_EQ(run.files_counted, 1);
-  EXPECT_EQ(fs::file_size(target_ / "streamed.txt"), 0u);
+  // A plain 0, and a streaming ZIP64 writer's marker with a ZIP64 field of zeros.
+  const struct {
+    int64_t compressed_size;
+    std::string extra;
+  } cases[] = {{0, ""}, {0xFFFFFFFF, zip64_extra({0, 0})}};
+  for (const auto& c : cases) {
+    ZipEntry streamed = stored_entry("streamed.txt", "");
+    streamed.flags = 0x0008;
+    streamed.data = "data whose length only the descriptor knows";
+    streamed.compressed_size = c.compressed_size;
+    streamed.extra = c.extra;
+    RunOutcome run = extract(ZipBuilder().add(streamed));
+    EXPECT_EQ(run.exit_status, 1) << c.compressed_size;
+    EXPECT_EQ(run.message, "File type not supported") << c.compressed_size;
+    EXPECT_EQ(run.files_counted, 1) << c.compressed_size;
+    EXPECT_EQ(fs::file_size(target_ / "streamed.txt"), 0u) << c.compressed_size;
+  }
 }
 
 TEST_F(Extraction, DataDescriptorWithSizesInTheHeaderIsExtracted) {
