@@ -61,6 +61,9 @@ struct RunState {
   PassProgress progress;   // of the extraction pass
   uint8_t unattended = 0;  // /S or /P: entries asked about are skipped unasked
   uint32_t skipped = 0;    // entries the extraction pass skipped
+  // The last walk reached the end record: the archive was read to its end,
+  // not cut short, so a program run after it finds every file.
+  uint8_t end_record_seen = 0;
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

@@ -56,6 +56,7 @@ void scan_archive(RunState& run, EntryHandler handler) {
   uint8_t* record = buffer.get();
   run.record_buffer = record;
   ArchiveStream& s = run.archive;
+  run.end_record_seen = 0;
   handler(run, kScanBegin, record);
   while (archive_read(s, record, 4) == 4) {
     if (read_le16(record) != kSignatureWord) continue;
@@ -68,6 +69,7 @@ void scan_archive(RunState& run, EntryHandler handler) {
       if constexpr (platform::kHasExecuteBits) handler(run, kScanCentralHeader, record);
     } else if (type == kEndRecordType) {
       if (!read_end_record(s, record)) break;
+      run.end_record_seen = 1;
     } else if (type == kZip64EndType) {
       if (!read_zip64_end_record(s, record)) break;
     } else if (type == kZip64LocatorType) {

@@ -14,7 +14,9 @@ struct ProgramRun {
   char* const* pass_on_args;
 };
 
-// The program's exit status, or -1 when it could not be started.
-int run_program(const ProgramRun& run);
+// False when the program could not be started; else true, with its exit
+// status (any value: a Windows status of 0xFFFFFFFF or a crash code is the
+// program's own, not a failure to start).
+bool run_program(const ProgramRun& run, int& status);
 
 }  // namespace platform

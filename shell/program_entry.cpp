@@ -99,5 +99,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   close_archive_stream(run.archive);
   release_window(run.window);
   if (run.skipped != 0) return run.unattended ? kSkippedEntriesStatus : 0;
-  return settings.run[0] != '\0' ? run_after(run, settings.run, options) : 0;
+  if (settings.run[0] == '\0') return 0;
+  if (!run.end_record_seen) fatal_exit(kDataIntegrityError);
+  return run_after(run, settings.run, options);
 }

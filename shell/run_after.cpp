@@ -19,8 +19,9 @@ int run_after(const RunState& run, const char* command, const StubOptions& optio
   format_text(program, sizeof program, "%s%s", work_dir, name);
   const size_t n = std::strlen(work_dir);
   if (n > 1 && platform::is_separator(work_dir[n - 1]) && work_dir[n - 2] != ':') work_dir[n - 1] = '\0';
-  const int status =
-      platform::run_program({work_dir, program, arguments, options.pass_on_text, options.pass_on_args});
-  if (status < 0) fatal_exit(kCannotRunProgram);
+  int status = 0;
+  if (!platform::run_program({work_dir, program, arguments, options.pass_on_text, options.pass_on_args},
+                             status))
+    fatal_exit(kCannotRunProgram);
   return status;
 }

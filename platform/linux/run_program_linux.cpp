@@ -12,7 +12,7 @@ extern char** environ;
 
 namespace platform {
 
-int run_program(const ProgramRun& run) {
+bool run_program(const ProgramRun& run, int& status) {
   std::vector<std::vector<char>> words;
   const char* p = run.arguments;
   std::vector<char> word(kPathCapacity);
@@ -27,11 +27,12 @@ int run_program(const ProgramRun& run) {
   pid_t child;
   int error = posix_spawn(&child, run.program, &actions, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&actions);
-  if (error != 0) return -1;
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0)
-    if (errno != EINTR) return -1;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  if (error != 0) return false;
+  int wait_status = 0;
+  while (waitpid(child, &wait_status, 0) < 0)
+    if (errno != EINTR) return false;
+  status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
+  return true;
 }
 
 }  // namespace platform

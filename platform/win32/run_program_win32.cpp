@@ -15,7 +15,7 @@ constexpr int kCommandLineUnits = 32768;
 
 }  // namespace
 
-int run_program(const ProgramRun& run) {
+bool run_program(const ProgramRun& run, int& status) {
   // The program's own path quoted as the first word (a path holds no quote
   // and does not end in a backslash), then the arguments as the settings and
   // the self-extractor's command line hold them: Windows quoting already.
@@ -27,19 +27,20 @@ int run_program(const ProgramRun& run) {
   for (const char* more : {run.arguments, pass_on})
     if (*more != '\0') std::strcat(std::strcat(text, " "), more);
   ZeroedBlock<wchar_t> wide(static_cast<wchar_t*>(alloc_zeroed(kCommandLineUnits * sizeof(wchar_t))));
-  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.get(), kCommandLineUnits) == 0) return -1;
+  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.get(), kCommandLineUnits) == 0) return false;
   STARTUPINFOW startup = {};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process;
   if (!CreateProcessW(WideText(run.program).get(), wide.get(), nullptr, nullptr, FALSE, 0, nullptr,
                       WideText(run.work_dir).get(), &startup, &process))
-    return -1;
+    return false;
   CloseHandle(process.hThread);
   WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD status = 1;
-  GetExitCodeProcess(process.hProcess, &status);
+  DWORD code = 1;
+  GetExitCodeProcess(process.hProcess, &code);
   CloseHandle(process.hProcess);
-  return static_cast<int>(status);
+  status = static_cast<int>(code);
+  return true;
 }
 
 }  // namespace platform

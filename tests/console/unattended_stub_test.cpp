@@ -157,6 +157,14 @@ TEST_F(UnattendedStub, RunWithoutTempLeavesTheFilesInTheTarget) {
   EXPECT_EQ(fs::status(dir_ / "t" / "setup").permissions() & fs::perms::owner_exec, fs::perms::owner_exec);
   EXPECT_EQ(fs::status(dir_ / "t" / "data" / "file.txt").permissions() & fs::perms::owner_exec,
             fs::perms::none);
+
+  // Cut before its end record, the archive may have lost entries: the program does not run.
+  fs::remove(dir_ / "record.txt");
+  fs::resize_file(program, fs::file_size(program) - 22);
+  Outcome cut = run(program, "/S /D=t");
+  EXPECT_EQ(cut.status, 1);
+  EXPECT_EQ(cut.err, "Data integrity error -- run stopped\n");
+  EXPECT_FALSE(fs::exists(dir_ / "record.txt"));
 }
 
 TEST_F(UnattendedStub, ExtractedFilesGetTheExecuteBitsTheirEntriesCarryButNeverSetId) {
