@@ -114,7 +114,7 @@ SettingsRead read_settings(const char* path, Settings& out, SettingsPlace* place
     uint8_t fields[kSettingsFieldsMax];
     result = SettingsRead::kDamaged;
     if (size <= kSettingsFieldsMax && block <= start && open_archive_stream(s, path) &&
-        archive_skip(s, static_cast<uint32_t>(start - block)) && archive_read(s, fields, size) == size) {
+        archive_skip(s, start - block) && archive_read(s, fields, size) == size) {
       result = parse_settings(fields, size, out);
       if (place) *place = {start, block};
     }

@@ -49,7 +49,7 @@ void apply_switch(const char* word, StubOptions& options) {
 #endif
   if (word[0] != '/' && word[0] != '-') return;
   if (const char* v = after_prefix(word + 1, "L=")) return take_value(v, options.log);
-  if (word[2] != '\0') return;
+  if (word[1] == '\0' || word[2] != '\0') return;
   const char c = ascii_upper(word[1]);
   if (c == 'S') options.silent = true;
   if (c == 'P') options.passive = true;
