@@ -40,13 +40,14 @@ inline uint64_t read_le64(const uint8_t* p) { return read_le32(p) | uint64_t{rea
 // Field offsets from each record's signature; the binding tool writes the
 // fields that the readers below read.
 namespace local_field {
-inline constexpr unsigned kFlags = 6, kMethod = 8, kModTime = 10, kModDate = 12, kCrc32 = 14,
-                          kCompressedSize = 18, kUncompressedSize = 22, kNameLength = 26, kExtraLength = 28;
+inline constexpr unsigned kVersionNeeded = 4, kFlags = 6, kMethod = 8, kModTime = 10, kModDate = 12,
+                          kCrc32 = 14, kCompressedSize = 18, kUncompressedSize = 22, kNameLength = 26,
+                          kExtraLength = 28;
 }  // namespace local_field
 namespace central_field {
-inline constexpr unsigned kVersionMadeBy = 4, kFlags = 8, kCrc32 = 16, kCompressedSize = 20,
-                          kUncompressedSize = 24, kNameLength = 28, kExtraLength = 30, kCommentLength = 32,
-                          kExternalAttributes = 38, kLocalHeaderOffset = 42;
+inline constexpr unsigned kVersionMadeBy = 4, kVersionNeeded = 6, kFlags = 8, kCrc32 = 16,
+                          kCompressedSize = 20, kUncompressedSize = 24, kNameLength = 28, kExtraLength = 30,
+                          kCommentLength = 32, kExternalAttributes = 38, kLocalHeaderOffset = 42;
 }  // namespace central_field
 namespace end_field {
 inline constexpr unsigned kDiskNumber = 4, kCentralDirDisk = 6, kEntriesTotal = 10, kCentralDirSize = 12,

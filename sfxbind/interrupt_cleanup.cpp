@@ -55,7 +55,13 @@ void install_once() {
     struct sigaction action {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+    // A signal the caller ignores (nohup, a background job) stays ignored:
+    // the binding is meant to outlive it.
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+      struct sigaction old {};
+      if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) continue;
+      sigaction(s, &action, nullptr);
+    }
     return true;
   }();
   (void)installed;

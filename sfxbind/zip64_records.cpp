@@ -37,12 +37,12 @@ std::optional<std::vector<ExtraRecord>> parse_extra(std::span<const uint8_t> ext
 
 ExtraPlace local_extra_place(const Bytes& local) {
   return {static_cast<size_t>(kLocalHeaderSize) + record_at<LocalHeader>(local.data()).name_length(),
-          local_field::kExtraLength};
+          local_field::kExtraLength, local_field::kVersionNeeded};
 }
 
 ExtraPlace central_extra_place(const Bytes& central) {
   return {static_cast<size_t>(kCentralHeaderSize) + record_at<CentralHeader>(central.data()).name_length(),
-          central_field::kExtraLength};
+          central_field::kExtraLength, central_field::kVersionNeeded};
 }
 
 void put_zip64_field(Bytes& header, ExtraPlace place, std::span<const uint64_t> values) {
@@ -71,6 +71,9 @@ void put_zip64_field(Bytes& header, ExtraPlace place, std::span<const uint64_t> 
   from = header.erase(from, from + static_cast<ptrdiff_t>(replaced));
   header.insert(from, field.begin(), field.end());
   write_le16(&header[place.length_field], static_cast<uint16_t>(new_length));
+  // A header with a ZIP64 field needs a reader that knows them.
+  if (!values.empty() && read_le16(&header[place.version_needed_field]) < kZip64Version)
+    write_le16(&header[place.version_needed_field], kZip64Version);
 }
 
 void set_local_sizes(Bytes& local, uint64_t compressed, uint64_t uncompressed) {

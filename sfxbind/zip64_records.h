@@ -36,6 +36,7 @@ std::optional<std::vector<ExtraRecord>> parse_extra(std::span<const uint8_t> ext
 struct ExtraPlace {
   size_t extra_at;
   unsigned length_field;
+  unsigned version_needed_field;
 };
 ExtraPlace local_extra_place(const Bytes& local);
 ExtraPlace central_extra_place(const Bytes& central);

@@ -60,7 +60,10 @@ DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
   uint64_t room = layout.zip64_locator - at;
   uint64_t length = 12 + read_le64(&a.read(at, 12)[4]);
   Bytes& end = layout.zip64_end_bytes;
-  end = a.read(at, static_cast<size_t>(length <= room && length >= kZip64EndSize ? length : kZip64EndSize));
+  const bool length_holds = length <= room && length >= kZip64EndSize;
+  end = a.read(at, static_cast<size_t>(length_holds ? length : kZip64EndSize));
+  // Copied as it stands, a length that does not hold would mislead every reader.
+  if (!length_holds) write_le64(&end[4], kZip64EndSize - 12);
   if (read_le32(&end[16]) != 0 || read_le32(&end[20]) != 0 || read_le32(&locator[16]) > 1)
     throw BindError("split ZIP archives (several parts) are not supported");
   layout.zip64_end_record = at;
