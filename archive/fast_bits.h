@@ -27,7 +27,8 @@ template <class Word>
 class BasicFastBits {
  public:
   // Bits held at least after a refill: 56 in 64 bits, 24 in 32.
-  static constexpr unsigned kFill = 8 * sizeof(Word) - 8;
+  static constexpr unsigned kWordBits = 8 * sizeof(Word);
+  static constexpr unsigned kFill = kWordBits - 8;
 
   // False when the bit input or the buffer does not allow it; then nothing changed.
   bool begin(const RunState& run);
@@ -45,7 +46,9 @@ class BasicFastBits {
   [[gnu::always_inline]] bool room() const { return in_ <= limit_; }
   // refill() without the check, for a loop that needs more bits within one
   // round: the reserve covers up to four more loads of a 32-bit reservoir,
-  // one of a 64-bit one.
+  // one of a 64-bit one. Afterwards every bit of the word is input (held()
+  // counts whole bytes only, up to 7 bits fewer), and each drop takes one
+  // from the top: a look may reach kWordBits less the bits dropped since.
   [[gnu::always_inline]] void top_up() {
     Word next;
     std::memcpy(&next, in_, sizeof next);  // little-endian targets only (x86)
@@ -111,8 +114,6 @@ class BasicFastBits {
   [[gnu::always_inline]] uint32_t consumed() const {
     return held_at_start_ + 8 * static_cast<uint32_t>(in_ - start_) - held();
   }
-
-  static constexpr unsigned kWordBits = 8 * sizeof(Word);
 
   Word hold_ = 0;
   unsigned bits_ = 0;  // the bits held, in its low bits (see held())
