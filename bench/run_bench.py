@@ -23,6 +23,7 @@ import signal
 import statistics
 import subprocess
 import sys
+import threading
 import time
 import zipfile
 from pathlib import Path
@@ -145,13 +146,16 @@ class Tool:
         start = time.perf_counter()
         proc = subprocess.Popen(command, cwd=folder, stdin=subprocess.PIPE, stdout=out, stderr=subprocess.STDOUT,
                                 start_new_session=True)
-        try:
-            text = proc.communicate(self.stdin, timeout=self.timeout)[0]
-        except subprocess.TimeoutExpired:
-            os.killpg(proc.pid, signal.SIGKILL)  # the tool too, not only its runner
-            proc.communicate()
-            return f"no end after {self.timeout:.0f} s", 0.0, 0.0, 0, b""
+        # A timer ends a hung run (the tool too, not only its runner). The wait
+        # itself blocks: communicate() with a timeout polls for the exit in
+        # steps of up to 50 ms, which every wall time would round up to.
+        hung = threading.Timer(self.timeout, os.killpg, (proc.pid, signal.SIGKILL))
+        hung.start()
+        text = proc.communicate(self.stdin)[0]
         wall = time.perf_counter() - start
+        hung.cancel()
+        if proc.returncode == -signal.SIGKILL:
+            return f"no end after {self.timeout:.0f} s", 0.0, 0.0, 0, b""
         if self.link:
             (folder / self.link.name).unlink()
         user, system, rss_kib = usage.read_text().split()[-3:]
@@ -237,13 +241,13 @@ def timed_runs(command, work, reps):
     usage = work / "binder.usage"
     walls, rss = [], []
     for _ in range(reps):
-        run = subprocess.run(["/usr/bin/time", "-f", "%e %M", "-o", str(usage), "sh", "-c", command],
+        start = time.perf_counter()  # GNU time's own wall figure has 10 ms steps
+        run = subprocess.run(["/usr/bin/time", "-f", "%M", "-o", str(usage), "sh", "-c", command],
                              capture_output=True)
+        walls.append(time.perf_counter() - start)
         if run.returncode != 0:
             return [], [], f"exit {run.returncode}: {run.stderr.decode(errors='replace').strip()[:200]}"
-        wall, peak = usage.read_text().split()[-2:]
-        walls.append(float(wall))
-        rss.append(int(peak))
+        rss.append(int(usage.read_text().split()[-1]))
     return walls, rss, None
 
 
@@ -337,7 +341,7 @@ def build_table(tools, rates, win32_stub):
         t.compare(f"End-to-end CPU time (user + system), {ours.name} vs {peer.name}",
                   (median(ours.cpus), ours.failure), (median(peer.cpus), peer.failure), seconds, "—", None)
 
-    wall(host32, tools["libdeflate-i686"], "≤ 1.5", lambda r: r <= 1.5)
+    wall(host32, tools["libdeflate-i686"], "≤ 1.4", lambda r: r <= 1.4)
     for peer in ("bsdtar", "7z"):
         wall(host32, tools[peer], "< 1.0", lambda r: r < 1.0)
     wall(x64, tools["libdeflate-x86-64"], "≤ 1.3", lambda r: r <= 1.3)
@@ -358,7 +362,7 @@ def build_table(tools, rates, win32_stub):
         r = runs.get(name, {"rates": [], "error": failure or "not run"})
         return median(r["rates"]), r["error"]
 
-    for isa, target, passes in (("x86-64", "≥ 0.8", lambda r: r >= 0.8), ("i686", "—", None)):
+    for isa, target, passes in (("x86-64", "≥ 0.8", lambda r: r >= 0.8), ("i686", "≥ 0.7", lambda r: r >= 0.7)):
         t.compare(f"In-process inflate + CRC-32 throughput, {isa}, vs libdeflate", rate(isa, "inflate_crc/ours"),
                   rate(isa, "inflate_crc/libdeflate"), mib_s, target, passes)
         t.compare(f"In-process inflate + CRC-32 throughput, {isa}, vs zlib", rate(isa, "inflate_crc/ours"),
