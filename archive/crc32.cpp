@@ -10,20 +10,21 @@
 
 namespace {
 
-constexpr std::array<uint32_t, 256> make_table() {
-  std::array<uint32_t, 256> t{};
+// Entry i is the remainder of the single byte i. Made at the first call, in
+// zeroed memory: a constant table would add its kilobyte to the program file.
+uint32_t crc_table[256];
+
+void make_table() {
   for (uint32_t i = 0; i < 256; ++i) {
     uint32_t c = i;
     for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-    t[i] = c;
+    crc_table[i] = c;
   }
-  return t;
 }
 
-}  // namespace
+uint32_t crc32_update(uint8_t b, uint32_t crc) { return crc_table[(crc ^ b) & 0xFF] ^ (crc >> 8); }
 
-constexpr std::array<uint32_t, 256> crc_table = make_table();
-static_assert(crc_table[1] == 0x77073096u && crc_table[255] == 0x2D02EF8Du);
+}  // namespace
 
 #ifdef SFX_CRC_FOLDING
 namespace {
@@ -88,6 +89,7 @@ bool has_folding() {
 #endif
 
 uint32_t crc32_block(uint32_t crc, const uint8_t* data, size_t count) {
+  if (crc_table[1] == 0) make_table();
 #ifdef SFX_CRC_FOLDING
   if (count >= 64 && has_folding()) return crc32_folded(crc, data, count);
 #endif

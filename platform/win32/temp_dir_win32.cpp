@@ -1,8 +1,7 @@
-// rand_s: msvcrt's door to the system's random generator (RtlGenRandom).
-#define _CRT_RAND_S
 #include <windows.h>
-
-#include <cstdlib>
+// RtlGenRandom (advapi32's SystemFunction036): the system's random
+// generator, which msvcrt's rand_s calls too.
+#include <ntsecapi.h>
 
 #include "base/text.h"
 #include "platform/temp_dir.h"
@@ -51,7 +50,7 @@ bool make_private_temp_dir(char* out, size_t capacity) {
   // (private) security of the temporary directory.
   for (int attempt = 0; attempt < 16; ++attempt) {
     unsigned random[2];
-    if (rand_s(&random[0]) != 0 || rand_s(&random[1]) != 0) return false;
+    if (!RtlGenRandom(random, sizeof random)) return false;
     format_text(out, capacity, "%ssfx-%08x%08x", base_text, random[0], random[1]);
     if (CreateDirectoryW(WideText(out).get(), nullptr)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
