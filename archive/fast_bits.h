@@ -15,9 +15,9 @@
 
 #include "archive/run_state.h"
 
-// Bytes that must stay buffered for the loop to run: one 8-byte load beyond
-// the furthest point a round of peeks can reach.
-inline constexpr uint32_t kFastBitsReserve = 16;
+// Bytes that must stay buffered for the loop to run: what the loads after a
+// checked refill can reach (see top_up).
+inline constexpr uint32_t kFastBitsReserve = 24;
 
 // Kept inline (with begin and end) so that a decoder's loop holds the
 // reservoir in registers. The reservoir is a Word: 64 bits for explode and
@@ -45,8 +45,8 @@ class BasicFastBits {
   // refill()'s check alone, for a loop whose reservoir is full already.
   [[gnu::always_inline]] bool room() const { return in_ <= limit_; }
   // refill() without the check, for a loop that needs more bits within one
-  // round: the reserve covers up to four more loads of a 32-bit reservoir,
-  // one of a 64-bit one. Afterwards every bit of the word is input (held()
+  // round: the reserve covers up to six more loads of a 32-bit reservoir,
+  // two of a 64-bit one. Afterwards every bit of the word is input (held()
   // counts whole bytes only, up to 7 bits fewer), and each drop takes one
   // from the top: a look may reach kWordBits less the bits dropped since.
   [[gnu::always_inline]] void top_up() {

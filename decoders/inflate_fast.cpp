@@ -11,10 +11,22 @@ namespace {
 using InflateBits = BasicFastBits<uintptr_t>;
 constexpr bool kNarrow = InflateBits::kFill < 15 + 13;
 
+// A 64-bit reservoir holds several literals of an 11-bit look per refill; a
+// 32-bit one not even two, so there a 9-bit look, the builder's first level
+// of a dynamic block, which the fixed code's 7 bits are widened to (its 8-
+// and 9-bit literals would go through sub-tables). Either looks at a
+// distance with a 10-bit look.
+constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 9;
+constexpr uint32_t kFastDistanceBits = 10;
+
 // Bits that must be left after a run of literals: a look and its links (15)
-// and, where the loop does not top up before a length, its extra bits.
+// and, where the loop does not top up before a length, its extra bits and
+// what the distance's look needs beyond the word's last refill (see top_up:
+// the look comes before the top-up that follows the length).
 constexpr unsigned last_code_bits(unsigned length_extra_bits) {
-  return InflateBits::kFill >= 15 + 13 ? 15 + length_extra_bits : 15;
+  return InflateBits::kFill >= 15 + 13
+             ? 15 + length_extra_bits + (kFastDistanceBits - (InflateBits::kWordBits - InflateBits::kFill))
+             : 15;
 }
 constexpr unsigned kDeflateLengthExtraBits = 5;
 // The longest match the fast copy takes: deflate's; Deflate64's longer ones
@@ -87,14 +99,6 @@ uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
 
 }  // namespace
 
-// A 64-bit reservoir holds several literals of an 11-bit look per refill; a
-// 32-bit one not even two, so there a 9-bit look, the builder's first level
-// of a dynamic block, which the fixed code's 7 bits are widened to (its 8-
-// and 9-bit literals would go through sub-tables). Either holds a 10-bit
-// distance look after a length and a top-up.
-constexpr uint32_t kFastLiteralBits = InflateBits::kFill >= 56 ? 11 : 9;
-constexpr uint32_t kFastDistanceBits = 10;
-
 // A 32-bit reservoir takes a length whole (code and extra bits, at most 20)
 // after a top-up, and a distance whole when its code and extra bits take at
 // most this many: they leave a literal look within the word's bits (see
@@ -118,6 +122,22 @@ constexpr bool look_before_refill() {
   return true;
 }
 static_assert(look_before_refill());
+
+// A run of literals and a length taken whole, or Deflate64's long one (its
+// code and 16 extra bits), leave the distance's look within the word's bits
+// (see top_up): a 32-bit word after its top-up before the length.
+constexpr bool distance_look_fits() {
+  constexpr unsigned kLongestLength = 15 + kDeflateLengthExtraBits, kLongestLongLength = 15 + 16;
+  if (kNarrow) return kLongestLength + kFastDistanceBits <= InflateBits::kWordBits;
+  for (uint32_t bits = kFastLiteralBits; bits <= 15; ++bits)
+    if (literal_run_for(bits, kDeflateLengthExtraBits) * bits + kLongestLength + kFastDistanceBits >
+            InflateBits::kWordBits ||
+        literal_run_for(bits, kLongLengthExtraBits) * bits + kLongestLongLength + kFastDistanceBits >
+            InflateBits::kWordBits)
+      return false;
+  return true;
+}
+static_assert(distance_look_fits());
 
 // A length or distance entry's value when the reservoir holds all its bits:
 // one drop, the extra bits taken from the look before it.
@@ -211,19 +231,21 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
         if (more) e = fast[bits.look_masked(fast_mask)];
         continue;
       }
+      // The link's bits came on top of the run's: the word is refilled for
+      // the distance's look.
+      if constexpr (!kNarrow) bits.top_up();
     }
-    // Bits for the distance's look and links. A 32-bit reservoir tops up
-    // before the length, whose bits then come in one drop; what is left
-    // holds the distance's look within the word, and a second top-up its
-    // code and extra bits. A 64-bit one tops up once, after the length.
+    // The length's bits come in one drop, and the distance's look from what
+    // the word holds after it (a 32-bit reservoir tops up before the length,
+    // which a 64-bit one holds already); the top-up after that look brings
+    // the distance's code and extra bits.
     uint32_t length;
     if (is_kind(e, kBaseValue)) {
       if constexpr (kNarrow) bits.top_up();
       length = take_whole(bits, e);
-      if constexpr (!kNarrow) bits.top_up();
     } else if (is_kind(e, kLongLength)) {
       length = take_long_length(bits, e);
-      bits.top_up();
+      if constexpr (kNarrow) bits.top_up();
     } else {
       // The end of the block, or a code no symbol has.
       if (is_kind(e, kBlockEnd)) bits.drop_count_in(e);
@@ -231,7 +253,7 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
       break;
     }
     uint32_t d = dist_fast[bits.look_masked(dist_fast_mask)];
-    if constexpr (kNarrow) bits.top_up();
+    bits.top_up();
     uint32_t distance;
     if (is_kind(d, kBaseValue) && code_bits(d) <= covered_code_bits &&
         (!kNarrow || (d & 31) <= kLongestWholeDistance)) {
