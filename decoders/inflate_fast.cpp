@@ -69,9 +69,9 @@ template <uint32_t kChunk>
 
 // A match, with room in the window's slack for the copy's reach, copied
 // with the result of the byte-by-byte copy: in chunks for distances of a
-// chunk and more (16-byte chunks: half ones down to 8), words of one byte for
-// distance 1, byte by byte for the other short periods. The source is always `out - distance`: the ring's
-// previous round lies before it.
+// chunk and more (16-byte chunks: half ones down to 8), words of one byte
+// for distance 1, byte by byte for the other short periods. The source is
+// always `out - distance`: the ring's previous round lies before it.
 uint8_t* copy_match_fast(uint8_t* out, uint32_t distance, uint32_t length) {
   const uint8_t* const from = out - distance;
   if (distance >= kCopyChunk) {
@@ -181,7 +181,6 @@ uint16_t inflate_fast(RunState& run, const InflateCode& literals, const InflateC
   const uint32_t covered_code_bits = distances.widest_look <= lit_bits + 1 ? 15
                                      : dist_bits <= lit_bits + 1           ? dist_bits
                                                                            : 0;
-
   const unsigned literal_run = literal_run_for(fast_bits, length_extra_bits);
   // The window's position and end live in locals: a store through a byte
   // pointer could alias the window record, which would cost reloads per literal.
