@@ -9,7 +9,7 @@
 # times both Linux stubs against a minimal libdeflate extractor of each ISA,
 # bsdtar and 7z, runs the in-process decoder benchmarks against zlib and
 # libdeflate, prints the ratio table and writes it to bench/results.md. Takes
-# about four minutes on 2 cores with the defaults (9 runs of everything,
+# about two and a half minutes on 2 cores with the defaults (9 runs of everything,
 # medians), plus the first builds.
 # `bench/run_bench.py --help` lists every option.
 set -euo pipefail

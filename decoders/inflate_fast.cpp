@@ -127,7 +127,8 @@ static_assert(look_before_refill());
 // code and 16 extra bits), leave the distance's look within the word's bits
 // (see top_up): a 32-bit word after its top-up before the length.
 constexpr bool distance_look_fits() {
-  constexpr unsigned kLongestLength = 15 + kDeflateLengthExtraBits, kLongestLongLength = 15 + 16;
+  constexpr unsigned kLongestLength = 15 + kDeflateLengthExtraBits,
+                     kLongestLongLength = 15 + kLongLengthExtraBits;
   if (kNarrow) return kLongestLength + kFastDistanceBits <= InflateBits::kWordBits;
   for (uint32_t bits = kFastLiteralBits; bits <= 15; ++bits)
     if (literal_run_for(bits, kDeflateLengthExtraBits) * bits + kLongestLength + kFastDistanceBits >
