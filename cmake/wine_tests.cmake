@@ -45,8 +45,7 @@ function(sfx_wine_e2e name case archive)
                        SKIP_RETURN_CODE 77)
 endfunction()
 
-set(SFX_CORPUS_DIR_HOST ${CMAKE_SOURCE_DIR}/../shared/corpus)
-cmake_path(NORMAL_PATH SFX_CORPUS_DIR_HOST)
+set(SFX_CORPUS_DIR_HOST ${CMAKE_SOURCE_DIR}/tests/corpus)
 # A screenshot of the dialog after the listing, left in the build folder.
 sfx_wine_e2e(ok_stored ok a01_stored.zip --screenshot ${SFX_E2E_DIR}/dialog.png)
 sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)

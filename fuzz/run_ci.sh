@@ -14,7 +14,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 seconds=${FUZZ_SECONDS:-60}
 targets=${FUZZ_TARGETS:-scan inflate inflate64 explode unshrink expand stored inflate_zlib binder}
-corpus=${SFX_CORPUS_DIR:-$root/../shared/corpus}
+corpus=${SFX_CORPUS_DIR:-$root/tests/corpus}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DSFX_BUILD_FUZZ=ON -DSFX_BUILD_TESTS=OFF \

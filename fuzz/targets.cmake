@@ -15,7 +15,7 @@ else()
     ${CMAKE_SOURCE_DIR}/tests/support/test_paths.cpp
     ${CMAKE_SOURCE_DIR}/tests/support/zip_builder.cpp)
   target_include_directories(sfx_fuzz_harness PUBLIC ${CMAKE_SOURCE_DIR})
-  target_compile_definitions(sfx_fuzz_harness PRIVATE SFX_CORPUS_DIR="${CMAKE_SOURCE_DIR}/../shared/corpus")
+  target_compile_definitions(sfx_fuzz_harness PRIVATE SFX_CORPUS_DIR="${CMAKE_SOURCE_DIR}/tests/corpus")
   target_link_libraries(sfx_fuzz_harness PUBLIC sfx_core)
 endif()
 

@@ -1,4 +1,4 @@
-// The shared corpus's manifest: what every archive and entry must end as.
+// The corpus's manifest (tests/corpus/): what every archive and entry must end as.
 #pragma once
 #include <nlohmann/json.hpp>
 #include <string>
@@ -8,9 +8,10 @@
 
 using Json = nlohmann::json;
 
-// As the manifest says, but for Deflate64 entries, which are now decoded.
+// Throws, naming the file, where the manifest cannot be read.
 const Json& corpus_manifest();
-// Archive file names, for parameterised tests.
+// Archive file names, for parameterised tests ("manifest.json" alone where
+// the manifest cannot be read: that test then fails with the reason).
 std::vector<std::string> corpus_archive_names();
 const Json& corpus_archive(const std::string& file);
 // The bytes an extracted entry must hold, by its `expected` record:
