@@ -117,8 +117,9 @@ void give_execute_bits(const RunState& run, const CentralHeader& header) {
   if (header.host_system() != kUnix || (mode & kTypeMask) != kRegularFile || (mode & 0111) == 0 ||
       run.entry_name.unusable || !is_selected())
     return;
-  // By its whole path below the target, whatever the current directory.
-  char path[kPathCapacity];
+  // By its whole path below the target, whatever the current directory (one
+  // too long for the system is refused whole, never cut to another file's).
+  char path[kLongPathCapacity];
   format_text(path, sizeof path, "%s%c%s", run.paths.extract_dir, platform::kSeparator,
               run.entry_name.full_name);
   platform::add_execute_bits(path, mode);
