@@ -16,7 +16,8 @@ CHECK is one of:
   run_target  --run without --temp: the files stay in the target
   run_dialog  --run and --temp started by a person: the program shown, the
               target controls hidden (screenshot); Cancel removes the folder
-  long_target /S /D= of 1,500 characters and of 500 CJK characters: there
+  long_target /S /D= of 1,500 characters and of 500 CJK characters, /P of
+              1,500: extracted there
   long_log    /L= of 1,100 characters: the stop's message written there
   target_too_long  a level past 255 characters: the stop, nothing made
   run_msi     --run "setup.msi /qn" (built by wixl): its file installed, 0
@@ -231,11 +232,13 @@ def temp_folders(run):
 
 def case_long_target(run):
     exe = run.bind_corpus("a24_mixed_methods.zip")
-    for target in (long_dir("C:\\sfx long", 1500, "level of a long target".ljust(100, "-")),
-                   long_dir("C:\\sfx long", 511, "長い対象" * 12 + "長い")):  # 500 CJK, levels of 50
+    ascii_target = long_dir("C:\\sfx long", 1500, "level of a long target".ljust(100, "-"))
+    cjk_target = long_dir("C:\\sfx long", 511, "長い対象" * 12 + "長い")  # 500 CJK, levels of 50
+    # /P: the dialog, which cannot make such a target current, extracts there too.
+    for switch, target in (("/S", ascii_target), ("/S", cjk_target), ("/P", ascii_target)):
         shutil.rmtree(run.unix_path("C:\\sfx long"), ignore_errors=True)
-        status, _ = run.wine(exe, ["/S", "/D=" + target])
-        check_equal(status, 0, f"exit status, a target of {len(target)} characters")
+        status, _ = run.wine(exe, [switch, "/D=" + target])
+        check_equal(status, 0, f"exit status, {switch} and a target of {len(target)} characters")
         wine_run.check_extracted(run.archive("a24_mixed_methods.zip"), run.unix_path(target))
     shutil.rmtree(run.unix_path("C:\\sfx long"))
 
