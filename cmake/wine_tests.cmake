@@ -111,12 +111,12 @@ set_tests_properties(win32_e2e_long_paths PROPERTIES FIXTURES_REQUIRED wine RESO
 # the dialog and the closing box (screenshots kept in docs/), --run with and
 # without --temp, and started by a person: the program shown, the target
 # hidden, the folder removed after a Cancel. Long paths: targets of 1,500
-# characters and of 500 CJK characters, a log 1,100 characters down, a target
-# the system refuses; programs as Windows starts them: an .msi package built
+# characters and of 500 CJK characters, a log 1,100 characters down beside a
+# target the system refuses; programs as Windows starts them: an .msi package built
 # by wixl, a program that asks for administrator rights, a batch file's
-# status; --temp folders: a payload 900 characters deep, a file left open.
-foreach(check silent encrypted passive usage title run_temp run_target run_dialog long_target long_log
-              target_too_long run_msi run_admin run_cmd temp_deep temp_held)
+# status; a --temp payload 900 characters deep beside a file left open.
+foreach(check silent encrypted passive usage title run_temp run_target run_dialog long_target long_log run_msi
+              run_admin run_cmd temp_deep)
   add_test(NAME win32_e2e_unattended_${check}
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/unattended_test.py ${SFX_WINE_PREFIX} ${check}
                    --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>
