@@ -19,9 +19,8 @@ struct ProgramRun {
 };
 
 // False when the program could not be started (or its elevation was
-// refused); else true, with its exit
-// status (any value: a Windows status of 0xFFFFFFFF or a crash code is the
-// program's own, not a failure to start).
+// refused); else true, with its exit status (any value: a Windows status of
+// 0xFFFFFFFF or a crash code is the program's own, not a failure to start).
 bool run_program(const ProgramRun& run, int& status);
 
 }  // namespace platform

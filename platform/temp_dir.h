@@ -10,9 +10,9 @@ namespace platform {
 bool make_private_temp_dir(char* out, size_t capacity);
 
 // Removes the folder and everything below it, never following links out.
-// False when a file stays because a program still holds it open (Windows;
-// Linux removes open files too), with that file's path in `held`: then only
-// the folders above it stay.
+// False when a file could not be removed, with its path in `held`: on
+// Windows one that a program still holds open (Linux removes open files
+// too). Then only that file and the folders above it stay.
 bool remove_tree(const char* path, char* held, size_t capacity);
 
 }  // namespace platform
