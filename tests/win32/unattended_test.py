@@ -224,7 +224,7 @@ def long_dir(root, length, level):
 def case_long_target(run):
     exe = run.bind_corpus("a24_mixed_methods.zip")
     ascii_target = long_dir("C:\\sfx long", 1500, "level of a long target".ljust(100, "-"))
-    cjk_target = long_dir("C:\\sfx long", 511, "長い対象" * 12 + "長い")  # 500 CJK, levels of 50
+    cjk_target = long_dir("C:\\sfx long", 521, "長い対象" * 12 + "長い")  # 500 CJK in 10 levels of 50
     # /P: the dialog, which cannot make such a target current, extracts there too.
     for switch, target in (("/S", ascii_target), ("/S", cjk_target), ("/P", ascii_target)):
         shutil.rmtree(run.unix_path("C:\\sfx long"), ignore_errors=True)
