@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""A --temp self-extractor ended by a signal leaves nothing in $TMPDIR.
+
+  temp_signals_test.py --stub STUB --sfxbind SFXBIND
+
+Bound with a payload of 64 MiB and a program that leaves a read-only folder
+(and a link to a folder outside, which the removal must not follow), the
+Linux stub is sent SIGINT while it extracts, SIGTERM while the program runs
+(the program gets it too and the folder goes after it has ended), and SIGINT
+at the console prompt; then it runs to its end. Run as root, the stub runs as
+nobody, for whom a read-only folder really is one.
+"""
+import argparse
+import os
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+
+SETUP = """#!/bin/sh
+mkdir -p ro/sub && echo x > ro/sub/file && ln -s "$OUTSIDE" ro/outside
+chmod 500 ro/sub ro
+trap 'kill $! 2>/dev/null; echo TERM > "$RECORD"; exit 3' TERM
+echo started > "$RECORD"
+[ "$1" = wait ] && { sleep 30 & wait; }
+exit 0
+"""
+
+
+def wait_for(condition, what, seconds=20):
+    end = time.monotonic() + seconds
+    while not condition():
+        if time.monotonic() > end:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.001)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--stub", required=True)
+    parser.add_argument("--sfxbind", required=True)
+    args = parser.parse_args()
+    work = tempfile.mkdtemp(prefix="sfx-signals-")
+    os.chmod(work, 0o777)
+    user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
+    try:
+        app = os.path.join(work, "app")
+        os.makedirs(app)
+        with open(os.path.join(app, "payload.bin"), "wb") as f:
+            f.write(os.urandom(64 << 20))
+        with open(os.path.join(app, "setup"), "w") as f:
+            f.write(SETUP)
+        os.chmod(os.path.join(app, "setup"), 0o755)
+        program = os.path.join(work, "install")
+        subprocess.run([args.sfxbind, app, "-o", program, "--stub", args.stub, "--level", "0", "--run",
+                        "setup", "--temp"], check=True, stdout=subprocess.DEVNULL)
+        shutil.rmtree(app)
+        tmp, outside, record = (os.path.join(work, n) for n in ("tmp", "outside", "record"))
+        for folder in (tmp, outside):
+            os.makedirs(folder)
+            os.chmod(folder, 0o777)
+        with open(os.path.join(outside, "keep"), "w") as f:
+            f.write("kept\n")
+        env = dict(os.environ, TMPDIR=tmp, OUTSIDE=outside, RECORD=record)
+
+        def temp_file(name):
+            return lambda: any(os.path.exists(os.path.join(tmp, d, name)) for d in os.listdir(tmp))
+
+        def recorded(text):
+            return lambda: os.path.exists(record) and open(record).read() == text
+
+        # (what, arguments, when to send, signal, exit the process must have)
+        cases = [
+            ("SIGINT while extracting", ["/S"], temp_file("payload.bin"), signal.SIGINT, -signal.SIGINT),
+            ("SIGTERM while the program runs", ["/S", "--", "wait"], recorded("started\n"), signal.SIGTERM,
+             -signal.SIGTERM),
+            ("SIGINT at the console prompt", [], lambda: os.listdir(tmp), signal.SIGINT, -signal.SIGINT),
+            ("run to its end", ["/S"], None, None, 0),
+        ]
+        failures = []
+        for what, arguments, ready, sent, expected in cases:
+            if os.path.exists(record):
+                os.remove(record)
+            process = subprocess.Popen([*user, program, *arguments], env=env, stdin=subprocess.PIPE,
+                                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=work)
+            if ready:
+                wait_for(ready, what)
+                if what.startswith("SIGINT at"):
+                    time.sleep(0.3)  # the listing is shown, the prompt waits
+                process.send_signal(sent)
+            status = process.wait(timeout=60)
+            left = os.listdir(tmp)
+            if status != expected or left:
+                failures.append(f"{what}: ended {status} (want {expected}), left {left} in $TMPDIR")
+            if sent == signal.SIGTERM and not recorded("TERM\n")():
+                failures.append(f"{what}: the program did not get the signal")
+            if not os.path.exists(os.path.join(outside, "keep")):
+                failures.append(f"{what}: the removal followed a link out")
+            for d in left:  # the next case starts clean
+                for root, dirs, _ in os.walk(os.path.join(tmp, d)):
+                    for n in dirs:
+                        os.chmod(os.path.join(root, n), stat.S_IRWXU)
+                shutil.rmtree(os.path.join(tmp, d), ignore_errors=True)
+        for failure in failures:
+            print("FAILED:", failure, file=sys.stderr)
+        print(f"{len(cases) - len(failures)} of {len(cases)} runs left nothing behind")
+        return 1 if failures else 0
+    finally:
+        for root, dirs, _ in os.walk(work):
+            for n in dirs:
+                os.chmod(os.path.join(root, n), stat.S_IRWXU)
+        shutil.rmtree(work, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
