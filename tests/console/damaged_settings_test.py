@@ -89,9 +89,13 @@ def main():
     launcher = ["wine"] if args.wine else []
 
     def run(program, arguments):
-        done = subprocess.run([*launcher, os.path.join(".", program), *arguments], cwd=work, env=env,
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
-        return done.returncode, (done.stdout + done.stderr).decode("utf-8", "replace")
+        # Output to a file: Wine's services inherit it and would hold a pipe open.
+        output = os.path.join(work, "output.txt")
+        with open(output, "wb") as out:
+            status = subprocess.run([*launcher, os.path.join(".", program), *arguments], cwd=work, env=env,
+                                    stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
+        with open(output, "rb") as f:
+            return status, f.read().decode("utf-8", "replace")
 
     failures = []
     try:
