@@ -51,13 +51,15 @@ uint32_t put_field(uint8_t* out, uint8_t tag, const char* text) {
 
 SettingsFault program_fault(const char* run, NameProblem* problem) {
   char program[kRunCapacity];
-  if (!next_word(run, program, sizeof program) || program[0] == '\0') return SettingsFault::kProgramPath;
+  if (!next_word(run, program, sizeof program)) return SettingsFault::kProgramPath;
   // The rules pass over empty levels, which here would make the path absolute.
+  for (const char *c = program, *level = program;; ++c) {
+    if (*c != '\0' && !platform::is_separator(*c)) continue;
+    if (c == level) return SettingsFault::kProgramPath;
+    if (*c == '\0') break;
+    level = c + 1;
+  }
   const std::string_view path(program);
-  for (size_t i = 0; i < path.size(); ++i)
-    if (platform::is_separator(path[i]) &&
-        (i == 0 || i + 1 == path.size() || platform::is_separator(path[i - 1])))
-      return SettingsFault::kProgramPath;
   const NameProblem found = judge_entry_name<NameSystem::kWindows>(path, 0);
   if (problem) *problem = found;
   return found == NameProblem::kNone ? SettingsFault::kNone : SettingsFault::kProgramName;

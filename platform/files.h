@@ -46,8 +46,6 @@ bool set_current_drive(char letter);
 
 // True when the directory was made.
 bool create_dir(const char* path);
-// Only an empty directory goes.
-bool remove_dir(const char* path);
 bool delete_file(const char* path);
 // Clears read-only (and hidden/system) attributes.
 bool make_file_normal(const char* path);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/temp_dir.h"
 
 namespace {
 
@@ -70,23 +71,22 @@ int make_dir_tree(char* path, size_t existing) {
   if (platform::is_directory(path)) return 0;
   // Level by level: a level that is there already fails harmlessly. Every
   // level from the first one made is this call's own.
-  char* first_made = nullptr;
+  char* first_made = nullptr;  // where the first level made ends
+  char first_end = '\0';       // the character there
   for (char* p = path + existing;; ++p) {
     const char c = *p;
     if (c != '\0' && !platform::is_separator(c)) continue;
     *p = '\0';
-    if (platform::create_dir(path) && !first_made) first_made = p;
+    if (platform::create_dir(path) && !first_made) first_made = p, first_end = c;
     *p = c;
     if (c == '\0') break;
   }
   if (platform::is_directory(path)) return 0;
-  // Undone, deepest first: only empty directories go.
-  for (char* p = path + std::strlen(path); first_made && p >= first_made; --p) {
-    const char c = *p;
-    if (c != '\0' && !platform::is_separator(c)) continue;
-    *p = '\0';
-    platform::remove_dir(path);
-    *p = c;
+  // Undone: below the first level made, nothing is older than this call.
+  if (first_made) {
+    *first_made = '\0';
+    platform::remove_tree(path);
+    *first_made = first_end;
   }
   return -1;
 }

@@ -72,8 +72,6 @@ bool set_current_drive(char) { return false; }
 
 bool create_dir(const char* path) { return ::mkdir(path, 0777) == 0; }
 
-bool remove_dir(const char* path) { return ::rmdir(path) == 0; }
-
 bool delete_file(const char* path) { return ::unlink(path) == 0; }
 
 bool make_file_normal(const char* path) {

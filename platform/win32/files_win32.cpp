@@ -136,8 +136,6 @@ bool set_current_drive(char letter) {
 
 bool create_dir(const char* path) { return CreateDirectoryW(SystemPath(path).get(), nullptr) != 0; }
 
-bool remove_dir(const char* path) { return RemoveDirectoryW(SystemPath(path).get()) != 0; }
-
 bool delete_file(const char* path) { return DeleteFileW(SystemPath(path).get()) != 0; }
 
 bool make_file_normal(const char* path) {
