@@ -1,13 +1,8 @@
 #!/usr/bin/env python3
-"""Damaged settings blocks stop a self-extractor before anything is extracted.
-
-  damaged_settings_test.py --stub STUB --sfxbind SFXBIND --work DIR [--wine PREFIX]
-
-One table for both builds: each row is a block with its mark whose words do
-not hold together. The stub (the Linux console stub, or the Win32 stub under
-Wine with --wine) must stop with "Settings damaged -- SFX stopped" and make
-no target; `sfxbind --verify` must refuse the file with the row's reason.
-"""
+"""damaged_settings_test.py --stub STUB --sfxbind SFXBIND --work DIR [--wine PREFIX]: one table
+of settings blocks with the mark whose words do not hold together, for both builds. Each must
+stop the stub with "Settings damaged -- SFX stopped" before a target is made, and sfxbind
+--verify must refuse the file with the row's reason."""
 import argparse
 import io
 import os
@@ -58,17 +53,10 @@ ROWS = [
 ]
 
 
-def archive():
-    out = io.BytesIO()
-    with zipfile.ZipFile(out, "w") as z:
-        z.writestr("setup", "#!/bin/sh\nexit 0\n")
-    return out.getvalue()
-
-
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    for option in ("stub", "sfxbind", "work"):
-        parser.add_argument("--" + option, required=True)
+    for option in ("--stub", "--sfxbind", "--work"):
+        parser.add_argument(option, required=True)
     parser.add_argument("--wine", metavar="PREFIX")
     args = parser.parse_args()
     work = os.path.abspath(args.work)
@@ -76,9 +64,11 @@ def main():
     os.makedirs(work)
     shutil.copy(args.stub, os.path.join(work, "stub.exe"))
     shutil.copy(args.sfxbind, os.path.join(work, "sfxbind.exe"))
-    with open(args.stub, "rb") as f:
-        stub = f.read()
+    stub = open(args.stub, "rb").read()
     stub += b"\0" * (-len(stub) % 4)
+    archive = io.BytesIO()
+    with zipfile.ZipFile(archive, "w") as z:
+        z.writestr("setup", "#!/bin/sh\nexit 0\n")
     env, session = dict(os.environ), None
     if args.wine:
         sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "win32"))
@@ -86,32 +76,25 @@ def main():
         wine_run.require_wine()
         session = wine_run.Session(os.path.abspath(args.wine), work)
         env = session.env
-    launcher = ["wine"] if args.wine else []
 
-    def run(program, arguments):
+    def run(program, *arguments):
         # Output to a file: Wine's services inherit it and would hold a pipe open.
-        output = os.path.join(work, "output.txt")
-        with open(output, "wb") as out:
-            status = subprocess.run([*launcher, os.path.join(".", program), *arguments], cwd=work, env=env,
-                                    stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120).returncode
-        with open(output, "rb") as f:
-            return status, f.read().decode("utf-8", "replace")
+        with open(os.path.join(work, "output.txt"), "wb") as out:
+            status = subprocess.run([*(["wine"] if args.wine else []), "./" + program, *arguments], cwd=work,
+                                    env=env, stdin=subprocess.DEVNULL, stdout=out, stderr=out, timeout=120)
+        return status.returncode, open(os.path.join(work, "output.txt"), "rb").read().decode("utf-8", "replace")
 
     failures = []
     try:
         for name, data, reason in ROWS:
             with open(os.path.join(work, "setup.exe"), "wb") as f:
-                f.write(stub + data + archive())
+                f.write(stub + data + archive.getvalue())
             os.chmod(os.path.join(work, "setup.exe"), 0o755)
-            shutil.rmtree(os.path.join(work, "target"), ignore_errors=True)
-            if os.path.exists(os.path.join(work, "stop.log")):
-                os.remove(os.path.join(work, "stop.log"))
-            status, output = run("setup.exe", ["/S", "/L=stop.log", "/D=target"])
-            with open(os.path.join(work, "stop.log"), "rb") as f:
-                log = f.read().decode().rstrip("\r\n")
+            status, output = run("setup.exe", "/S", "/L=stop.log", "/D=target")
+            log = open(os.path.join(work, "stop.log"), "rb").read().decode().rstrip("\r\n")
             if (status, log, os.path.exists(os.path.join(work, "target"))) != (1, STOP, False):
                 failures.append(f"{name}: the stub ended {status} with {log!r} ({output.strip()})")
-            status, output = run("sfxbind.exe", ["--verify", "setup.exe", "--stub", "stub.exe"])
+            status, output = run("sfxbind.exe", "--verify", "setup.exe", "--stub", "stub.exe")
             if status == 0 or "the settings behind it are damaged: " + reason not in output:
                 failures.append(f"{name}: sfxbind --verify ended {status}: {output.strip()}")
     finally:

@@ -1,16 +1,8 @@
 #!/usr/bin/env python3
-"""A --temp self-extractor ended by a signal leaves nothing in $TMPDIR.
-
-  temp_signals_test.py --stub STUB --sfxbind SFXBIND
-
-Bound with a payload of 64 MiB and a program that leaves a read-only folder
-(and a link to a folder outside, which the removal must not follow), the
-Linux stub is sent SIGINT while it extracts, SIGTERM while the program runs
-(the program gets it too and the folder goes after it has ended), and SIGINT
-at the console prompt; then it runs to its end. Run as root, the stub runs as
-nobody, for whom a read-only folder really is one.
-"""
-import argparse
+"""temp_signals_test.py STUB SFXBIND: a --temp self-extractor ended by SIGINT while
+extracting, SIGTERM while its program runs (which gets it too) or SIGINT at its prompt
+leaves nothing in $TMPDIR, though the program leaves a read-only folder and a link out
+(not followed). As root, the stub runs as nobody, for whom read-only holds."""
 import os
 import shutil
 import signal
@@ -30,6 +22,15 @@ exit 0
 """
 
 
+def force_remove(folder):
+    """Read-only folders made writable first; links are not followed."""
+    for root, dirs, _ in os.walk(folder):
+        for path in (os.path.join(root, name) for name in dirs):
+            if not os.path.islink(path):
+                os.chmod(path, stat.S_IRWXU)
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 def wait_for(condition, what, seconds=20):
     end = time.monotonic() + seconds
     while not condition():
@@ -39,10 +40,7 @@ def wait_for(condition, what, seconds=20):
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--stub", required=True)
-    parser.add_argument("--sfxbind", required=True)
-    args = parser.parse_args()
+    stub, sfxbind = sys.argv[1:3]
     work = tempfile.mkdtemp(prefix="sfx-signals-")
     os.chmod(work, 0o777)
     user = ["setpriv", "--reuid=nobody", "--regid=nogroup", "--clear-groups"] if os.geteuid() == 0 else []
@@ -55,7 +53,7 @@ def main():
             f.write(SETUP)
         os.chmod(os.path.join(app, "setup"), 0o755)
         program = os.path.join(work, "install")
-        subprocess.run([args.sfxbind, app, "-o", program, "--stub", args.stub, "--level", "0", "--run",
+        subprocess.run([sfxbind, app, "-o", program, "--stub", stub, "--level", "0", "--run",
                         "setup", "--temp"], check=True, stdout=subprocess.DEVNULL)
         shutil.rmtree(app)
         tmp, outside, record = (os.path.join(work, n) for n in ("tmp", "outside", "record"))
@@ -100,19 +98,13 @@ def main():
             if not os.path.exists(os.path.join(outside, "keep")):
                 failures.append(f"{what}: the removal followed a link out")
             for d in left:  # the next case starts clean
-                for root, dirs, _ in os.walk(os.path.join(tmp, d)):
-                    for n in dirs:
-                        os.chmod(os.path.join(root, n), stat.S_IRWXU)
-                shutil.rmtree(os.path.join(tmp, d), ignore_errors=True)
+                force_remove(os.path.join(tmp, d))
         for failure in failures:
             print("FAILED:", failure, file=sys.stderr)
         print(f"{len(cases) - len(failures)} of {len(cases)} runs left nothing behind")
         return 1 if failures else 0
     finally:
-        for root, dirs, _ in os.walk(work):
-            for n in dirs:
-                os.chmod(os.path.join(root, n), stat.S_IRWXU)
-        shutil.rmtree(work, ignore_errors=True)
+        force_remove(work)
 
 
 if __name__ == "__main__":
