@@ -17,7 +17,7 @@ namespace {
 // path ("\\?\" form, extended in place level by level and put back).
 struct TreeWalk {
   WIN32_FIND_DATAW found;
-  char* held;  // a file left in this attempt ("" when none)
+  char* held;  // a file left in this attempt ("" when none), or null
   size_t held_capacity;
   wchar_t path[kSystemPathUnits];
 };
@@ -36,7 +36,8 @@ void remove_below(TreeWalk& walk, int length) {
       const DWORD attributes = walk.found.dwFileAttributes;
       SetFileAttributesW(walk.path, FILE_ATTRIBUTE_NORMAL);
       if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        if (!DeleteFileW(walk.path)) to_utf8(walk.path + 4, walk.held, walk.held_capacity);  // without "\\?\"
+        if (!DeleteFileW(walk.path) && walk.held)
+          to_utf8(walk.path + 4, walk.held, walk.held_capacity);  // without "\\?\"
         continue;
       }
       // A junction is removed as the link it is, never entered.
@@ -78,12 +79,12 @@ bool remove_tree(const char* path, char* held, size_t capacity) {
   // A process that has just ended may still hold the folder for a moment
   // (its console host among them): a few more tries, two seconds at most.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    held[0] = '\0';
+    if (held) held[0] = '\0';
     remove_below(walk, length);
     if (RemoveDirectoryW(walk.path) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
     Sleep(100);
   }
-  return held[0] == '\0';
+  return !held || held[0] == '\0';
 }
 
 }  // namespace platform
