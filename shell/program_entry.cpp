@@ -34,8 +34,8 @@ bool unattended_run;  // /S or /P: a file left in it is named in the log
 // Not const: the constants' section is full to its 512-byte step, this one is not.
 char file_left_text[] = "File in use, left behind: ";
 
+// (An empty path names no folder: removing it does nothing.)
 void remove_temp_target() {
-  if (temp_target[0] == '\0') return;
   char line[sizeof file_left_text + kLongPathCapacity];
   std::memcpy(line, file_left_text, sizeof file_left_text - 1);
   char* held = line + sizeof file_left_text - 1;
