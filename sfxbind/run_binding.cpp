@@ -7,6 +7,7 @@
 #include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
 #include "sfxbind/folder_archive.h"
+#include "sfxbind/name_collisions.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/verify.h"
 
@@ -104,7 +105,13 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
   if (plan.entries.empty() && plan.refusals.empty())
     throw BindError(options.input + ": the folder is empty: nothing to bind");
   findings = plan.refusals;
-  for (const FolderEntry& e : plan.entries) check_local_header(planned_local_header(e), kind, findings);
+  NameCollisions names(kind);
+  for (const FolderEntry& e : plan.entries) {
+    Bytes local = planned_local_header(e);
+    check_local_header(local, kind, findings);
+    names.add(local);
+  }
+  names.report(findings);
   return plan;
 }
 
