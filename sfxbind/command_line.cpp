@@ -54,7 +54,8 @@ can follow and that ZIP tools still read. INPUT is one of:
 
 Exit status: 0 written (or verified); 1 refused by the checks (or not
 verified); 2 error (command line, unreadable or damaged input, output not
-writable). Nothing is written unless the status is 0.
+writable, a length no ZIP field holds, out of memory). Nothing is written
+unless the status is 0, and no temporary file is left behind.
 
 )";
 
