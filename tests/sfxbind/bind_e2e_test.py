@@ -25,7 +25,8 @@ interrupt   SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE and SIGUSR1 in the middle
 recipient   what would fail where the self-extractor lands, a row each: names
             that meet, --run resolved as the stub resolves it, a name too
             long for its field with --force, a crafted entry count in a
-            sparse 50 GB file under a memory limit
+            sparse 50 GB file under a memory limit, an output a followed
+            link leads to
 many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
             records), reads in zipfile and 7-Zip and extracts whole
 """
@@ -825,6 +826,8 @@ def check_recipient(args, checks):
         (tmp / "bsdtar" / "setup").write_bytes(b"#!/bin/sh\n")
         (tmp / "bsdtar" / "setup").chmod(0o755)
         run(["bsdtar", "-c", "-f", tmp / "bsdtar.zip", "--format", "zip", "."], cwd=tmp / "bsdtar")
+        (tmp / "linked").mkdir()
+        (tmp / "linked" / "into").symlink_to(tmp / "out")  # the output folder, made for each row
         with warnings.catch_warnings():
             warnings.simplefilter("ignore")  # zipfile warns of the duplicate it writes
             duplicate = zip_of(tmp / "duplicate.zip", ("x.txt", b"first", None), ("x.txt", b"second", None))
@@ -847,6 +850,9 @@ def check_recipient(args, checks):
             ("65,535-byte name, --force", long_directory_zip(tmp / "long.zip"), ["--force"], None, 2,
              f"sfxbind: {tmp / 'long.zip'}: a name of 65536 bytes (beginning {'d' * 40}) does not fit a ZIP "
              "header, which holds at most 65,535: shorten it"),
+            ("output reached through a followed link", tmp / "linked", ["--follow-links"], None, 2,
+             f"sfxbind: the output {tmp / 'out' / 'setup'} lies inside the folder {tmp / 'linked'}: write it "
+             "elsewhere"),
             ("crafted count, sparse 50 GB, ulimit -v", sparse_count_zip(tmp / "sparse.zip"), [], None, 2,
              f"sfxbind: {tmp / 'sparse.zip'}: damaged ZIP file: the central directory is cut short"),
         ]
