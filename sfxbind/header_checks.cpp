@@ -49,17 +49,17 @@ std::optional<uint16_t> repeated_record(std::span<const uint8_t> extra) {
   return std::nullopt;
 }
 
-// Every value the local ZIP64 field holds (uncompressed size, then
-// compressed), whether or not its 32-bit fields defer to them: readers that
-// take them all must read the central directory's.
+// A local ZIP64 field holding both sizes (uncompressed, then compressed) must
+// hold the central directory's, whether or not its 32-bit fields defer to
+// them: some readers take them all. A shorter one is read as the stub reads it.
 bool local_zip64_agrees(const CentralEntry& c, const Bytes& local, bool descriptor) {
   std::span<const uint8_t> extra = extra_of(local, local_extra_place(local));
   std::optional<std::vector<ExtraRecord>> records = parse_extra(extra);
   if (!records) return true;  // named as malformed already
   for (const ExtraRecord& r : *records) {
-    if (r.id != kZip64ExtraId) continue;
+    if (r.id != kZip64ExtraId || r.length < 16) continue;
     const uint64_t central[2] = {c.uncompressed_size, c.compressed_size};
-    for (size_t i = 0; i < 2 && 8 * (i + 1) <= r.length; ++i)
+    for (size_t i = 0; i < 2; ++i)
       if (!agrees(read_le64(&extra[r.at + 4 + 8 * i]), central[i], descriptor)) return false;
   }
   return true;
