@@ -83,12 +83,13 @@ void install_once() {
     struct sigaction action {};
     action.sa_handler = on_signal;
     sigemptyset(&action.sa_mask);
-    // A signal the caller ignores (nohup, a background job) stays ignored:
-    // the binding is meant to outlive it.
+    // Only a signal that would end the process now: one the caller ignores
+    // (nohup, a background job) stays ignored, since the binding is meant to
+    // outlive it, and one a host program handles (a fuzzer's timer) stays its.
     auto take = [&](int s) {
       struct sigaction old {};
-      if (sigaction(s, nullptr, &old) == 0 && old.sa_handler == SIG_IGN) return;
-      sigaction(s, &action, nullptr);
+      if (sigaction(s, nullptr, &old) == 0 && !(old.sa_flags & SA_SIGINFO) && old.sa_handler == SIG_DFL)
+        sigaction(s, &action, nullptr);
     };
     for (int s : kEnding) take(s);
     for (int s = SIGRTMIN; s <= SIGRTMAX; ++s) take(s);
