@@ -31,17 +31,29 @@ std::vector<std::string> arguments(int argc, char** argv) {
     args.push_back(std::move(arg));
   }
   LocalFree(wide);
-  SetConsoleOutputCP(CP_UTF8);  // names are printed as they are kept
   return args;
 #else
   return std::vector<std::string>(argv + 1, argv + argc);
 #endif
 }
 
+#ifdef _WIN32
+// Names are printed as they are kept, in UTF-8; the console gets its code
+// page back when the tool ends.
+struct Utf8Console {
+  UINT previous = GetConsoleOutputCP();
+  Utf8Console() { SetConsoleOutputCP(CP_UTF8); }
+  ~Utf8Console() { SetConsoleOutputCP(previous); }
+};
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
   using namespace sfxbind;
+#ifdef _WIN32
+  Utf8Console console;
+#endif
   Options options;
   try {
     options = parse_command_line(arguments(argc, argv));
