@@ -72,11 +72,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(run.strays().empty(), "bound without --force but the stub writes outside the target");
   for (const CentralEntry& e : layout.entries) {
     if (e.is_directory()) continue;
-    const CentralHeader& h = e.header();
-    std::string name =
-        written_name(e.name, h.flags(),
-                     {reinterpret_cast<const char*>(e.record.data()) + kCentralHeaderSize + h.name_length(),
-                      h.extra_length()});
+    std::string name = written_name(e);
     std::error_code error;
     uintmax_t size = fs::file_size(run.target() / name, error);
     require(!error && size == e.uncompressed_size,

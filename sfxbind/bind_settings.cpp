@@ -88,11 +88,7 @@ void check_run_program(const Settings& settings, const ZipLayout& layout, StubKi
   std::vector<WrittenFile> files;
   for (const CentralEntry& e : layout.entries) {
     if (e.is_directory()) continue;
-    const CentralHeader& h = e.header();
-    std::string_view extra(
-        reinterpret_cast<const char*>(e.record.data()) + kCentralHeaderSize + h.name_length(),
-        h.extra_length());
-    files.push_back({written_name(e.name, h.flags(), extra), unix_execute_bits(h) != 0});
+    files.push_back({written_name(e), unix_execute_bits(e.header()) != 0});
   }
   check_program_among(settings, files, kind);
 }

@@ -65,19 +65,6 @@ bool local_zip64_agrees(const CentralEntry& c, const Bytes& local, bool descript
   return true;
 }
 
-// The name the stub writes from each header (a Unicode path field may give it).
-bool written_names_agree(const CentralEntry& c, const Bytes& local) {
-  auto written = [](const Bytes& header, size_t fixed, ExtraPlace place, uint16_t flags) {
-    std::string_view text(reinterpret_cast<const char*>(header.data()), header.size());
-    std::span<const uint8_t> extra = extra_of(header, place);
-    return written_name(text.substr(fixed, place.extra_at - fixed), flags,
-                        text.substr(place.extra_at, extra.size()));
-  };
-  return written(local, kLocalHeaderSize, local_extra_place(local),
-                 record_at<LocalHeader>(local.data()).flags()) ==
-         written(c.record, kCentralHeaderSize, central_extra_place(c.record), c.header().flags());
-}
-
 }  // namespace
 
 void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& out) {
@@ -108,7 +95,7 @@ void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& ou
   if (name != c.name)
     disagree("name (\"" + name + "\" and \"" + c.name +
              "\"): ZIP tools show one, the self-extractor writes the other");
-  else if (!written_names_agree(c, local))
+  else if (written_name(local) != written_name(c))
     disagree(
         "name as its Unicode path field gives it: ZIP tools show one, the self-extractor writes the other");
   if (l.method() != c.method())

@@ -5,7 +5,6 @@
 #include "archive/entry_name.h"
 #include "platform/files.h"
 #include "sfxbind/windows_case.h"
-#include "sfxbind/zip_layout.h"
 
 namespace sfxbind {
 
@@ -25,19 +24,38 @@ std::string written_name(std::string_view stored, uint16_t flags, std::string_vi
   return name;
 }
 
+namespace {
+
+// The name and extra field of a header whose fixed part takes `fixed` bytes.
+std::string written_name_in(const Bytes& header, size_t fixed, uint16_t name_length, uint16_t extra_length,
+                            uint16_t flags) {
+  std::string_view fields(reinterpret_cast<const char*>(header.data()) + fixed, header.size() - fixed);
+  return written_name(fields.substr(0, name_length), flags, fields.substr(name_length, extra_length));
+}
+
+}  // namespace
+
+std::string written_name(const Bytes& local) {
+  const LocalHeader& h = record_at<LocalHeader>(local.data());
+  return written_name_in(local, kLocalHeaderSize, h.name_length(), h.extra_length(), h.flags());
+}
+
+std::string written_name(const CentralEntry& entry) {
+  const CentralHeader& h = entry.header();
+  return written_name_in(entry.record, kCentralHeaderSize, h.name_length(), h.extra_length(), h.flags());
+}
+
 std::string compared_name(const std::string& written, StubKind stub) {
   return stub == StubKind::kWindows ? windows_upper_case(written) : written;
 }
 
 void NameCollisions::add(const Bytes& local) {
-  const LocalHeader& h = record_at<LocalHeader>(local.data());
-  std::string_view fields(reinterpret_cast<const char*>(local.data()) + kLocalHeaderSize,
-                          local.size() - kLocalHeaderSize);
-  std::string_view stored = fields.substr(0, h.name_length());
-  std::string written = written_name(stored, h.flags(), fields.substr(stored.size(), h.extra_length()));
+  std::string written = written_name(local);
   if (written.empty()) return;  // the target itself, or refused by the name checks
+  auto name = local.begin() + kLocalHeaderSize;
+  std::string stored(name, name + record_at<LocalHeader>(local.data()).name_length());
   bool directory = platform::is_separator(stored.back());
-  entries_.push_back({std::string(stored), std::move(written), directory});
+  entries_.push_back({std::move(stored), std::move(written), directory});
 }
 
 void NameCollisions::report(Findings& out) const {

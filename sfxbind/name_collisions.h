@@ -11,6 +11,7 @@
 
 #include "sfxbind/byte_fields.h"
 #include "sfxbind/findings.h"
+#include "sfxbind/zip_layout.h"
 
 namespace sfxbind {
 
@@ -18,6 +19,11 @@ namespace sfxbind {
 // without a trailing '/'; empty for a name the stub does not write (the
 // target itself, or a name its rules refuse).
 std::string written_name(std::string_view stored, uint16_t flags, std::string_view extra);
+
+// The same from a header as stored: a local header (fixed part, name, extra
+// field), or an entry's central header.
+std::string written_name(const Bytes& local);
+std::string written_name(const CentralEntry& entry);
 
 // `written` as the stub's file system compares names: without case on Windows.
 std::string compared_name(const std::string& written, StubKind stub);
