@@ -27,7 +27,7 @@ can follow and that ZIP tools still read. INPUT is one of:
                      settings are not kept: give them again)
 
   -o, --output OUTPUT  the self-extractor to write (written whole or not at
-                       all; never the input)
+                       all; never the input, nor inside an input folder)
       --stub STUB      the stub program to use instead of the built-in one; a
                        stub that does not begin with "MZ" is a Linux program
                        and the output gets its execute bits
