@@ -20,9 +20,10 @@ Settings settings_from(const Options& options) {
   copy_text(s.run, sizeof s.run, options.run.c_str());
   s.temp = options.temp;
   if (!options.run.empty() && run_program_name(s).empty()) throw BindError("--run names no program");
-  if (!options.run.empty() && !names_file_inside(s.run))
+  const SettingsFault fault = options.run.empty() ? SettingsFault::kNone : program_fault(s.run);
+  if (fault != SettingsFault::kNone)
     throw BindError("--run names " + run_program_name(s) +
-                    ": the program must be named by its path below the target, without \"..\" or a drive");
+                    ", which is no file below the target: " + settings_damage(s, fault));
   return s;
 }
 
@@ -37,6 +38,14 @@ Bytes settings_block(const Settings& settings) {
         "--title and --run take UTF-8 text without control characters (tabs and line ends among them)");
   block.resize(size);
   return block;
+}
+
+std::string settings_damage(const Settings& settings, SettingsFault fault) {
+  std::string why = settings_fault_reason(fault);
+  NameProblem problem = NameProblem::kNone;
+  if (fault == SettingsFault::kProgramName && program_fault(settings.run, &problem) == fault)
+    why += std::string(" ") + name_problem_reason(problem);
+  return why;
 }
 
 std::string run_program_name(const Settings& settings) {
@@ -57,8 +66,9 @@ struct WrittenFile {
   bool executable;
 };
 
-// PROGRAM is resolved as the stub resolves it: below the target, its "."
-// levels and backslashes read as the entries' names are, without case on Windows.
+// PROGRAM is found as the stub finds it: among the entries as the stub writes
+// them (an entry's "./" levels dropped, backslashes read as '/'), '\' in
+// PROGRAM read as '/', without case on Windows.
 void check_program_among(const Settings& settings, const std::vector<WrittenFile>& files, StubKind kind) {
   if (settings.run[0] == '\0') return;
   std::string name = run_program_name(settings);

@@ -62,9 +62,10 @@ void print_checks(std::ostream& out) {
          "decodes). Refused (unless --force is given; a fault in the data stops the\n"
          "binding at once) when:\n";
   for (const char* reason : integrity::kAll) out << kReasonBullet << reason << '\n';
-  out << "--run PROGRAM must be a file of the archive as the stub finds it (\"./\"\n"
-         "levels and \"\\\" as in entry names, any case for a Windows stub), for a\n"
-         "Linux stub a regular file with an execute bit in its Unix mode (status 2).\n"
+  out << "--run PROGRAM must be a file of the archive as the stub finds it (an\n"
+         "entry's \"./\" levels and \"\\\" read as it reads them, any case for a\n"
+         "Windows stub), for a Linux stub a regular file with an execute bit in its\n"
+         "Unix mode (status 2).\n"
          "Never written, even with --force (status 2): a Windows self-extractor of\n"
          "4 GiB or more (Windows does not start it); a name longer than 65,535 bytes\n"
          "(with the \"/\" that marks a directory), which no ZIP header holds. One over\n"
