@@ -23,5 +23,7 @@ enum class EntryAction {
 // marker with a ZIP64 field of zeros is as unknown a size as a plain 0.
 EntryAction entry_action(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name);
 
-// Methods with a decoder: 0 to 6, 8 and 9 (Deflate64).
-inline bool method_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }
+// Methods with a decoder: 0 to 6, 8, 9 (Deflate64) and 14 (LZMA).
+inline bool method_supported(uint16_t method) {
+  return method <= 6 || method == 8 || method == 9 || method == 14;
+}
