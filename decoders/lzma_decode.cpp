@@ -99,19 +99,11 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
       state = state_after_literal(state);
       continue;
     }
-    uint32_t length;
-    if (rc_bit(rc, m.is_rep[state]) == 0) {
-      length = decode_length(rc, m.match_length, pos_state);
-      const uint32_t distance = decode_distance(rc, m, length);
-      if (distance == kLzmaEndMarker) {
-        stop = LzmaStop::kEndMarker;
-        break;
-      }
-      rep3 = rep2;
-      rep2 = rep1;
-      rep1 = rep0;
-      rep0 = distance;
-      state = state_after_match(state);
+    // A new distance, or one of the last four; each has its own lengths.
+    const bool new_distance = rc_bit(rc, m.is_rep[state]) == 0;
+    LzmaLengthProbs* lengths = &m.rep_length;
+    if (new_distance) {
+      lengths = &m.match_length;
     } else if (rc_bit(rc, m.is_rep_g0[state]) == 0) {
       if (rc_bit(rc, m.is_rep0_long[state][pos_state]) == 0) {
         if (rep0 >= (d.full ? size : pos)) {
@@ -123,8 +115,6 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
         state = state_after_short_rep(state);
         continue;
       }
-      length = decode_length(rc, m.rep_length, pos_state);
-      state = state_after_rep(state);
     } else {
       uint32_t distance;
       if (rc_bit(rc, m.is_rep_g1[state]) == 0) {
@@ -140,7 +130,20 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
       }
       rep1 = rep0;
       rep0 = distance;
-      length = decode_length(rc, m.rep_length, pos_state);
+    }
+    const uint32_t length = decode_length(rc, *lengths, pos_state);
+    if (new_distance) {
+      const uint32_t distance = decode_distance(rc, m, length);
+      if (distance == kLzmaEndMarker) {
+        stop = LzmaStop::kEndMarker;
+        break;
+      }
+      rep3 = rep2;
+      rep2 = rep1;
+      rep1 = rep0;
+      rep0 = distance;
+      state = state_after_match(state);
+    } else {
       state = state_after_rep(state);
     }
     if (rep0 >= (d.full ? size : pos)) {
@@ -161,13 +164,4 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
   d.reps[2] = rep2;
   d.reps[3] = rep3;
   return stop;
-}
-
-bool lzma_decode_end_marker(LzmaDecoder& d) {
-  RangeDecoder& rc = d.rc;
-  LzmaProbs& m = *d.model;
-  const uint32_t pos_state = (d.position_base + d.pos) & d.pb_mask;
-  if (rc_bit(rc, m.is_match[d.state][pos_state]) == 0 || rc_bit(rc, m.is_rep[d.state]) != 0) return false;
-  const uint32_t length = decode_length(rc, m.match_length, pos_state);
-  return decode_distance(rc, m, length) == kLzmaEndMarker;
 }

@@ -29,6 +29,3 @@ enum class LzmaStop { kLimit, kEndMarker, kBadData };
 // ring's size) and the input is at or before `safe`; a match that crosses
 // `limit` is finished by the next run.
 LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe);
-
-// After the last byte: the symbol that must follow is the end marker.
-bool lzma_decode_end_marker(LzmaDecoder& d);

@@ -65,7 +65,7 @@ void lzma_entry(RunState& run, const LocalHeader& header) {
   LzmaDecoder& d = e.d;
   e.input.end = e.input.bytes;
   const uint8_t* in = stage_lzma_input(run, e.input, e.input.bytes);
-  if (e.input.end - in < kFramingSize + kRangeInitSize) e.stop();
+  if (e.input.end - in < static_cast<ptrdiff_t>(kFramingSize + kRangeInitSize)) e.stop();
   const unsigned properties = in[4];
   // The range coder's first byte is always zero.
   if (in[2] != 5 || in[3] != 0 || properties >= kPropertyValues || in[kFramingSize] != 0) e.stop();
@@ -109,6 +109,12 @@ void lzma_entry(RunState& run, const LocalHeader& header) {
   // After the last byte: the end of the stream, or the end marker there.
   if (marker_promised || !e.finished()) {
     e.keep_input();
-    if (!lzma_decode_end_marker(d) || !e.finished()) e.stop();
+    // Room for one byte, which only a symbol other than the marker takes
+    // (and which is not written out).
+    const uint32_t end = d.pos;
+    if (lzma_decode_run(d, end + 1, e.input.safe) != LzmaStop::kEndMarker || !e.finished()) {
+      d.pos = end;
+      e.stop();
+    }
   }
 }
