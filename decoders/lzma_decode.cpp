@@ -61,6 +61,12 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
   uint8_t* const dict = d.dict;
   const uint32_t size = d.dict_size;
   uint32_t pos = d.pos;
+  // In locals: the stores into the dictionary may alias anything, and
+  // would make the compiler read fields of `d` again after each byte.
+  LzmaProb* const literals = d.literals;
+  const unsigned lc = d.lc;
+  const uint32_t lp_mask = d.lp_mask, pb_mask = d.pb_mask, position_base = d.position_base;
+  const bool full = d.full;
   unsigned state = d.state;
   uint32_t rep0 = d.reps[0], rep1 = d.reps[1], rep2 = d.reps[2], rep3 = d.reps[3];
   LzmaStop stop = LzmaStop::kLimit;
@@ -72,11 +78,11 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
     d.pending -= n;
   }
   while (pos < limit && rc.in <= safe) {
-    const uint32_t pos_state = (d.position_base + pos) & d.pb_mask;
+    const uint32_t pos_state = (position_base + pos) & pb_mask;
     if (rc_bit(rc, m.is_match[state][pos_state]) == 0) {
-      const unsigned prev = pos != 0 ? dict[pos - 1] : d.full ? dict[size - 1] : 0;
-      LzmaProb* probs = d.literals + kLzmaLiteralProbs * ((((d.position_base + pos) & d.lp_mask) << d.lc) +
-                                                          (prev >> (8 - d.lc)));
+      const unsigned prev = pos != 0 ? dict[pos - 1] : full ? dict[size - 1] : 0;
+      LzmaProb* probs =
+          literals + kLzmaLiteralProbs * ((((position_base + pos) & lp_mask) << lc) + (prev >> (8 - lc)));
       unsigned symbol = 1;
       if (state < kLzmaLiteralStates) {
         do symbol = (symbol << 1) | rc_bit(rc, probs[symbol]);
@@ -106,7 +112,7 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
       lengths = &m.match_length;
     } else if (rc_bit(rc, m.is_rep_g0[state]) == 0) {
       if (rc_bit(rc, m.is_rep0_long[state][pos_state]) == 0) {
-        if (rep0 >= (d.full ? size : pos)) {
+        if (rep0 >= (full ? size : pos)) {
           stop = LzmaStop::kBadData;
           break;
         }
@@ -146,7 +152,7 @@ LzmaStop lzma_decode_run(LzmaDecoder& d, uint32_t limit, const uint8_t* safe) {
     } else {
       state = state_after_rep(state);
     }
-    if (rep0 >= (d.full ? size : pos)) {
+    if (rep0 >= (full ? size : pos)) {
       stop = LzmaStop::kBadData;
       break;
     }
