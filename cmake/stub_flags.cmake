@@ -9,7 +9,7 @@ set(SFX_STUB_COMPILE_OPTIONS -Os -malign-data=abi -ffunction-sections -fno-excep
 set(SFX_STUB_LINK_OPTIONS -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
 # Except the hot code, compiled for speed: inflate's inner loop and LZMA's
-# decoding loop (about 0.5 KiB more than for size, and 1.4 to 1.6 times as fast). The options
+# decoding loop (4.0 KiB of object code instead of 3.5 KiB for size). The options
 # after -O2 keep it about 600 bytes smaller at the same speed (no alignment
 # padding, no copied loop headers, functions called once left out of line).
 # Set on the sources, so the layer libraries of this build (the benchmarks'
