@@ -46,13 +46,11 @@ void LiblzmaPath::decode_item(const DecodeItem& item) {
     if (stream_.avail_out == 0 || status == LZMA_STREAM_END) {
       const uint32_t n = kOutSize - static_cast<uint32_t>(stream_.avail_out);
       crc = lzma_crc32(out_buffer_.data(), n, crc);
-      if (!platform::write_file(output_, out_buffer_.data(), n)) throw DecodeStop{-1, "write failed"};
-      produced += n;
+      write_piece(out_buffer_.data(), n, produced);
       stream_.next_out = out_buffer_.data();
       stream_.avail_out = kOutSize;
     }
   }
   stream_.avail_in = 0;
-  if (produced != item.header.uncompressed_size() || crc != item.header.crc32())
-    throw DecodeStop{-1, "liblzma output differs from the entry"};
+  expect_entry(item, produced, static_cast<uint32_t>(crc), "liblzma");
 }

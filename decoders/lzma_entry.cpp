@@ -92,7 +92,7 @@ void lzma_entry(RunState& run, const LocalHeader& header) {
   d.dict = dict.get();
 
   const bool marker_promised = header.flags() & kEndMarkerFlag;
-  while (e.left != 0 || d.pending != 0) {
+  while (e.left != 0) {
     e.keep_input();
     // Up to the ring's end, the next piece to write, or the entry's size.
     const uint32_t room = static_cast<uint32_t>(
