@@ -13,7 +13,9 @@ struct RunState;
 // per 8 direct bits: a match codes 2 + 10 + 6 + 4 of the first kind and up to
 // 26 of the second, 26 bytes in all; literals and repeats fewer.
 inline constexpr uint32_t kLzmaSymbolInput = 32;
+static_assert(kLzmaSymbolInput >= 2 + 10 + 6 + 4 + (26 + 7) / 8, "a match's bytes at most");
 inline constexpr uint32_t kLzmaStageSize = 8192;
+static_assert(kLzmaStageSize > 2 * kLzmaSymbolInput, "a restage always adds input");
 
 struct LzmaInput {
   uint8_t* end = nullptr;         // of the bytes staged

@@ -6,9 +6,7 @@
 
 inline constexpr unsigned kLzmaStates = 12;
 inline constexpr unsigned kLzmaMaxPosBits = 4;  // pb and lp are at most 4
-inline constexpr unsigned kLzmaMaxLc = 8;
 inline constexpr unsigned kLzmaMinMatch = 2;
-inline constexpr unsigned kLzmaMaxMatch = 273;
 // The states after a literal are 0 to 6; a matched literal follows the others.
 inline constexpr unsigned kLzmaLiteralStates = 7;
 // Distance slots 4 to 13 have their low bits coded with probabilities, the
