@@ -1,0 +1,87 @@
+#include "shell/entry_output.h"
+
+#include <cstring>
+
+#include "base/fatal.h"
+#include "platform/files.h"
+#include "platform/paths.h"
+#include "shell/extract_handler.h"
+
+namespace {
+
+// The entry's destination and the new file beside it (kLongPathCapacity bytes each).
+void replacement_paths(const RunState& run, char* path, char* new_path) {
+  entry_path(run, path);
+  fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
+}
+
+// Every check of the entry has passed (a later one, such as an
+// authentication code, goes before this too): the new file replaces the old.
+void keep_proven_output(RunState& run) {
+  if (run.new_file_tag[0] == 0) return;
+  char path[kLongPathCapacity], new_path[kLongPathCapacity];
+  replacement_paths(run, path, new_path);
+  // A file in use by another program stays, as when it could not be opened.
+  if (replace_existing_file(new_path, path) != 0) fatal_exit(kErrorOpeningOutput);
+  run.new_file_tag[0] = 0;
+}
+
+}  // namespace
+
+size_t entry_path(const RunState& run, char* out) {
+  copy_text(out, kLongPathCapacity, run.paths.extract_dir);
+  size_t n = std::strlen(out);
+  if (n > 0 && !platform::is_separator(out[n - 1])) out[n++] = platform::kSeparator;
+  copy_text(out + n, kLongPathCapacity - n, run.entry_name.full_name);
+  return n;
+}
+
+void open_output_file(RunState& run, bool writes) {
+  char path[kLongPathCapacity];
+  size_t name_start = entry_path(run, path);
+  char* last_separator = std::strrchr(path + name_start, platform::kSeparator);
+  if (last_separator && create_dirs) {
+    *last_separator = '\0';
+    if (make_dir_tree(path, name_start) != 0) fatal_exit(kCannotCreateOutputDir);
+    *last_separator = platform::kSeparator;
+  }
+  run.window.output = platform::create_new_file(path);
+  if (run.window.output != platform::kNoFile || !writes) return;
+  // Something of the name is there: the bytes go to a new file of a fresh name beside it.
+  char new_path[kLongPathCapacity];
+  for (int attempt = 0; attempt < 16 && run.window.output == platform::kNoFile; ++attempt) {
+    run.new_file_tag[0] = platform::random_word() | 1;  // never 0, which means none
+    run.new_file_tag[1] = platform::random_word();
+    fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
+    run.window.output = platform::create_new_file(new_path);
+  }
+  if (run.window.output != platform::kNoFile) return;
+  run.new_file_tag[0] = 0;
+  fatal_exit(kErrorOpeningOutput);
+}
+
+void finish_entry(RunState& run, const LocalHeader& header) {
+  flush_window(run.window);
+  // Stamped through the handle it was written by: the very file, whatever
+  // the system made of its name. A move keeps the times.
+  platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
+  bool closed = platform::close_file(run.window.output);
+  run.window.output = platform::kNoFile;
+  // A write error the system reports only at close is still a write error.
+  if (!closed) fatal_exit(kErrorWritingOutput);
+  if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
+  if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
+  keep_proven_output(run);
+}
+
+void drop_unproven_output(void* context) {
+  RunState& run = *static_cast<RunState*>(context);
+  if (run.new_file_tag[0] == 0) return;
+  // Windows removes no file that is still open.
+  if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
+  run.window.output = platform::kNoFile;
+  char path[kLongPathCapacity], new_path[kLongPathCapacity];
+  replacement_paths(run, path, new_path);
+  platform::delete_file(new_path);
+  run.new_file_tag[0] = 0;
+}
