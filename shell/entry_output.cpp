@@ -9,21 +9,22 @@
 
 namespace {
 
-// The entry's destination and the new file beside it (kLongPathCapacity bytes each).
-void replacement_paths(const RunState& run, char* path, char* new_path) {
+// Ends the entry's new file beside an existing one, if it has one: moved
+// over it when `keep` (every check of the entry passed), removed otherwise.
+// False when the move failed (a file in use by another program): the new
+// file is removed then too, and the old one stays.
+bool end_new_file(RunState& run, bool keep) {
+  if (run.new_file_tag[0] == 0) return true;
+  // Windows removes no file that is still open.
+  if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
+  run.window.output = platform::kNoFile;
+  char path[kLongPathCapacity], new_path[kLongPathCapacity];
   entry_path(run, path);
   fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
-}
-
-// Every check of the entry has passed (a later one, such as an
-// authentication code, goes before this too): the new file replaces the old.
-void keep_proven_output(RunState& run) {
-  if (run.new_file_tag[0] == 0) return;
-  char path[kLongPathCapacity], new_path[kLongPathCapacity];
-  replacement_paths(run, path, new_path);
-  // A file in use by another program stays, as when it could not be opened.
-  if (replace_existing_file(new_path, path) != 0) fatal_exit(kErrorOpeningOutput);
   run.new_file_tag[0] = 0;
+  const bool moved = keep && replace_existing_file(new_path, path) == 0;
+  if (!moved) platform::delete_file(new_path);
+  return moved || !keep;
 }
 
 }  // namespace
@@ -47,23 +48,22 @@ void open_output_file(RunState& run, bool writes) {
   }
   run.window.output = platform::create_new_file(path);
   if (run.window.output != platform::kNoFile || !writes) return;
-  // Something of the name is there: the bytes go to a new file of a fresh name beside it.
+  // Something of the name is there: the bytes go to a new file beside it,
+  // of a name of 64 random bits (one that is taken fails like any other).
+  run.new_file_tag[0] = platform::random_word() | 1;  // never 0, which means none
+  run.new_file_tag[1] = platform::random_word();
   char new_path[kLongPathCapacity];
-  for (int attempt = 0; attempt < 16 && run.window.output == platform::kNoFile; ++attempt) {
-    run.new_file_tag[0] = platform::random_word() | 1;  // never 0, which means none
-    run.new_file_tag[1] = platform::random_word();
-    fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
-    run.window.output = platform::create_new_file(new_path);
-  }
+  fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
+  run.window.output = platform::create_new_file(new_path);
   if (run.window.output != platform::kNoFile) return;
-  run.new_file_tag[0] = 0;
+  run.new_file_tag[0] = 0;  // not ours to remove
   fatal_exit(kErrorOpeningOutput);
 }
 
 void finish_entry(RunState& run, const LocalHeader& header) {
   flush_window(run.window);
   // Stamped through the handle it was written by: the very file, whatever
-  // the system made of its name. A move keeps the times.
+  // the system made of its name. A move keeps its times.
   platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
   bool closed = platform::close_file(run.window.output);
   run.window.output = platform::kNoFile;
@@ -71,17 +71,9 @@ void finish_entry(RunState& run, const LocalHeader& header) {
   if (!closed) fatal_exit(kErrorWritingOutput);
   if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
   if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
-  keep_proven_output(run);
+  // Proven (a later check, such as an authentication code, goes before this
+  // too): the new file takes the old one's place, as it was stamped.
+  if (!end_new_file(run, true)) fatal_exit(kErrorOpeningOutput);
 }
 
-void drop_unproven_output(void* context) {
-  RunState& run = *static_cast<RunState*>(context);
-  if (run.new_file_tag[0] == 0) return;
-  // Windows removes no file that is still open.
-  if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
-  run.window.output = platform::kNoFile;
-  char path[kLongPathCapacity], new_path[kLongPathCapacity];
-  replacement_paths(run, path, new_path);
-  platform::delete_file(new_path);
-  run.new_file_tag[0] = 0;
-}
+void drop_unproven_output(void* run) { end_new_file(*static_cast<RunState*>(run), false); }

@@ -93,7 +93,7 @@ const Ending kEndings[] = {
 // A tmpfs too small for the long entry over `dir`, for the scope's length.
 class SmallDisk {
  public:
-  SmallDisk(const fs::path& dir, bool wanted) : dir_(dir) {
+  SmallDisk(const fs::path& dir, [[maybe_unused]] bool wanted) : dir_(dir) {
 #ifndef _WIN32
     mounted_ = wanted && ::mount("tmpfs", dir.c_str(), "tmpfs", 0, "size=64k") == 0;
 #endif
