@@ -64,10 +64,13 @@ struct RunState {
   // The last walk reached the end record: the archive was read to its end,
   // not cut short, so a program run after it finds every file.
   uint8_t end_record_seen = 0;
-  // While the current entry is written to a new file beside an existing file
-  // of its name (shell/entry_output.h), the random words of its name; the
-  // first is 0 otherwise.
-  uint32_t new_file_tag[2] = {0, 0};
+  // 1 while the current entry is written to a new file beside an existing
+  // file of its name (shell/entry_output.h), named from `new_file_name`: a
+  // random word drawn for the run's first such file, and their count.
+  uint8_t writing_new_file = 0;
+  uint32_t new_file_name[2] = {0, 0};
+  // The directory the extraction pass last made (or found) for a file entry.
+  char made_dir[kLongPathCapacity] = "";
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

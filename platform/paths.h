@@ -20,9 +20,9 @@ uint16_t change_drive_dir(const char* path);
 // path may be as long as the file calls take. 0 when `path` is a directory
 // at the end, -1 otherwise. `path` is changed while it runs, and restored.
 int make_dir_tree(char* path, size_t existing);
-// A path of a name nobody can guess, made from the two random words of
-// `tag`, in the directory of `beside` (a path whose last level is replaced,
-// or a directory's path that ends with a separator).
+// A path of a name made of the two words of `tag` (random ones, for a name
+// nobody can guess) in the directory of `beside` (a path whose last level
+// is replaced, or a directory's path that ends with a separator).
 void fresh_path(const char* beside, const uint32_t tag[2], char* out, size_t capacity);
 // Moves the file `from` in place of the existing `to`: 0 on success, -1 on
 // failure; clears a read-only attribute when needed.

@@ -14,14 +14,14 @@ namespace {
 // False when the move failed (a file in use by another program): the new
 // file is removed then too, and the old one stays.
 bool end_new_file(RunState& run, bool keep) {
-  if (run.new_file_tag[0] == 0) return true;
+  if (!run.writing_new_file) return true;
   // Windows removes no file that is still open.
   if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
   run.window.output = platform::kNoFile;
   char path[kLongPathCapacity], new_path[kLongPathCapacity];
   entry_path(run, path);
-  fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
-  run.new_file_tag[0] = 0;
+  fresh_path(path, run.new_file_name, new_path, kLongPathCapacity);
+  run.writing_new_file = 0;
   const bool moved = keep && replace_existing_file(new_path, path) == 0;
   if (!moved) platform::delete_file(new_path);
   return moved || !keep;
@@ -43,21 +43,24 @@ void open_output_file(RunState& run, bool writes) {
   char* last_separator = std::strrchr(path + name_start, platform::kSeparator);
   if (last_separator && create_dirs) {
     *last_separator = '\0';
-    if (make_dir_tree(path, name_start) != 0) fatal_exit(kCannotCreateOutputDir);
+    // Entries of one directory mostly follow each other: it is made, or
+    // found to be there, once for all of them.
+    if (std::strcmp(path, run.made_dir) != 0) {
+      if (make_dir_tree(path, name_start) != 0) fatal_exit(kCannotCreateOutputDir);
+      copy_text(run.made_dir, sizeof run.made_dir, path);
+    }
     *last_separator = platform::kSeparator;
   }
   run.window.output = platform::create_new_file(path);
   if (run.window.output != platform::kNoFile || !writes) return;
-  // Something of the name is there: the bytes go to a new file beside it,
-  // of a name of 64 random bits (one that is taken fails like any other).
-  run.new_file_tag[0] = platform::random_word() | 1;  // never 0, which means none
-  run.new_file_tag[1] = platform::random_word();
+  // Something of the name is there: the bytes go to a new file beside it, of
+  // a name nobody can guess (one that is taken fails like any other error).
+  if (run.new_file_name[1]++ == 0) run.new_file_name[0] = platform::random_word();
   char new_path[kLongPathCapacity];
-  fresh_path(path, run.new_file_tag, new_path, kLongPathCapacity);
+  fresh_path(path, run.new_file_name, new_path, kLongPathCapacity);
   run.window.output = platform::create_new_file(new_path);
-  if (run.window.output != platform::kNoFile) return;
-  run.new_file_tag[0] = 0;  // not ours to remove
-  fatal_exit(kErrorOpeningOutput);
+  if (run.window.output == platform::kNoFile) fatal_exit(kErrorOpeningOutput);
+  run.writing_new_file = 1;
 }
 
 void finish_entry(RunState& run, const LocalHeader& header) {
