@@ -18,7 +18,8 @@ uint16_t change_drive_dir(const char* path);
 // `existing` bytes (a directory there already) in turn, through the path
 // as a whole: the current directory is neither used nor changed, so the
 // path may be as long as the file calls take. 0 when `path` is a directory
-// at the end, -1 otherwise. `path` is changed while it runs, and restored.
+// at the end, -1 otherwise, with the levels it made removed again. `path`
+// is changed while it runs, and restored.
 int make_dir_tree(char* path, size_t existing);
 // A path of a name made of the two words of `tag` (random ones, for a name
 // nobody can guess) in the directory of `beside` (a path whose last level
