@@ -57,6 +57,8 @@ bool move_file_over(const char* from, const char* to);
 uint32_t random_word();
 // Clears read-only (and hidden/system) attributes.
 bool make_file_normal(const char* path);
+// Something of that name is there (a link not followed).
+bool file_exists(const char* path);
 bool is_directory(const char* path);
 // Creation, access and write times of the open file from a DOS date and time
 // taken as they are (no local-to-universal shift). Invalid DOS values (a

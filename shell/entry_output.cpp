@@ -51,8 +51,13 @@ void open_output_file(RunState& run, bool writes) {
     }
     *last_separator = platform::kSeparator;
   }
-  run.window.output = platform::create_new_file(path);
-  if (run.window.output != platform::kNoFile || !writes) return;
+  // A look costs less than a create that fails: most files are new, or
+  // most are there already.
+  if (!platform::file_exists(path)) {
+    run.window.output = platform::create_new_file(path);
+    if (run.window.output != platform::kNoFile) return;
+  }
+  if (!writes) return;
   // Something of the name is there: the bytes go to a new file beside it, of
   // a name nobody can guess (one that is taken fails like any other error).
   if (run.new_file_name[1]++ == 0) run.new_file_name[0] = platform::random_word();

@@ -95,6 +95,11 @@ bool make_file_normal(const char* path) {
   return ::chmod(path, st.st_mode | S_IWUSR) == 0;
 }
 
+bool file_exists(const char* path) {
+  struct stat st;
+  return ::lstat(path, &st) == 0;
+}
+
 bool is_directory(const char* path) {
   struct stat st;
   return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);

@@ -159,6 +159,10 @@ bool make_file_normal(const char* path) {
   return SetFileAttributesW(SystemPath(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
+bool file_exists(const char* path) {
+  return GetFileAttributesW(SystemPath(path).get()) != INVALID_FILE_ATTRIBUTES;
+}
+
 bool is_directory(const char* path) {
   DWORD attributes = GetFileAttributesW(SystemPath(path).get());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
