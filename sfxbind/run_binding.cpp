@@ -104,7 +104,8 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
   if (plan.entries.empty() && plan.refusals.empty())
     throw BindError(options.input + ": the folder is empty: nothing to bind");
   findings = plan.refusals;
-  for (const FolderEntry& e : plan.entries) check_local_header(planned_local_header(e), kind, findings);
+  for (const FolderEntry& e : plan.entries)
+    check_local_header(planned_local_header(e, options.encoding), kind, findings);
   return plan;
 }
 
@@ -151,7 +152,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     } else {
       archive.emplace(options.input);
       layout = about(options.input, [&] { return read_zip_layout(*archive); });
-      rewrite = about(options.input, [&] { return plan_rewrite(*archive, layout); });
+      rewrite = about(options.input, [&] {
+        return plan_rewrite(*archive, layout,
+                            options.recompress ? std::optional<Encoding>(options.encoding) : std::nullopt);
+      });
       findings = preflight(layout, rewrite, kind);
     }
     if (folder)
@@ -172,9 +176,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     std::optional<Progress> progress;
     if (folder) {
       progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);
-      write_folder(folder_plan, options.level, output, &*progress);
+      write_folder(folder_plan, options.encoding, output, &*progress);
     } else {
       progress.emplace(data_bytes(rewrite), rewrite.entries.size(), stderr);
+      std::unique_ptr<EntryEncoder> encoder = options.recompress ? make_encoder(options.encoding) : nullptr;
       about(options.input, [&] {
         write_rewrite(
             *archive, layout, rewrite, output,
@@ -182,7 +187,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
               if (!options.force) throw DataRefused{f};
               report({f}, "forced", err);
             },
-            &*progress);
+            &*progress, encoder.get());
       });
     }
     progress.reset();

@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "archive/settings_block.h"
-#include "tests/sfxbind/bind_test_support.h"
 #include "sfxbind/run_binding.h"
 #include "sfxbind/stub_walk.h"
+#include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;
 
