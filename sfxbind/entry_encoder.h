@@ -21,11 +21,15 @@ enum class BindMethod { kStore, kDeflate, kLzma };
 
 inline constexpr uint16_t kMethodStored = 0, kMethodDeflate = 8, kMethodLzma = 14;
 
+// Deflate's default level is libdeflate's strongest that is still faster
+// than zlib's level 9 (bench/bind_sizes.py measures both).
+inline constexpr int kDefaultLzmaLevel = 9, kDefaultDeflateLevel = 10;
+
 struct Encoding {
   // LZMA where this build writes it and the stub decodes it.
   BindMethod method =
       kLibraryCodecs && method_supported(kMethodLzma) ? BindMethod::kLzma : BindMethod::kDeflate;
-  int level = 9;
+  int level = method == BindMethod::kLzma ? kDefaultLzmaLevel : kDefaultDeflateLevel;
 };
 
 // The highest --level of each method: deflate 12 (levels 10 to 12 only with
