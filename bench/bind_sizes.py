@@ -102,6 +102,7 @@ def measure(args, folder, tmp):
                                  ("7z a -tzip -mm=LZMA -mx=9", ("-tzip", "-mm=LZMA", "-mx=9"), "l.zip"),
                                  ("7z a -t7z -mx=9 (solid)", ("-t7z", "-mx=9"), "s.7z")):
         archive = tmp / name
+        archive.unlink(missing_ok=True)  # 7z a adds to an archive that is there
         seconds, r = timed([args.seven_zip, "a", *options, archive.resolve(), "."], cwd=folder)
         if r.returncode != 0:
             sys.exit(f"7z {label}: {r.stderr.decode()}")

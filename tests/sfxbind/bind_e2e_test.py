@@ -236,7 +236,7 @@ def expected_refusals(archive):
         if e["flags"] & 1:
             reasons.append((name, "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" "
                                   "and skips it: re-create the archive without encryption"))
-        if not e["is_directory"] and (method == 7 or method > 9):
+        if not e["is_directory"] and e["expected"]["outcome"] == "question_unsupported_then_empty_file":
             reasons.append((name, method_refusal(method)))
     return reasons
 
