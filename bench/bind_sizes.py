@@ -6,7 +6,7 @@ two real folders, in one run:
 
 The folders: Windows DLLs (Wine's i386 builtins, the first 61 MB in name
 order, copied to a temporary folder) and a C++ source tree (LLVM 14's
-headers). Each is bound by sfxbind with LZMA, deflate at levels 10 and 12 and
+headers). Each is bound by sfxbind with LZMA, deflate at levels 9 and 12 and
 stored; archived by Python's zipfile with zlib at level 9 and bound (what
 sfxbind wrote before libdeflate and LZMA); and archived by `7z a -tzip
 -mm=Deflate -mx=9`, `7z a -tzip -mm=LZMA -mx=9` and `7z a -t7z -mx=9` (solid:
@@ -85,7 +85,7 @@ def measure(args, folder, tmp):
     rows = []
     stub = padded_length(args.stub)
     for label, options in (("sfxbind --method lzma", ("--method", "lzma")),
-                           ("sfxbind --method deflate (level 10)", ("--method", "deflate")),
+                           ("sfxbind --method deflate (level 9)", ("--method", "deflate", "--level", "9")),
                            ("sfxbind --method deflate --level 12", ("--method", "deflate", "--level", "12")),
                            ("sfxbind --method store", ("--method", "store"))):
         bound = tmp / "bound"

@@ -39,9 +39,9 @@ can follow and that ZIP tools still read. INPUT is one of:
       --method M       lzma (default: the smallest output; the self-extractor
                        holds up to a 16 MiB dictionary), deflate (libdeflate:
                        faster to extract, larger) or store
-      --level N        lzma 1 to 9 (default 9), deflate 1 to 12 (default
-                       10; 12 is a little smaller and 2.5 times slower), 0
-                       stores every file
+      --level N        lzma 1 to 9 (default 9), deflate 1 to 12 (default 9;
+                       10 to 12 are a few percent smaller and several times
+                       slower), 0 stores every file
       --recompress     re-encode the ZIP's entries the self-extractor cannot
                        decode (BZip2, Zstandard, XZ) with --method: each is
                        decoded by its library and checked by its CRC-32;

@@ -21,9 +21,10 @@ enum class BindMethod { kStore, kDeflate, kLzma };
 
 inline constexpr uint16_t kMethodStored = 0, kMethodDeflate = 8, kMethodLzma = 14;
 
-// Deflate's default level is libdeflate's strongest that is still faster
-// than zlib's level 9 (bench/bind_sizes.py measures both).
-inline constexpr int kDefaultLzmaLevel = 9, kDefaultDeflateLevel = 10;
+// Deflate's default is libdeflate's level 9: smaller and faster than zlib's
+// level 9 on programs and on text; 10 to 12 are smaller still but slower
+// than zlib's 9 on text (bench/bind_sizes.py).
+inline constexpr int kDefaultLzmaLevel = 9, kDefaultDeflateLevel = 9;
 
 struct Encoding {
   // LZMA where this build writes it and the stub decodes it.
