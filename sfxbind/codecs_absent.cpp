@@ -19,6 +19,6 @@ std::unique_ptr<EntryEncoder> make_lzma_encoder(int) {
 
 bool library_decodes(uint16_t) { return false; }
 
-std::unique_ptr<LibraryDecoder> make_library_decoder(uint16_t, uint64_t) { return nullptr; }
+std::unique_ptr<LibraryDecoder> make_library_decoder(uint16_t) { return nullptr; }
 
 }  // namespace sfxbind

@@ -8,7 +8,6 @@
 #include <optional>
 #include <span>
 
-#include "archive/entry_policy.h"
 #include "sfxbind/file_io.h"
 
 namespace sfxbind {
@@ -27,9 +26,7 @@ inline constexpr uint16_t kMethodStored = 0, kMethodDeflate = 8, kMethodLzma = 1
 inline constexpr int kDefaultLzmaLevel = 9, kDefaultDeflateLevel = 9;
 
 struct Encoding {
-  // LZMA where this build writes it and the stub decodes it.
-  BindMethod method =
-      kLibraryCodecs && method_supported(kMethodLzma) ? BindMethod::kLzma : BindMethod::kDeflate;
+  BindMethod method = kLibraryCodecs ? BindMethod::kLzma : BindMethod::kDeflate;
   int level = method == BindMethod::kLzma ? kDefaultLzmaLevel : kDefaultDeflateLevel;
 };
 

@@ -46,7 +46,7 @@ void print_checks(std::ostream& out) {
          "  - methods other than "
       << decoded_methods()
       << " (it asks, then leaves an empty file); of a ZIP file's\n"
-         "    entries, BZip2, LZMA, Zstandard and XZ bind with --recompress\n"
+         "    entries, BZip2, Zstandard and XZ bind with --recompress\n"
          "  - names it asks about, then skips, by the rules of the stub's system (a\n"
          "    Windows stub's wherever sfxbind runs): a name or one of its levels that\n";
   for (NameProblem problem : kNameProblems) out << kReasonBullet << name_problem_reason(problem) << '\n';

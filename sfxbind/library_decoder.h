@@ -1,6 +1,6 @@
 // Decoders of the methods today's zippers write and the self-extractor does
-// not decode (BZip2, Zstandard, XZ, LZMA), through their libraries: what
-// re-encodes such entries with the bind's method reads them through these.
+// not decode (BZip2, Zstandard, XZ), through their libraries: what re-encodes
+// such entries with the bind's method reads them through these.
 #pragma once
 #include <cstdint>
 #include <memory>
@@ -27,14 +27,12 @@ class LibraryDecoder {
 // True for a method this build decodes through a library.
 bool library_decodes(uint16_t method);
 
-// The decoder of one entry's data. `uncompressed_size` ends an LZMA stream
-// without an end marker. Throws BindError when out of memory.
-std::unique_ptr<LibraryDecoder> make_library_decoder(uint16_t method, uint64_t uncompressed_size);
+// The decoder of one entry's data. Throws BindError when out of memory.
+std::unique_ptr<LibraryDecoder> make_library_decoder(uint16_t method);
 
 // Behind it, one library a file.
 std::unique_ptr<LibraryDecoder> make_bzip2_decoder();
 std::unique_ptr<LibraryDecoder> make_zstd_decoder();
 std::unique_ptr<LibraryDecoder> make_xz_decoder();
-std::unique_ptr<LibraryDecoder> make_zip_lzma_decoder(uint64_t uncompressed_size);
 
 }  // namespace sfxbind

@@ -20,7 +20,7 @@ class DecodedChunks {
         left_(c.compressed_size),
         size_(c.uncompressed_size),
         progress_(progress),
-        decoder_(make_library_decoder(c.method(), c.uncompressed_size)) {}
+        decoder_(make_library_decoder(c.method())) {}
 
   std::span<const uint8_t> next() {
     for (;;) {

@@ -7,7 +7,8 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "install-deps: run as root (apt
 
 # The :i386 libraries and g++-multilib serve the host32 preset (the stub built
 # for i686 with the Win32 flags, sfxbind beside it) and the benchmark's 32-bit
-# rows; libdeflate and liblzma are sfxbind's encoders and benchmark peers,
+# rows; libdeflate and liblzma are sfxbind's encoders and benchmark peers (liblzma
+# also the LZMA fuzz target's reference),
 # libbz2 and libzstd (with liblzma) decode what sfxbind --recompress takes in,
 # the zstd program writes its test archives.
 packages=(cmake make g++ g++-multilib ninja-build googletest libgtest-dev libbenchmark-dev
