@@ -11,6 +11,7 @@
 #include "platform/file_modes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "shell/encrypted_entry.h"
 
 namespace {
 
@@ -89,11 +90,26 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   return true;
 }
 
+// A file the stub can decode once decrypted, with the password asked for;
+// anything else encrypted (a directory, a name or a method asked about, a
+// cipher it does not know) is asked about as before.
+bool extract_encrypted(RunState& run, const LocalHeader& header) {
+  const EntryCipher& cipher = run.decryption.cipher;
+  const LocalHeader plain = without_encryption(header, cipher);
+  const bool known = cipher.kind == CipherKind::kZipCrypto || cipher.kind == CipherKind::kAes;
+  if (known && is_selected() &&
+      entry_action(plain, run.entry_sizes, run.entry_name) == EntryAction::kExtractFile &&
+      unlock_entry(run, header))
+    return extract_file(run, plain, EntryAction::kExtractFile);
+  skip_or_stop(run, "Encrypted File Continue?");
+  return false;
+}
+
 void extract_entry(RunState& run, const LocalHeader& header) {
   bool consumed = false;
   const EntryAction action = entry_action(header, run.entry_sizes, run.entry_name);
   if (action == EntryAction::kAskEncrypted) {
-    skip_or_stop(run, "Encrypted File Continue?");
+    consumed = extract_encrypted(run, header);
   } else if (action == EntryAction::kAskUnusableName) {
     skip_or_stop(run, kUnableToExtract);
   } else if (action == EntryAction::kAskUnsupportedMethod && run.unattended) {
@@ -142,6 +158,9 @@ void open_output_file(RunState& run) {
 
 void finish_entry(RunState& run, const LocalHeader& header) {
   flush_window(run.window);
+  // An encrypted entry's authentication code follows its data.
+  const EntryCipher& cipher = run.decryption.cipher;
+  const bool proven = cipher.kind == CipherKind::kNone || finish_decryption(run.archive, run.decryption);
   // Stamped through the handle it was written by: the very file, whatever
   // the system made of its name.
   platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
@@ -150,7 +169,9 @@ void finish_entry(RunState& run, const LocalHeader& header) {
   // A write error the system reports only at close is still a write error.
   if (!closed) fatal_exit(kErrorWritingOutput);
   if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
-  if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
+  // AE-2 stores no CRC-32: the authentication code is its only check.
+  const bool crc_stored = cipher.kind != CipherKind::kAes || cipher.aes_version == 1;
+  if (!proven || (crc_stored && entry_crc(run.window) != header.crc32())) fatal_exit(kCrcError);
 }
 
 void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {

@@ -80,6 +80,10 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
     install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
     run.unattended = 1;
   }
+  if (options.password[0] != '\0') {
+    copy_text(run.password, sizeof run.password, options.password);
+    run.password_known = 1;
+  }
   Settings settings{};
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
   if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);

@@ -70,7 +70,7 @@ BEGIN
   CONTROL "Text", 201, "STATIC", 0x50020000, 28, 86, 244, 8
 END"""
 STUB_SIZE_LIMIT = 48 * 1024
-STUB_IMPORTS = ["ADVAPI32.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+STUB_IMPORTS = ["ADVAPI32.dll", "bcrypt.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
 ICON_SIZES = [16, 32, 48, 256]
 VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
 MANIFEST_PARTS = [
@@ -293,7 +293,7 @@ def expected_listing(archive):
             signed32(e["uncompressed_size"]), signed32(e["compressed_size"]), mark, windows_name(e["name"]))))
     if not lines:
         return ["Not A Bound Zip File"]
-    legend = "\u00f8 Marks encrypted files - Not Supported" if encrypted else ""
+    legend = "\u00f8 Marks encrypted files - Password Required" if encrypted else ""
     ratio = compression_ratio(total_u & 0xFFFFFFFF, total_c & 0xFFFFFFFF)
     lines.append("Original:%8d%9sCompressed:%8d   Ratio:%3d%%%16s%5d Files %s" % (
         signed32(total_u), "", signed32(total_c), ratio, "", len(lines), legend))

@@ -1,0 +1,101 @@
+#include "archive/entry_decryption.h"
+
+#include <cstring>
+
+#include "archive/crc32.h"
+
+namespace {
+
+constexpr unsigned kAesIterations = 1000;
+
+void update_keys(uint32_t* keys, uint8_t plain) {
+  keys[0] = crc32_byte(keys[0], plain);
+  keys[1] = (keys[1] + (keys[0] & 0xFF)) * 134775813u + 1;
+  keys[2] = crc32_byte(keys[2], static_cast<uint8_t>(keys[1] >> 24));
+}
+
+void zip_decrypt(uint32_t* keys, uint8_t* bytes, uint32_t count) {
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint32_t t = (keys[2] | 2) & 0xFFFF;
+    bytes[i] = static_cast<uint8_t>(bytes[i] ^ ((t * (t ^ 1)) >> 8));
+    update_keys(keys, bytes[i]);
+  }
+}
+
+void zip_filter(void* context, uint8_t* bytes, uint32_t count) {
+  zip_decrypt(static_cast<EntryDecryption*>(context)->zip_keys, bytes, count);
+}
+
+// The next batch of counter blocks (128-bit little-endian, from 1), encrypted.
+void next_key_stream(EntryDecryption& d) {
+  std::memset(d.key_stream, 0, kKeyStreamBatch);
+  for (uint32_t at = 0; at < kKeyStreamBatch; at += platform::kAesBlock) {
+    const uint64_t n = ++d.counter;
+    for (unsigned i = 0; i < 8; ++i) d.key_stream[at + i] = static_cast<uint8_t>(n >> (8 * i));
+  }
+  platform::aes_encrypt_blocks(d.aes, d.key_stream, kKeyStreamBatch);
+  d.used = 0;
+}
+
+// The code covers the encrypted bytes.
+void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
+  auto& d = *static_cast<EntryDecryption*>(context);
+  platform::hmac_sha1_add(d.mac, bytes, count);
+  while (count != 0) {
+    if (d.used == kKeyStreamBatch) next_key_stream(d);
+    uint32_t n = kKeyStreamBatch - d.used;
+    if (n > count) n = count;
+    const uint8_t* key = d.key_stream + d.used;
+    for (uint32_t i = 0; i < n; ++i) bytes[i] ^= key[i];
+    d.used += n;
+    bytes += n;
+    count -= n;
+  }
+}
+
+bool try_aes(EntryDecryption& d, const uint8_t* password, size_t size) {
+  const unsigned key_size = aes_key_size(d.cipher), salt_size = aes_salt_size(d.cipher);
+  uint8_t keys[2 * 32 + kAesVerifierSize];
+  const unsigned derived = 2 * key_size + kAesVerifierSize;
+  if (!platform::pbkdf2_hmac_sha1(password, size, d.header, salt_size, kAesIterations, keys, derived) ||
+      std::memcmp(keys + 2 * key_size, d.header + salt_size, kAesVerifierSize) != 0)
+    return false;
+  platform::aes_end(d.aes);
+  if (!platform::aes_begin(d.aes, keys, key_size)) return false;
+  platform::hmac_sha1_finish(d.mac, keys);  // a previous entry's, if it never finished
+  if (!platform::hmac_sha1_begin(d.mac, keys + key_size, key_size)) return false;
+  d.counter = 0;
+  d.used = kKeyStreamBatch;
+  return true;
+}
+
+}  // namespace
+
+bool try_password(EntryDecryption& d, const LocalHeader& header, const uint8_t* password, size_t size) {
+  if (d.cipher.kind == CipherKind::kAes) return try_aes(d, password, size);
+  uint32_t* keys = d.zip_keys;
+  keys[0] = 0x12345678;
+  keys[1] = 0x23456789;
+  keys[2] = 0x34567890;
+  for (size_t i = 0; i < size; ++i) update_keys(keys, password[i]);
+  uint8_t check[kZipCryptoHeader];
+  std::memcpy(check, d.header, kZipCryptoHeader);
+  zip_decrypt(keys, check, kZipCryptoHeader);
+  const uint8_t last = check[kZipCryptoHeader - 1];
+  return last == header.crc32() >> 24 || last == header.mod_time() >> 8;
+}
+
+void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size) {
+  archive_set_filter(s, archive_position(s) + size,
+                     d.cipher.kind == CipherKind::kAes ? aes_filter : zip_filter, &d);
+}
+
+bool finish_decryption(ArchiveStream& s, EntryDecryption& d) {
+  archive_set_filter(s, 0, nullptr, nullptr);
+  if (d.cipher.kind != CipherKind::kAes) return true;
+  uint8_t stored[kAesCodeSize], code[platform::kSha1Size];
+  platform::hmac_sha1_finish(d.mac, code);
+  platform::aes_end(d.aes);
+  return archive_read(s, stored, kAesCodeSize) == kAesCodeSize &&
+         std::memcmp(stored, code, kAesCodeSize) == 0;
+}

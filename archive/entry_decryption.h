@@ -1,0 +1,43 @@
+// One encrypted entry's decryption: its header checked against a password,
+// then its data decrypted as the archive stream reads it (a filter between
+// the file and every decoder), and for AES the authentication code compared
+// once the data has been read.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "archive/archive_stream.h"
+#include "archive/entry_cipher.h"
+#include "platform/crypto.h"
+
+// The counter stream is made this many bytes at a time: one system call
+// for many blocks.
+inline constexpr uint32_t kKeyStreamBatch = 1024;
+static_assert(kKeyStreamBatch % platform::kAesBlock == 0);
+
+// The most header bytes an entry has: AES-256's salt and verifier.
+inline constexpr unsigned kCipherHeaderCapacity = 18;
+static_assert(kCipherHeaderCapacity >= kZipCryptoHeader);
+
+struct EntryDecryption {
+  EntryCipher cipher;
+  uint8_t header[kCipherHeaderCapacity];
+  uint32_t zip_keys[3];
+  platform::CipherHandles aes, mac;
+  uint64_t counter;
+  uint32_t used;  // of the key stream batch
+  uint8_t key_stream[kKeyStreamBatch];
+};
+
+// True when `password` passes the header's check (ZipCrypto: its check
+// byte, against the CRC-32's high byte or, as writers that use a data
+// descriptor make it, the DOS time's; AES: the 2-byte verifier); the keys
+// are then ready. A wrong password passes now and then: the CRC-32 or the
+// authentication code is the judge.
+bool try_password(EntryDecryption& d, const LocalHeader& header, const uint8_t* password, size_t size);
+
+// Decrypts the stream's next `size` bytes as they are read.
+void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size);
+// Ends it; for AES reads the authentication code after the data and
+// compares it: false when it does not match.
+bool finish_decryption(ArchiveStream& s, EntryDecryption& d);
