@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "archive/entry_policy.h"
+
 EntryCipher read_entry_cipher(const LocalHeader& header, std::string_view extra) {
   EntryCipher c;
   c.method = header.method();
@@ -37,4 +39,10 @@ LocalHeader without_encryption(const LocalHeader& header, const EntryCipher& cip
   static_assert(local_field::kMethod == local_field::kFlags + 2);
   std::memcpy(plain.bytes + local_field::kFlags, fields, sizeof fields);
   return plain;
+}
+
+bool opens_with_password(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name,
+                         const EntryCipher& cipher) {
+  return cipher_fits(cipher, sizes.compressed) &&
+         entry_action(without_encryption(header, cipher), sizes, name) == EntryAction::kExtractFile;
 }

@@ -33,6 +33,20 @@ inline unsigned cipher_header_size(const EntryCipher& c) {
 
 EntryCipher read_entry_cipher(const LocalHeader& header, std::string_view extra);
 
+// A cipher the stub decrypts, with room in the entry's data for its header
+// (and for AES its authentication code).
+inline bool cipher_fits(const EntryCipher& c, uint64_t compressed_size) {
+  return (c.kind == CipherKind::kZipCrypto || c.kind == CipherKind::kAes) &&
+         compressed_size >= cipher_header_size(c) + (c.kind == CipherKind::kAes ? kAesCodeSize : 0);
+}
+
+struct EntrySizes;
+struct EntryName;
+// An encrypted entry the stub extracts once a password opens it: its cipher
+// fits, and unencrypted it would be a file the stub extracts.
+bool opens_with_password(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name,
+                         const EntryCipher& cipher);
+
 // The header as the decoders see the entry once decrypted: not encrypted,
 // with the real method.
 LocalHeader without_encryption(const LocalHeader& header, const EntryCipher& cipher);

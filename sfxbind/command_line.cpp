@@ -10,8 +10,8 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
-                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
-       sfxbind --verify SETUP [--stub STUB] [--accept-findings]
+                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]] [--password-file FILE]
+       sfxbind --verify SETUP [--stub STUB] [--accept-findings] [--password-file FILE]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
 a multiple of 4, followed by a ZIP archive that the stub's sequential walk
@@ -49,6 +49,13 @@ can follow and that ZIP tools still read. INPUT is one of:
                        CRC-32), and name every entry the stub will not extract
                        as stored (asked about, skipped or left empty)
       --accept-findings  with --verify: such entries do not fail the check
+      --password-file FILE
+                       the password of the archive's encrypted entries (the
+                       file's first line): each is decrypted and checked
+                       (a password that does not open one is refused);
+                       without it only their headers are checked
+      --password TEXT  the same, given on the command line (which other users
+                       of the machine may see: prefer --password-file)
   -h, --help           show this text
       --version        show the version and the built-in stub
 
@@ -114,11 +121,15 @@ Options parse_command_line(const std::vector<std::string>& args) {
                !take_value(args, i, "--verify", nullptr, options.verify) &&
                !take_value(args, i, "--level", nullptr, level) &&
                !take_value(args, i, "--title", nullptr, options.title) &&
-               !take_value(args, i, "--run", nullptr, options.run)) {
+               !take_value(args, i, "--run", nullptr, options.run) &&
+               !take_value(args, i, "--password", nullptr, options.password) &&
+               !take_value(args, i, "--password-file", nullptr, options.password_file)) {
       throw BindError("unknown option " + arg + " (see --help)");
     }
   }
   if (options.help || options.version) return options;
+  if (!options.password.empty() && !options.password_file.empty())
+    throw BindError("give the password once: --password or --password-file");
   if (!level.empty()) {
     if (level.size() != 1 || level[0] < '0' || level[0] > '9')
       throw BindError("--level takes 0 to 9, not " + level);
@@ -127,7 +138,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
   if (!options.verify.empty()) {
     if (!options.input.empty() || !options.output.empty() || !options.title.empty() || !options.run.empty() ||
         options.temp)
-      throw BindError("--verify takes only the self-extractor to check (and --stub, --accept-findings)");
+      throw BindError(
+          "--verify takes only the self-extractor to check (and --stub, --accept-findings, --password-file)");
     return options;
   }
   if (options.accept_findings) throw BindError("--accept-findings goes with --verify (see --help)");

@@ -22,6 +22,8 @@ struct Options {
   bool force = false;
   bool accept_findings = false;  // --verify passes entries the stub will not extract as stored
   bool follow_links = false;
+  std::string password;       // --password TEXT
+  std::string password_file;  // --password-file FILE: its first line
   bool help = false;
   bool version = false;
 };

@@ -2,14 +2,16 @@
 
 #include <algorithm>
 
+#include "archive/entry_cipher.h"
 #include "archive/entry_name.h"
 #include "archive/entry_policy.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/name_checks.h"
 
 namespace sfxbind {
 
-void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
+bool check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   const LocalHeader& h = record_at<LocalHeader>(local.data());
   size_t name_length = std::min<size_t>(h.name_length(), local.size() - kLocalHeaderSize);
   std::string name(reinterpret_cast<const char*>(&local[kLocalHeaderSize]), name_length);
@@ -25,6 +27,10 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   EntrySizes sizes;
   read_entry_sizes(h, extra, sizes);  // a marker without its value leaves it standing: not 0
   EntryAction action = entry_action(h, sizes, confined);
+  // One the stub decrypts is asked for a password, not about.
+  const bool password = action == EntryAction::kAskEncrypted &&
+                        opens_with_password(h, sizes, confined, read_entry_cipher(h, extra));
+  if (password) action = EntryAction::kExtractFile;
   if (action == EntryAction::kAskEncrypted)
     refuse(
         "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it: "
@@ -34,6 +40,7 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
     refuse("method " + method_label(h.method()) +
            " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" "
            "and leaves an empty file: re-create the archive with deflate");
+  return password;
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {
@@ -45,7 +52,13 @@ Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind st
   if (layout.entries.empty())
     out.push_back(
         {Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
-  for (const RewrittenEntry& e : plan.entries) check_local_header(e.local, stub, out);
+  size_t encrypted = 0;
+  for (const RewrittenEntry& e : plan.entries) encrypted += check_local_header(e.local, stub, out);
+  if (encrypted > 0 && !entry_password())
+    out.push_back({Severity::kNote, "",
+                   std::to_string(encrypted) + (encrypted == 1 ? " encrypted entry" : " encrypted entries") +
+                       " could not be checked (give the password with --password-file FILE to have them "
+                       "decrypted and checked)"});
   return out;
 }
 

@@ -6,6 +6,7 @@
 
 #include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/folder_archive.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/verify.h"
@@ -126,6 +127,9 @@ int verify(const Options& options, const Stub& stub, std::ostream& out, std::ost
 int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, std::ostream& out,
                 std::ostream& err) {
   try {
+    set_entry_password(options.password_file.empty() ? options.password
+                                                     : read_password_file(options.password_file));
+    if (entry_password()->empty()) set_entry_password(std::nullopt);
     if (!options.verify.empty()) return verify(options, load_stub(options, built_in_stub), out, err);
     std::error_code error;
     fs::file_status input = fs::status(options.input, error);

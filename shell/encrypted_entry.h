@@ -6,7 +6,8 @@
 
 // Reads the entry's encryption header; true when a password passed its check
 // and the stream decrypts the data (the entry's compressed size is then what
-// the decoder reads). False for data too short to hold the header, after a
+// the decoder reads). False when the file ends inside the header, after a
 // Cancel, three failed tries, or unattended without a password that fits:
-// the entry is then skipped from where the stream stands.
+// the entry is then skipped from where the stream stands. The cipher must
+// fit the entry (cipher_fits).
 bool unlock_entry(RunState& run, const LocalHeader& header);

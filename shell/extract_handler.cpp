@@ -95,12 +95,9 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
 // cipher it does not know) is asked about as before.
 bool extract_encrypted(RunState& run, const LocalHeader& header) {
   const EntryCipher& cipher = run.decryption.cipher;
-  const LocalHeader plain = without_encryption(header, cipher);
-  const bool known = cipher.kind == CipherKind::kZipCrypto || cipher.kind == CipherKind::kAes;
-  if (known && is_selected() &&
-      entry_action(plain, run.entry_sizes, run.entry_name) == EntryAction::kExtractFile &&
+  if (is_selected() && opens_with_password(header, run.entry_sizes, run.entry_name, cipher) &&
       unlock_entry(run, header))
-    return extract_file(run, plain, EntryAction::kExtractFile);
+    return extract_file(run, without_encryption(header, cipher), EntryAction::kExtractFile);
   skip_or_stop(run, "Encrypted File Continue?");
   return false;
 }

@@ -64,8 +64,19 @@ def check_row(args, tmp, files, row):
     label = "/".join(row)
     archive, bound = tmp / f"{label.replace('/', '_')}.zip", tmp / f"{label.replace('/', '_')}.sfx"
     make_archive(writer, cipher, compression, tmp / "src", archive)
-    bind = subprocess.run([args.sfxbind, archive, "-o", bound, "--stub", args.stub, "--force"], capture_output=True)
-    check(bind.returncode == 0, f"{label}: bound ({bind.stderr.decode()})")
+    # The binder decrypts and checks every entry with the password, refuses a wrong one, and says
+    # how many it could not check without one.
+    sfxbind = [args.sfxbind, archive, "-o", bound, "--stub", args.stub]
+    r = subprocess.run(sfxbind + ["--password", "WRONG"], capture_output=True)
+    check(r.returncode == 1 and b"the password given does not open it" in r.stderr and not bound.exists(),
+          f"{label}: a wrong password refused ({r.stderr.decode()})")
+    r = subprocess.run(sfxbind, capture_output=True)
+    check(r.returncode == 0 and b"note: 3 encrypted entries could not be checked" in r.stderr, f"{label}: unchecked")
+    r = subprocess.run(sfxbind + ["--password-file", tmp / "password"], capture_output=True)
+    check(r.returncode == 0 and r.stderr == b"", f"{label}: bound ({r.stderr.decode()})")
+    r = subprocess.run([args.sfxbind, "--verify", bound, "--stub", args.stub, "--password-file", tmp / "password"],
+                       capture_output=True)
+    check(b"(3 entries decoded and checked" in r.stdout, f"{label}: verified ({r.stdout.decode()})")
     given, typed, wrong = tmp / label / "given", tmp / label / "typed", tmp / label / "wrong"
     r = run(bound, ["--silent", "--password=" + PASSWORD, f"--target={given}"])
     check(r.returncode == 0, f"{label}: /PASSWORD= status {r.returncode} {r.stderr.decode()}")
@@ -94,7 +105,7 @@ def check_corpus(args, tmp):
     manifest = json.loads((args.corpus / "manifest.json").read_text())["archives"]
     archive = next(a for a in manifest if a["file"] == "a20_zipcrypto_7zip.zip")
     bound = tmp / "a20.sfx"
-    subprocess.run([args.sfxbind, args.corpus / archive["file"], "-o", bound, "--stub", args.stub, "--force"],
+    subprocess.run([args.sfxbind, args.corpus / archive["file"], "-o", bound, "--stub", args.stub],
                    check=True, capture_output=True)
     r = run(bound, ["--silent", "--password=" + PASSWORD, f"--target={tmp / 'a20'}"])
     check(r.returncode == 0, f"a20: status {r.returncode}")
@@ -113,6 +124,7 @@ def main():
     with tempfile.TemporaryDirectory() as name:
         tmp = pathlib.Path(name)
         files = make_files(tmp / "src")
+        (tmp / "password").write_text(PASSWORD + "\n")
         for row in ROWS:
             check_row(args, tmp, files, row)
         check_corpus(args, tmp)
