@@ -37,10 +37,7 @@ void next_key_stream(EntryDecryption& d) {
   d.used = 0;
 }
 
-// The code covers the encrypted bytes.
-void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
-  auto& d = *static_cast<EntryDecryption*>(context);
-  platform::hmac_sha1_add(d.mac, bytes, count);
+void apply_key_stream(EntryDecryption& d, uint8_t* bytes, uint32_t count) {
   while (count != 0) {
     if (d.used == kKeyStreamBatch) next_key_stream(d);
     uint32_t n = kKeyStreamBatch - d.used;
@@ -53,26 +50,47 @@ void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
   }
 }
 
-bool try_aes(EntryDecryption& d, const uint8_t* password, size_t size) {
-  const unsigned key_size = aes_key_size(d.cipher), salt_size = aes_salt_size(d.cipher);
-  uint8_t keys[2 * 32 + kAesVerifierSize];
-  const unsigned derived = 2 * key_size + kAesVerifierSize;
-  if (!platform::pbkdf2_hmac_sha1(password, size, d.header, salt_size, kAesIterations, keys, derived) ||
-      std::memcmp(keys + 2 * key_size, d.header + salt_size, kAesVerifierSize) != 0)
-    return false;
-  platform::aes_end(d.aes);
-  if (!platform::aes_begin(d.aes, keys, key_size)) return false;
-  platform::hmac_sha1_finish(d.mac, keys);  // a previous entry's, if it never finished
-  if (!platform::hmac_sha1_begin(d.mac, keys + key_size, key_size)) return false;
-  d.counter = 0;
-  d.used = kKeyStreamBatch;
-  return true;
+// The code covers the encrypted bytes.
+void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
+  auto& d = *static_cast<EntryDecryption*>(context);
+  platform::hmac_sha1_add(d.mac, bytes, count);
+  apply_key_stream(d, bytes, count);
 }
 
 }  // namespace
 
+void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]) {
+  platform::hmac_sha1_finish(d.mac, code);
+  platform::aes_end(d.aes);
+}
+
+bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier) {
+  const unsigned key_size = aes_key_size(d.cipher);
+  uint8_t keys[2 * 32 + kAesVerifierSize];
+  if (!platform::pbkdf2_hmac_sha1(password, size, d.header, aes_salt_size(d.cipher), kAesIterations, keys,
+                                  2 * key_size + kAesVerifierSize))
+    return false;
+  std::memcpy(verifier, keys + 2 * key_size, kAesVerifierSize);
+  // A previous try's, if it never came to its code.
+  uint8_t unused[platform::kSha1Size];
+  aes_authentication_code(d, unused);
+  d.counter = 0;
+  d.used = kKeyStreamBatch;
+  return platform::aes_begin(d.aes, keys, key_size) &&
+         platform::hmac_sha1_begin(d.mac, keys + key_size, key_size);
+}
+
+void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count) {
+  apply_key_stream(d, bytes, count);
+  platform::hmac_sha1_add(d.mac, bytes, count);
+}
+
 bool try_password(EntryDecryption& d, const LocalHeader& header, const uint8_t* password, size_t size) {
-  if (d.cipher.kind == CipherKind::kAes) return try_aes(d, password, size);
+  if (d.cipher.kind == CipherKind::kAes) {
+    uint8_t verifier[kAesVerifierSize];
+    return derive_aes_keys(d, password, size, verifier) &&
+           std::memcmp(verifier, d.header + aes_salt_size(d.cipher), kAesVerifierSize) == 0;
+  }
   uint32_t* keys = d.zip_keys;
   keys[0] = 0x12345678;
   keys[1] = 0x23456789;
@@ -94,8 +112,7 @@ bool finish_decryption(ArchiveStream& s, EntryDecryption& d) {
   archive_set_filter(s, 0, nullptr, nullptr);
   if (d.cipher.kind != CipherKind::kAes) return true;
   uint8_t stored[kAesCodeSize], code[platform::kSha1Size];
-  platform::hmac_sha1_finish(d.mac, code);
-  platform::aes_end(d.aes);
+  aes_authentication_code(d, code);
   return archive_read(s, stored, kAesCodeSize) == kAesCodeSize &&
          std::memcmp(stored, code, kAesCodeSize) == 0;
 }

@@ -36,6 +36,14 @@ struct EntryDecryption {
 // authentication code is the judge.
 bool try_password(EntryDecryption& d, const LocalHeader& header, const uint8_t* password, size_t size);
 
+// AES keys from the password and the salt in `d.header` (the cipher's key
+// size): the cipher and the code ready, the password's 2-byte verifier out.
+bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier);
+// A writer's side: encrypts in place, feeding the code.
+void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count);
+// The code of the bytes encrypted or decrypted; the keys are released.
+void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]);
+
 // Decrypts the stream's next `size` bytes as they are read.
 void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size);
 // Ends it; for AES reads the authentication code after the data and

@@ -3,7 +3,7 @@
 deflated, Deflate64), bound by sfxbind and extracted by the Linux stub with the
 password given as a switch and typed at its prompt; wrong passwords, damaged
 data and the corpus's ZipCrypto archive."""
-import argparse, hashlib, json, os, pathlib, random, subprocess, sys, tempfile
+import argparse, hashlib, json, os, pathlib, random, subprocess, sys, tempfile, zipfile
 
 PASSWORD = "SECRET"
 TIME = 1620284890  # 2021-05-06 07:08:10 UTC: even seconds, as DOS times hold them
@@ -40,6 +40,21 @@ def make_archive(writer, cipher, compression, src, out):
     subprocess.run(command, cwd=src, check=True, capture_output=True)
 
 
+def wrong_passwords(archive):
+    """Wrong passwords that fail every ZipCrypto entry's check byte (the stub takes the CRC-32's or the DOS
+    time's high byte), which one wrong password in a hundred or so passes; AES verifiers fail but 1 in 65,536."""
+    with zipfile.ZipFile(archive) as z, open(archive, "rb") as f:
+        headers = []
+        for i in z.infolist():
+            if i.compress_type != 99:
+                f.seek(i.header_offset + 26)
+                skip = int.from_bytes(f.read(2), "little") + int.from_bytes(f.read(2), "little")
+                f.seek(skip, 1)
+                headers.append((f.read(12), {i.CRC >> 24, (i._raw_time >> 8) & 0xFF}))
+    fits = lambda p: any(zipfile._ZipDecrypter(p.encode())(h)[11] in checks for h, checks in headers)
+    return (p for p in (f"bad{n}" for n in range(1000)) if not fits(p))
+
+
 def run(program, args, stdin=b""):
     return subprocess.run([str(program)] + args, input=stdin, capture_output=True, timeout=120)
 
@@ -67,7 +82,8 @@ def check_row(args, tmp, files, row):
     # The binder decrypts and checks every entry with the password, refuses a wrong one, and says
     # how many it could not check without one.
     sfxbind = [args.sfxbind, archive, "-o", bound, "--stub", args.stub]
-    r = subprocess.run(sfxbind + ["--password", "WRONG"], capture_output=True)
+    wrong_password = wrong_passwords(archive)
+    r = subprocess.run(sfxbind + ["--password", next(wrong_password)], capture_output=True)
     check(r.returncode == 1 and b"the password given does not open it" in r.stderr and not bound.exists(),
           f"{label}: a wrong password refused ({r.stderr.decode()})")
     r = subprocess.run(sfxbind, capture_output=True)
@@ -88,11 +104,12 @@ def check_row(args, tmp, files, row):
     (wrong / "sub").mkdir(parents=True)
     for name in files:
         (wrong / name).write_bytes(b"kept")
-    r = run(bound, [f"--target={wrong}"], b"ok\n" + b"bad\nbad\nbad\ny\n" * len(files))
+    tries = "".join(f"{next(wrong_password)}\n" * 3 + "y\n" for _ in files)
+    r = run(bound, [f"--target={wrong}"], b"ok\n" + tries.encode())
     check(r.stdout.count(b"Password: ") == 3 * len(files), f"{label}: asked three times per entry")
     check(r.returncode == 0 and b"] Nothing Extracted - Bound Zip File Not Present" in r.stdout, f"{label}: skipped")
     check(all((wrong / n).read_bytes() == b"kept" for n in files), f"{label}: existing files untouched")
-    r = run(bound, ["--silent", "--password=WRONG", f"--target={tmp / label / 'unattended'}"])
+    r = run(bound, ["--silent", "--password=" + next(wrong_password), f"--target={tmp / label / 'unattended'}"])
     check(r.returncode == 2 and not any((tmp / label / "unattended" / n).exists() for n in files),
           f"{label}: a wrong password unattended skips (status {r.returncode})")
     if compression in ("Copy", "store"):
