@@ -10,7 +10,8 @@ namespace {
 
 constexpr const char* kHelp =
     R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
-                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]] [--password-file FILE]
+                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
+                      [--encrypt] [--password-file FILE]
        sfxbind --verify SETUP [--stub STUB] [--accept-findings] [--password-file FILE]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
@@ -49,11 +50,17 @@ can follow and that ZIP tools still read. INPUT is one of:
                        CRC-32), and name every entry the stub will not extract
                        as stored (asked about, skipped or left empty)
       --accept-findings  with --verify: such entries do not fail the check
+      --encrypt        write a folder's files as AES-256 entries (AE-1 with
+                       their CRC-32, AE-2 below 20 bytes; a fresh random salt
+                       each), with the password of --password-file, or asked
+                       for without echo on the terminal; the self-extractor
+                       asks for it (or takes /PASSWORD=). Traditional ZIP
+                       encryption is read, never written: it is weak
       --password-file FILE
-                       the password of the archive's encrypted entries (the
-                       file's first line): each is decrypted and checked
-                       (a password that does not open one is refused);
-                       without it only their headers are checked
+                       the password (the file's first line): for --encrypt,
+                       or of a ZIP's encrypted entries, each then decrypted
+                       and checked (a password that does not open one is
+                       refused); without it only their headers are checked
       --password TEXT  the same, given on the command line (which other users
                        of the machine may see: prefer --password-file)
   -h, --help           show this text
@@ -114,6 +121,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
       options.accept_findings = true;
     } else if (arg == "--follow-links") {
       options.follow_links = true;
+    } else if (arg == "--encrypt") {
+      options.encrypt = true;
     } else if (arg == "--temp") {
       options.temp = true;
     } else if (!take_value(args, i, "--output", "-o", options.output) &&
@@ -137,7 +146,7 @@ Options parse_command_line(const std::vector<std::string>& args) {
   }
   if (!options.verify.empty()) {
     if (!options.input.empty() || !options.output.empty() || !options.title.empty() || !options.run.empty() ||
-        options.temp)
+        options.temp || options.encrypt)
       throw BindError(
           "--verify takes only the self-extractor to check (and --stub, --accept-findings, --password-file)");
     return options;

@@ -24,6 +24,7 @@ struct Options {
   bool follow_links = false;
   std::string password;       // --password TEXT
   std::string password_file;  // --password-file FILE: its first line
+  bool encrypt = false;       // a folder's files as AES-256 entries
   bool help = false;
   bool version = false;
 };

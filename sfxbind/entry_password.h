@@ -13,6 +13,10 @@ namespace sfxbind {
 void set_entry_password(std::optional<std::string> password);
 const std::optional<std::string>& entry_password();
 
+// Asks on the terminal, without echo, twice; throws BindError without a
+// terminal or when the two differ.
+std::string ask_new_password();
+
 // The first line of FILE, without its line end. Throws BindError.
 std::string read_password_file(const std::string& path);
 

@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "sfxbind/entry_encryption.h"
 #include "sfxbind/zip64_records.h"
 #include "sfxbind/zip_layout.h"
 
@@ -20,7 +21,7 @@ namespace {
 
 constexpr uint16_t kFlagUtf8Name = 0x0800;
 constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
-constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
+constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10, kNeedsAes = 51;
 constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
 
 [[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
@@ -126,40 +127,54 @@ uint16_t name_flags(const std::string& name) {
 }
 
 struct Written {
-  uint16_t method;
-  uint32_t crc;
+  uint16_t method;  // under the encryption, if any
+  uint32_t crc;     // 0 for AE-2
   uint64_t compressed;
+  uint16_t aes_version = 0;  // 0: not encrypted
 };
 
 // Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
 // deflates to less: the header keeps its length once the data is written.
 Bytes local_header(const FolderEntry& e, const Written& w) {
   Bytes h(kLocalHeaderSize + e.name.size());
+  const bool aes = w.aes_version != 0;
   write_le32(&h[0], 0x04034B50);
-  write_le16(&h[4], needs_zip64(e.size) ? kZip64Version : w.method == 8 ? kNeedsDeflate : kNeedsStored);
-  write_le16(&h[local_field::kFlags], name_flags(e.name));
-  write_le16(&h[local_field::kMethod], w.method);
+  write_le16(&h[4], aes                   ? kNeedsAes
+                    : needs_zip64(e.size) ? kZip64Version
+                    : w.method == 8       ? kNeedsDeflate
+                                          : kNeedsStored);
+  write_le16(&h[local_field::kFlags], static_cast<uint16_t>(name_flags(e.name) | (aes ? kFlagEncrypted : 0)));
+  write_le16(&h[local_field::kMethod], aes ? kAesMethod : w.method);
   write_le16(&h[local_field::kModTime], e.dos_time);
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
   write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
+  if (aes) {
+    const Bytes field = aes_extra_field(w.aes_version, w.method);
+    h.insert(h.end(), field.begin(), field.end());
+    write_le16(&h[local_field::kExtraLength], static_cast<uint16_t>(field.size()));
+  }
   set_local_sizes(h, w.compressed, e.size);
   return h;
 }
 
-// The central header repeats the local one's fields, adds where it is and
-// the entry's type and permissions.
+// The central header repeats the local one's fields (and AES field), adds
+// where it is and the entry's type and permissions.
 Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
   Bytes h(kCentralHeaderSize + e.name.size());
+  const bool aes = read_le16(&local[local_field::kMethod]) == kAesMethod;
+  const size_t aes_at = kLocalHeaderSize + e.name.size(), aes_size = aes ? 11 : 0;
   write_le32(&h[0], 0x02014B50);
   write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
   std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
-  write_le16(&h[central_field::kExtraLength], 0);
+  write_le16(&h[central_field::kExtraLength], static_cast<uint16_t>(aes_size));
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
   write_le32(&h[central_field::kExternalAttributes],
              (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
+  h.insert(h.end(), local.begin() + static_cast<ptrdiff_t>(aes_at),
+           local.begin() + static_cast<ptrdiff_t>(aes_at + aes_size));
   set_central_offset(h, offset, compressed, e.size);
   return h;
 }
@@ -193,11 +208,13 @@ class FileReader {
   uint32_t crc_ = 0;
 };
 
-// Writes files into the output, deflated or stored; its buffers and zlib
-// state serve every file in turn.
+// Writes files into the output, deflated or stored, and encrypted when a
+// password is given; its buffers and zlib state serve every file in turn.
 class FileWriter {
  public:
-  FileWriter(int level, Progress* progress) : level_(level), progress_(progress) {
+  FileWriter(int level, const std::string* password, Progress* progress)
+      : level_(level), progress_(progress) {
+    if (password) aes_.emplace(*password);
     if (level > 0 && deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
       throw BindError("zlib: out of memory");
   }
@@ -209,15 +226,36 @@ class FileWriter {
 
   Written write(const FolderEntry& e, AtomicOutput& out) {
     uint64_t start = out.position();
-    if (level_ > 0 && e.size > 0)
-      if (std::optional<Written> w = deflate(e, out)) return *w;
+    if (level_ > 0 && e.size > 0) {
+      begin(out);
+      if (std::optional<Written> w = deflate(e, out)) return end(e, out, *w);
+    }
     out.rewind(start);
+    begin(out);
     FileReader reader(e, input_, progress_);
-    for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
-    return {0, reader.crc(), e.size};
+    for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) put(out, chunk);
+    return end(e, out, {0, reader.crc(), e.size});
   }
 
  private:
+  void begin(AtomicOutput& out) {
+    if (aes_) out.write(aes_->begin());
+  }
+  void put(AtomicOutput& out, std::span<const uint8_t> data) {
+    if (!aes_) return out.write(data);
+    crypt_.assign(data.begin(), data.end());
+    aes_->encrypt(crypt_);
+    out.write(crypt_);
+  }
+  Written end(const FolderEntry& e, AtomicOutput& out, Written w) {
+    if (!aes_) return w;
+    out.write(aes_->finish());
+    w.compressed += kAesOverhead;
+    w.aes_version = aes_version_for(e.size);
+    if (w.aes_version == 2) w.crc = 0;  // AE-2: the authentication code alone
+    return w;
+  }
+
   // Nothing when deflate would not make the file smaller. Stops as soon as the
   // output reaches the file's size, so what it wrote is always shorter than
   // the stored copy that replaces it.
@@ -238,7 +276,7 @@ class FileWriter {
         result = ::deflate(&z_, flush);
         size_t n = output_.size() - z_.avail_out;
         if (written + n >= e.size) return std::nullopt;
-        out.write({output_.data(), n});
+        put(out, {output_.data(), n});
         written += n;
       } while (z_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
     }
@@ -250,6 +288,8 @@ class FileWriter {
   z_stream z_{};
   Bytes input_ = Bytes(kChunk);
   Bytes output_ = Bytes(kChunk / 4);
+  std::optional<EntryEncryption> aes_;
+  Bytes crypt_;
 };
 
 }  // namespace
@@ -264,16 +304,19 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   return plan;
 }
 
-Bytes planned_local_header(const FolderEntry& e) {
-  return local_header(e, {static_cast<uint16_t>(e.directory ? 0 : 8), 0, e.size});
+Bytes planned_local_header(const FolderEntry& e, bool encrypted) {
+  const bool aes = encrypted && !e.directory;
+  return local_header(e, {static_cast<uint16_t>(e.directory ? 0 : 8), 0, e.size + (aes ? kAesOverhead : 0),
+                          static_cast<uint16_t>(aes ? aes_version_for(e.size) : 0)});
 }
 
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress) {
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress,
+                  const std::string* password) {
   Bytes central;
-  FileWriter files(level, progress);
+  FileWriter files(level, password, progress);
   for (const FolderEntry& e : plan.entries) {
     uint64_t at = out.position();
-    out.write(local_header(e, {0, 0, 0}));
+    out.write(local_header(e, {0, 0, 0, static_cast<uint16_t>(password && !e.directory)}));
     Written written = e.directory ? Written{0, 0, 0} : files.write(e, out);
     Bytes local = local_header(e, written);
     out.patch(at, local);

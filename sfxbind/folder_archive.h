@@ -33,11 +33,13 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links);
 
 // The local header the self-extractor will meet for the entry (with its
 // largest possible compressed size), for the preflight.
-Bytes planned_local_header(const FolderEntry& entry);
+Bytes planned_local_header(const FolderEntry& entry, bool encrypted = false);
 
 // Writes the entries, their central directory and the end record at the
 // output's position. `level` 0 stores every file. `progress`, when given,
-// counts the files' bytes.
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress = nullptr);
+// counts the files' bytes. With `password`, files are written as AES-256
+// entries (entry_encryption.h).
+void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress = nullptr,
+                  const std::string* password = nullptr);
 
 }  // namespace sfxbind

@@ -105,7 +105,8 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
   if (plan.entries.empty() && plan.refusals.empty())
     throw BindError(options.input + ": the folder is empty: nothing to bind");
   findings = plan.refusals;
-  for (const FolderEntry& e : plan.entries) check_local_header(planned_local_header(e), kind, findings);
+  for (const FolderEntry& e : plan.entries)
+    check_local_header(planned_local_header(e, options.encrypt), kind, findings);
   return plan;
 }
 
@@ -137,6 +138,9 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     bool folder = fs::is_directory(input);
     if (!folder && !fs::is_regular_file(input))
       throw BindError(options.input + ": not a folder, a ZIP file or a self-extractor");
+    if (options.encrypt && !folder)
+      throw BindError("--encrypt takes a folder (a ZIP's entries are bound as they are encrypted)");
+    if (options.encrypt && !entry_password()) set_entry_password(ask_new_password());
     if (same_file(options.input, options.output))
       throw BindError("the output " + options.output + " is the input: name another with -o");
 
@@ -176,7 +180,8 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     std::optional<Progress> progress;
     if (folder) {
       progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);
-      write_folder(folder_plan, options.level, output, &*progress);
+      write_folder(folder_plan, options.level, output, &*progress,
+                   options.encrypt ? &*entry_password() : nullptr);
     } else {
       progress.emplace(data_bytes(rewrite), rewrite.entries.size(), stderr);
       about(options.input, [&] {

@@ -1,4 +1,5 @@
 #include <openssl/evp.h>
+#include <openssl/rand.h>
 
 #include "platform/crypto.h"
 
@@ -52,6 +53,8 @@ bool pbkdf2_hmac_sha1(const uint8_t* password, size_t password_size, const uint8
                                 salt, static_cast<int>(salt_size), static_cast<int>(iterations),
                                 static_cast<int>(out_size), out) == 1;
 }
+
+bool random_bytes(uint8_t* out, size_t size) { return RAND_bytes(out, static_cast<int>(size)) == 1; }
 
 // The system's code page is UTF-8.
 bool password_in_ansi(const char*, char*, unsigned) { return false; }

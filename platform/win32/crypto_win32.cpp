@@ -73,6 +73,10 @@ bool pbkdf2_hmac_sha1(const uint8_t* password, size_t password_size, const uint8
   return derived;
 }
 
+bool random_bytes(uint8_t* out, size_t size) {
+  return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
+}
+
 bool password_in_ansi(const char* utf8, char* out, unsigned capacity) {
   if (GetACP() == CP_UTF8) return false;
   BOOL lost = FALSE;

@@ -132,6 +132,21 @@ def check_corpus(args, tmp):
             check(out.is_file() and hashlib.sha256(out.read_bytes()).hexdigest() == e["sha256"], f"a20: {e['name']}")
 
 
+def check_folder_encrypted(args, tmp, files):
+    """sfxbind FOLDER --encrypt: read by 7-Zip and bsdtar with the password, extracted by the stub."""
+    bound = tmp / "encrypted.sfx"
+    subprocess.run([args.sfxbind, tmp / "src", "-o", bound, "--stub", args.stub, "--encrypt", "--password-file",
+                    tmp / "password"], check=True, capture_output=True)
+    r = subprocess.run(["7z", "t", "-p" + PASSWORD, bound], capture_output=True)
+    check(b"Everything is Ok" in r.stdout, "--encrypt: 7z t")
+    (tmp / "unpacked").mkdir()
+    r = subprocess.run(["bsdtar", "-xf", bound, "--passphrase", PASSWORD, "-C", tmp / "unpacked"], capture_output=True)
+    same_files(files, tmp / "unpacked", "--encrypt: bsdtar")
+    r = run(bound, [f"--target={tmp / 'folder'}"], f"ok\n{PASSWORD}\n".encode())
+    check(r.returncode == 0 and r.stdout.count(b"Password: ") == 1, "--encrypt: asked once")
+    same_files(files, tmp / "folder", "--encrypt: stub")
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--sfxbind", "--stub", "--corpus"):
@@ -145,6 +160,7 @@ def main():
         for row in ROWS:
             check_row(args, tmp, files, row)
         check_corpus(args, tmp)
+        check_folder_encrypted(args, tmp, files)
     print(f"encrypted: {len(ROWS)} archives, {len(failures)} failure(s)")
     return 1 if failures else 0
 

@@ -84,7 +84,7 @@ TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
       {{"a.zip", "-o", "x", "--output=x"}, "--output given twice (see --help)"},
       {{"a.zip", "-o", "x", "--level", "10"}, "--level takes 0 to 9, not 10"},
       {{"--verify", "s.exe", "-o", "x"},
-       "--verify takes only the self-extractor to check (and --stub, --accept-findings)"},
+       "--verify takes only the self-extractor to check (and --stub, --accept-findings, --password-file)"},
       {{"a.zip", "-o", "x", "--accept-findings"}, "--accept-findings goes with --verify (see --help)"},
   };
   for (const auto& [args, error] : cases) EXPECT_EQ(parse_error(args), error);
