@@ -28,10 +28,10 @@ void zip_filter(void* context, uint8_t* bytes, uint32_t count) {
 
 // The next batch of counter blocks (128-bit little-endian, from 1), encrypted.
 void next_key_stream(EntryDecryption& d) {
-  std::memset(d.key_stream, 0, kKeyStreamBatch);
   for (uint32_t at = 0; at < kKeyStreamBatch; at += platform::kAesBlock) {
-    const uint64_t n = ++d.counter;
-    for (unsigned i = 0; i < 8; ++i) d.key_stream[at + i] = static_cast<uint8_t>(n >> (8 * i));
+    for (unsigned i = 0; i < platform::kAesBlock && ++d.counter[i] == 0; ++i) {
+    }
+    std::memcpy(d.key_stream + at, d.counter, platform::kAesBlock);
   }
   platform::aes_encrypt_blocks(d.aes, d.key_stream, kKeyStreamBatch);
   d.used = 0;
@@ -74,7 +74,7 @@ bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, u
   // A previous try's, if it never came to its code.
   uint8_t unused[platform::kSha1Size];
   aes_authentication_code(d, unused);
-  d.counter = 0;
+  std::memset(d.counter, 0, sizeof d.counter);
   d.used = kKeyStreamBatch;
   return platform::aes_begin(d.aes, keys, key_size) &&
          platform::hmac_sha1_begin(d.mac, keys + key_size, key_size);

@@ -24,7 +24,7 @@ struct EntryDecryption {
   uint8_t header[kCipherHeaderCapacity];
   uint32_t zip_keys[3];
   platform::CipherHandles aes, mac;
-  uint64_t counter;
+  uint8_t counter[platform::kAesBlock];  // 128 bits, little-endian, of the last block made
   uint32_t used;  // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
 };
