@@ -101,6 +101,14 @@ add_test(NAME win32_e2e_long_paths
 set_tests_properties(win32_e2e_long_paths PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
                      SKIP_RETURN_CODE 77)
 
+# Damaged settings blocks: the console tests' table, under Wine.
+add_test(NAME win32_e2e_damaged_settings
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/damaged_settings_test.py
+                 --stub $<TARGET_FILE:sfxstub> --sfxbind $<TARGET_FILE:sfxbind>
+                 --work ${SFX_E2E_DIR}/damaged_settings --wine ${SFX_WINE_PREFIX})
+set_tests_properties(win32_e2e_damaged_settings PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)
+
 # Unattended use and bind-time settings: /S into a new folder, skipped
 # encrypted entries (status 2), /P with its bar, /? and its box, --title on
 # the dialog and the closing box (screenshots kept in docs/), --run with and
@@ -116,3 +124,11 @@ foreach(check silent encrypted passive usage title run_temp run_target run_dialo
   set_tests_properties(win32_e2e_unattended_${check} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
                        TIMEOUT 300 SKIP_RETURN_CODE 77)
 endforeach()
+
+# sfxbind.exe under code page 1252 with a folder, an output and a program whose
+# names lie outside it, and names that differ only in case.
+add_test(NAME win32_binder_names
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/binder_names_test.py ${SFX_WINE_PREFIX}
+                 --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub> --work ${SFX_E2E_DIR}/binder_names)
+set_tests_properties(win32_binder_names PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)

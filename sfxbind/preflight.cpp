@@ -8,6 +8,7 @@
 #include "sfxbind/entry_password.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/name_checks.h"
+#include "sfxbind/name_collisions.h"
 
 namespace sfxbind {
 
@@ -53,7 +54,12 @@ Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind st
     out.push_back(
         {Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
   size_t encrypted = 0;
-  for (const RewrittenEntry& e : plan.entries) encrypted += check_local_header(e.local, stub, out);
+  NameCollisions names(stub);
+  for (const RewrittenEntry& e : plan.entries) {
+    encrypted += check_local_header(e.local, stub, out);
+    names.add(e.local);
+  }
+  names.report(out);
   if (encrypted > 0 && !entry_password())
     out.push_back({Severity::kNote, "",
                    std::to_string(encrypted) + (encrypted == 1 ? " encrypted entry" : " encrypted entries") +
