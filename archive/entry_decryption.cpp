@@ -64,6 +64,11 @@ void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Siz
   platform::aes_end(d.aes);
 }
 
+void release_decryption(EntryDecryption& d) {
+  uint8_t unused[platform::kSha1Size];
+  aes_authentication_code(d, unused);
+}
+
 bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier) {
   const unsigned key_size = aes_key_size(d.cipher);
   uint8_t keys[2 * 32 + kAesVerifierSize];
@@ -71,9 +76,7 @@ bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, u
                                   2 * key_size + kAesVerifierSize))
     return false;
   std::memcpy(verifier, keys + 2 * key_size, kAesVerifierSize);
-  // A previous try's, if it never came to its code.
-  uint8_t unused[platform::kSha1Size];
-  aes_authentication_code(d, unused);
+  release_decryption(d);  // a previous try's, if it never came to its code
   std::memset(d.counter, 0, sizeof d.counter);
   d.used = kKeyStreamBatch;
   return platform::aes_begin(d.aes, keys, key_size) &&

@@ -25,7 +25,7 @@ struct EntryDecryption {
   uint32_t zip_keys[3];
   platform::CipherHandles aes, mac;
   uint8_t counter[platform::kAesBlock];  // 128 bits, little-endian, of the last block made
-  uint32_t used;  // of the key stream batch
+  uint32_t used;                         // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
 };
 
@@ -43,6 +43,9 @@ bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, u
 void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count);
 // The code of the bytes encrypted or decrypted; the keys are released.
 void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]);
+
+// Releases the keys an entry's tries left (after a stop inside the entry).
+void release_decryption(EntryDecryption& d);
 
 // Decrypts the stream's next `size` bytes as they are read.
 void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size);

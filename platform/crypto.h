@@ -35,8 +35,8 @@ bool pbkdf2_hmac_sha1(const uint8_t* password, size_t password_size, const uint8
 // Bytes from the system's random generator (for writers' salts).
 bool random_bytes(uint8_t* out, size_t size);
 
-// A UTF-8 password in the system's ANSI code page, where that differs from
-// UTF-8 and holds every character; false otherwise.
+// A UTF-8 password in the system's ANSI code page, where that is not UTF-8
+// and holds every character; false otherwise.
 bool password_in_ansi(const char* utf8, char* out, unsigned capacity);
 
 }  // namespace platform

@@ -123,6 +123,7 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
       close_archive_stream(run.archive);
       if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
       release_window(run.window);
+      release_decryption(run.decryption);
     }
   } release{*run};
   if (!open_stream(in, run->archive)) throw BindError("cannot read the input again to decode its entries");

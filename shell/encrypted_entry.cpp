@@ -28,8 +28,9 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
   const unsigned header_size = cipher_header_size(d.cipher);
   const unsigned code_size = d.cipher.kind == CipherKind::kAes ? kAesCodeSize : 0;
   const uint32_t got = archive_read(run.archive, d.header, header_size);
+  // The bar counts what is left: the header and the code (a few bytes)
+  // are not worth the code that would count them.
   run.entry_sizes.compressed -= got;
-  run.progress.passed += got;
   if (got != header_size) return false;  // the file ends inside it: skipped as before
   for (int asked = 0; !try_kept_password(run, header); ++asked) {
     if (run.unattended || asked == kTriesPerEntry ||
@@ -39,7 +40,6 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
     run.password_known = 1;
   }
   run.entry_sizes.compressed -= code_size;
-  run.progress.passed += code_size;
   start_decryption(run.archive, d, run.entry_sizes.compressed);
   return true;
 }

@@ -116,6 +116,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   // A fatal exit leaves these to the process exit; a completed run releases them.
   close_archive_stream(run.archive);
   release_window(run.window);
+  release_decryption(run.decryption);
   if (run.skipped != 0) return run.unattended ? kSkippedEntriesStatus : 0;
   if (settings.run[0] == '\0') return 0;
   if (!run.end_record_seen) fatal_exit(kDataIntegrityError);

@@ -2,8 +2,6 @@
 // After windows.h, which it needs.
 #include <bcrypt.h>
 
-#include <cstring>
-
 #include "platform/crypto.h"
 #include "platform/win32/wide_text.h"
 
@@ -81,13 +79,14 @@ bool random_bytes(uint8_t* out, size_t size) {
   return BCryptGenRandom(nullptr, out, static_cast<ULONG>(size), BCRYPT_USE_SYSTEM_PREFERRED_RNG) == 0;
 }
 
-// Where the code page is UTF-8 the text comes back as it was.
+// Where the code page is UTF-8 the conversion fails (no best-fit flag is
+// taken there); an ASCII password comes back the same and is tried twice.
 bool password_in_ansi(const char* utf8, char* out, unsigned capacity) {
   BOOL lost = FALSE;
   const WideText wide(utf8);
   const int n = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.get(), -1, out,
                                     static_cast<int>(capacity), nullptr, &lost);
-  return n > 0 && !lost && std::strcmp(out, utf8) != 0;
+  return n > 0 && !lost;
 }
 
 }  // namespace platform
