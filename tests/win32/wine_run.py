@@ -69,8 +69,8 @@ BEGIN
   CONTROL "&Make ", 107, "BUTTON", 0x50010000, 194, 71, 31, 12
   CONTROL "Text", 201, "STATIC", 0x50020000, 28, 86, 244, 8
 END"""
-# 48 KiB, and 6 KiB for decrypting encrypted entries (bcrypt's imports, the password box).
-STUB_SIZE_LIMIT = 54 * 1024
+# 48 KiB, 8 KiB given to the LZMA decoder, 6 KiB to encrypted entries (bcrypt's imports, the password box).
+STUB_SIZE_LIMIT = (48 + 8 + 6) * 1024
 STUB_IMPORTS = ["ADVAPI32.dll", "bcrypt.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
 ICON_SIZES = [16, 32, 48, 256]
 VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
