@@ -66,6 +66,9 @@ struct RunState {
   // The last walk reached the end record: the archive was read to its end,
   // not cut short, so a program run after it finds every file.
   uint8_t end_record_seen = 0;
+  // The pass's target exists but is too long to be made current: OK keeps
+  // it rather than taking the current directory.
+  uint8_t target_not_current = 0;
   // The password given or typed, kept for the run and tried first on each
   // encrypted entry; empty with `password_known` 0 until there is one.
   uint8_t password_known = 0;

@@ -71,7 +71,8 @@ BEGIN
 END"""
 # 48 KiB, 8 KiB given to the LZMA decoder, 6 KiB to encrypted entries (bcrypt's imports, the password box).
 STUB_SIZE_LIMIT = (48 + 8 + 6) * 1024
-STUB_IMPORTS = ["ADVAPI32.dll", "bcrypt.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+STUB_IMPORTS = ["ADVAPI32.dll", "bcrypt.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "SHELL32.dll", "USER32.dll",
+                "msvcrt.dll"]
 ICON_SIZES = [16, 32, 48, 256]
 VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
 MANIFEST_PARTS = [
