@@ -114,8 +114,13 @@ def check_row(args, tmp, files, row):
           f"{label}: a wrong password unattended skips (status {r.returncode})")
     if compression in ("Copy", "store"):
         flip_in_data(bound, "sub/noise.bin")
-        r = run(bound, ["--silent", "--password=" + PASSWORD, f"--target={tmp / label / 'flipped'}"])
+        flipped = tmp / label / "flipped"
+        (flipped / "sub").mkdir(parents=True)
+        (flipped / "sub" / "noise.bin").write_bytes(b"kept")
+        r = run(bound, ["--silent", "--password=" + PASSWORD, f"--target={flipped}"])
         check(r.returncode == 1 and b"CRC error -- SFX stopped" in r.stderr, f"{label}: a flipped byte stops the run")
+        check(sorted(p.name for p in (flipped / "sub").iterdir()) == ["noise.bin"] and
+              (flipped / "sub" / "noise.bin").read_bytes() == b"kept", f"{label}: the existing file untouched")
 
 
 def check_corpus(args, tmp):
