@@ -8,6 +8,15 @@
 namespace {
 constexpr uint32_t kBufferSize = 64 * 1024;
 
+// Runs the filter over the buffer's bytes from `from` up to its end.
+void filter_buffer(ArchiveStream& s, uint32_t from) {
+  const uint64_t start = s.buffer_start + from;
+  if (!s.filter || start >= s.filter_end) return;
+  const uint64_t left = s.filter_end - start;
+  const uint32_t count = s.filled - from;
+  s.filter(s.filter_context, s.buffer + from, left < count ? static_cast<uint32_t>(left) : count);
+}
+
 // Refills the buffer from the current logical position.
 bool refill(ArchiveStream& s) {
   uint64_t position = s.buffer_start + s.pos;
@@ -20,6 +29,7 @@ bool refill(ArchiveStream& s) {
   s.pos = 0;
   s.filled = platform::read_file(s.file, s.buffer, kBufferSize);
   s.file_pos += s.filled;
+  filter_buffer(s, 0);
   return s.filled > 0;
 }
 }  // namespace
@@ -39,6 +49,14 @@ void close_archive_stream(ArchiveStream& s) {
   if (s.file != platform::kNoFile) platform::close_file(s.file);
   std::free(s.buffer);
   s = ArchiveStream{};
+}
+
+void archive_set_filter(ArchiveStream& s, uint64_t end, void (*filter)(void*, uint8_t*, uint32_t),
+                        void* context) {
+  s.filter = filter;
+  s.filter_context = context;
+  s.filter_end = end;
+  if (s.pos < s.filled) filter_buffer(s, s.pos);
 }
 
 uint64_t archive_position(const ArchiveStream& s) { return s.buffer_start + s.pos; }

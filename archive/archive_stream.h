@@ -14,6 +14,11 @@ struct ArchiveStream {
   uint32_t filled = 0;    // valid bytes in the buffer
   uint32_t pos = 0;       // next byte within the buffer
   uint64_t file_pos = 0;  // where the next system read starts
+  // Bytes before `filter_end` pass through `filter` once, as they enter the
+  // buffer: an encrypted entry's data is decrypted there for every reader.
+  void (*filter)(void* context, uint8_t* bytes, uint32_t count) = nullptr;
+  void* filter_context = nullptr;
+  uint64_t filter_end = 0;
 };
 
 // Opens a fresh stream at offset 0, closing any previous one.
@@ -27,6 +32,12 @@ uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count);
 bool archive_skip(ArchiveStream& s, uint64_t count);
 
 uint32_t archive_refill_byte(ArchiveStream& s);
+
+// Filters the bytes from the current position to `end` (those in the buffer
+// at once, the rest as they are read); a null filter ends it. The stream
+// must only move forward meanwhile.
+void archive_set_filter(ArchiveStream& s, uint64_t end, void (*filter)(void*, uint8_t*, uint32_t),
+                        void* context);
 
 // Moves anywhere, backwards too, for tools that decode entries out of order;
 // the next read refills from there unless the spot is still in the buffer.

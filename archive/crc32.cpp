@@ -88,6 +88,11 @@ bool has_folding() {
 }  // namespace
 #endif
 
+uint32_t crc32_byte(uint32_t crc, uint8_t b) {
+  if (crc_table[1] == 0) make_table();
+  return crc32_update(b, crc);
+}
+
 uint32_t crc32_block(uint32_t crc, const uint8_t* data, size_t count) {
   if (crc_table[1] == 0) make_table();
 #ifdef SFX_CRC_FOLDING

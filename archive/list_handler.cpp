@@ -48,7 +48,7 @@ void list_totals(RunState& run) {
   if (counters.files_counted != 0) {
     char legend[64] = "";
     if (run.encrypted_seen)
-      format_text(legend, sizeof legend, "%s Marks encrypted files - Not Supported",
+      format_text(legend, sizeof legend, "%s Marks encrypted files - Password Required",
                   platform::kEncryptedMark);
     format_text(run.line_text, sizeof run.line_text,
                 "Original:%8" SFX_ULL "%9.9sCompressed:%8" SFX_ULL "   Ratio:%3d%%%16.16s%5lu Files %s",

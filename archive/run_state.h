@@ -6,12 +6,14 @@
 
 #include "archive/archive_stream.h"
 #include "archive/bit_input.h"
+#include "archive/entry_decryption.h"
 #include "archive/entry_sizes.h"
 #include "archive/records.h"
 #include "archive/slide_window.h"
 #include "base/text.h"
 
 inline constexpr unsigned kLineCapacity = 255;  // 254 characters and a zero
+inline constexpr unsigned kPasswordCapacity = 256;
 
 struct RunPaths {
   char start_dir[kPathCapacity] = "";       // current at program start; the fatal exit returns there
@@ -74,6 +76,11 @@ struct RunState {
   uint32_t new_file_name[2] = {0, 0};
   // The directory the extraction pass last made (or found) for a file entry.
   char made_dir[kLongPathCapacity] = "";
+  // The password given or typed, kept for the run and tried first on each
+  // encrypted entry; empty with `password_known` 0 until there is one.
+  uint8_t password_known = 0;
+  char password[kPasswordCapacity] = "";
+  EntryDecryption decryption{};  // of the current entry; its cipher read with its local header
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

@@ -1,5 +1,6 @@
 #include "archive/scanner.h"
 
+#include "archive/entry_cipher.h"
 #include "archive/entry_name.h"
 #include "base/fatal.h"
 #include "base/memory.h"
@@ -20,6 +21,7 @@ bool read_local_header(RunState& run, uint8_t* record_buffer) {
   // it stops rather than read on from a guess (as for sizes only in a data
   // descriptor).
   if (!read_entry_sizes(header, extra, run.entry_sizes)) fatal_exit(kFileTypeNotSupported);
+  run.decryption.cipher = read_entry_cipher(header, extra);
   confine_entry_name(std::string_view(fields, name_length), header.flags(), extra,
                      target_length(run.paths.extract_dir), run.entry_name);
   return true;

@@ -15,6 +15,13 @@ class FrontEnd {
   virtual void set_status(const char* text) = 0;
   // A Yes/No box without owner window; true only for Yes.
   virtual bool ask_yes_no(const char* text, const char* caption) = 0;
+  // The password box for an encrypted entry: the password typed (UTF-8,
+  // zero-terminated, at most capacity - 1 bytes) and true for OK; false for
+  // Cancel. A front end nobody watches never asks.
+  virtual bool ask_password(const char* /*entry_name*/, const char* /*caption*/, char* /*out*/,
+                            unsigned /*capacity*/) {
+    return false;
+  }
   // An OK box; returns when the user dismisses it.
   virtual void show_message(BoxOwner owner, const char* text, const char* caption) = 0;
   // Called often while the extraction pass runs (at each poll for a Cancel and

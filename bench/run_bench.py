@@ -30,7 +30,7 @@ from pathlib import Path
 
 REPO = Path(__file__).resolve().parent.parent
 MIB = 1 << 20
-WIN32_TARGET = (48 + 8) * 1024  # 48 KiB, and 8 KiB given to the LZMA decoder
+WIN32_TARGET = (48 + 8 + 6) * 1024  # 48 KiB, 8 KiB given to the LZMA decoder, 6 KiB to encrypted entries
 FIXED_DATE = (2024, 1, 2, 3, 4, 6)
 
 

@@ -59,6 +59,8 @@ sfx_wine_e2e(ok_mixed ok a24_mixed_methods.zip)
 sfx_wine_e2e(make_select make_select a01_stored.zip)
 sfx_wine_e2e(cancel cancel a20_zipcrypto_7zip.zip)
 sfx_wine_e2e(encrypted_questions questions a20_zipcrypto_7zip.zip)
+# Its password typed into the box (a screenshot of the box kept in docs/).
+sfx_wine_e2e(password password a20_zipcrypto_7zip.zip --screenshot ${SFX_E2E_DIR}/docs)
 # A Cancel in the middle of 2,000 files (an archive the test makes).
 sfx_wine_e2e(cancel_during_pass_yes cancel_during_pass_yes many_files.zip)
 sfx_wine_e2e(cancel_during_pass_no cancel_during_pass_no many_files.zip)

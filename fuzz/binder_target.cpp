@@ -3,7 +3,9 @@
 // checked, and the archive written behind a stub; whatever the binder accepts
 // without --force must then pass its own --verify, and the stub's own
 // extraction, run in process into a folder of its own, must write every file
-// entry whole, without a question.
+// entry whole, without a question. Encrypted entries are bound with the
+// password "SECRET" (each decrypted and checked) and extracted with it typed
+// once into the box.
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
@@ -12,6 +14,7 @@
 #include "fuzz/harness.h"
 #include "sfxbind/archive_rewrite.h"
 #include "sfxbind/binding.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/name_collisions.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/verify.h"
@@ -42,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string output = (folder / "bound").string();
   Bytes bytes(data, data + size);
   MemorySource input(bytes);
+  set_entry_password("SECRET");
   try {
     ZipLayout layout = read_zip_layout(input);
     RewritePlan plan = plan_rewrite(input, layout);
@@ -64,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fits) return 0;
   RunFolder& run = fuzz_run_folder();
   run.clean();
-  RunOutcome outcome = run.extract(read_file_bytes(output));
+  RunOutcome outcome = run.extract(read_file_bytes(output), {"SECRET"});
   std::string ending = extraction_ending(outcome);
   require(ending == "Extraction Complete" || ending == "Nothing Extracted",
           "bound without --force but the stub ends", outcome.message);

@@ -47,9 +47,9 @@ std::string listing_ending(const RunOutcome& outcome) {
 
 RunFolder::RunFolder() { fs::create_directories(target().parent_path()); }
 
-RunOutcome RunFolder::extract(const std::string& bytes) {
+RunOutcome RunFolder::extract(const std::string& bytes, std::deque<std::string> passwords) {
   write_file_bytes(program(), bytes);
-  return run_extraction(program(), target());
+  return run_extraction(program(), target(), {}, true, 0, 0, std::move(passwords));
 }
 
 RunOutcome RunFolder::list(const std::string& bytes) {

@@ -24,8 +24,8 @@ class RunFolder {
   fs::path target() const { return root_.path() / "inner" / "target"; }
 
   // Writes `bytes` as the program file and runs one pass, every question
-  // answered Yes.
-  RunOutcome extract(const std::string& bytes);
+  // answered Yes, the password boxes given `passwords`, then Cancel.
+  RunOutcome extract(const std::string& bytes, std::deque<std::string> passwords = {});
   RunOutcome list(const std::string& bytes);
 
   // Paths below the root (relative to it) besides the program file, the

@@ -13,6 +13,10 @@ distances past 32 KiB), for lzma entries that 7-Zip and Python's zipfile write.
 lzma_liblzma: liblzma settings (see lzma_liblzma_target.cpp) over a text seed.
 settings: small program files with a settings block before the archive, as
 the binder writes them and with the block's words damaged.
+decrypt (and scan, binder): archives of 7-Zip and bsdtar with every cipher
+(ZipCrypto, AES-128/192/256), stored and deflated, behind the byte that says
+which passwords the box is given; for decrypt also with the first entry's
+salt cut, and its verifier, authentication code or data damaged.
 inflate_zlib: compression settings (see inflate_zlib_target.cpp) over a text
 seed, each level, strategy and data shape once, undamaged.
 
@@ -213,6 +217,35 @@ def binder_seeds():
     yield "junk", with_junk_after_first(small_archive())
 
 
+def encrypted_made():
+    """(name, archive, first entry's data offset and compressed size) for every cipher and writer."""
+    with tempfile.TemporaryDirectory() as tmp:
+        (Path(tmp) / "a.txt").write_bytes(b"".join(b"line %d\n" % i for i in range(300)))
+        (Path(tmp) / "b.txt").write_bytes(b"tiny\n")
+        commands = {f"7z_{m}_{c}": ["7z", "a", "-tzip", "-pSECRET", f"-mem={m}", f"-mm={c}"]
+                    for m in ("ZipCrypto", "AES128", "AES192", "AES256") for c in ("Copy", "Deflate")}
+        commands.update({f"bsdtar_{e}_{c}": ["bsdtar", "--options", f"zip:encryption={e},zip:compression={c}",
+                                             "--passphrase", "SECRET", "--format", "zip", "-cf"]
+                         for e in ("zipcrypt", "aes128", "aes256") for c in ("store", "deflate")})
+        for name, command in commands.items():
+            subprocess.run(command + [f"{name}.zip", "a.txt", "b.txt"], cwd=tmp, check=True, capture_output=True)
+            data = (Path(tmp) / f"{name}.zip").read_bytes()
+            with zipfile.ZipFile(io.BytesIO(data)) as z:
+                first = z.infolist()[0]
+            name_length, extra_length = struct.unpack("<HH", data[first.header_offset + 26:first.header_offset + 30])
+            yield name, data, first.header_offset + 30 + name_length + extra_length, first.compress_size
+
+
+def damaged(data, at, size):
+    """The first entry cut inside its salt or header, then one byte flipped in its verifier (or check
+    byte), data and authentication code (or last byte)."""
+    yield "cut", data[:at + 5]
+    for where, offset in (("verifier", 17), ("data", size // 2), ("code", size - 3)):
+        flipped = bytearray(data)
+        flipped[at + offset] ^= 0x40
+        yield where, bytes(flipped)
+
+
 def settings_block(fields, version=1, length=None):
     """Fields, zero padding, the length word and the mark with its version."""
     size = len(fields) if length is None else length
@@ -261,6 +294,13 @@ def main():
         write(target, name, data)
     for name, data in binder_seeds():
         write("binder", name, data)
+    for name, data, at, size in encrypted_made():
+        write("scan", name, data)
+        write("binder", name, data)
+        for passwords in (0, 1, 2, 3):
+            write("decrypt", f"{name}_{passwords}", bytes([passwords]) + data)
+        for damage, changed in damaged(data, at, size):
+            write("decrypt", f"{name}_{damage}", bytes([2]) + changed)
     for name, data in settings_seeds():
         write("settings", name, data)
     for target in sorted(written):

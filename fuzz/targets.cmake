@@ -2,7 +2,7 @@
 # (fuzz/CMakeLists.txt, with libFuzzer) and by the ordinary test build, which
 # replays the saved reproducers through the same target code.
 set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored lzma inflate_zlib lzma_liblzma binder
-    settings)
+    settings decrypt)
 set(SFX_FUZZ_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(sfx_fuzz_harness STATIC ${SFX_FUZZ_SOURCE_DIR}/harness.cpp)
@@ -29,6 +29,8 @@ function(sfx_add_fuzz_target executable name)
   elseif(name STREQUAL "settings")
     # The settings block read from a program file, as the stub reads it.
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/settings_target.cpp ${ARGN})
+  elseif(name STREQUAL "decrypt")
+    add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/decrypt_target.cpp ${ARGN})
   elseif(name STREQUAL "binder")
     # The binder as its users run it: reading, checking, writing, verifying.
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/binder_target.cpp ${ARGN})

@@ -5,6 +5,7 @@
 
 #define DLG_MAIN 200
 #define ICON_GROUP_MAIN 10
+#define DLG_PASSWORD 201
 
 #define IDC_OK 1
 #define IDC_CANCEL 2
@@ -16,5 +17,7 @@
 #define IDC_MAKE 107
 #define IDC_STATUS 201
 #define IDC_PROGRESS 202
+#define IDC_PASSWORD_NAME 301
+#define IDC_PASSWORD_EDIT 302
 
 #endif

@@ -13,7 +13,8 @@ namespace {
 constexpr const char* kHelp =
     R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--method M] [--level N] [--recompress]
                       [--follow-links] [--force] [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
-       sfxbind --verify SETUP [--stub STUB] [--accept-findings]
+                      [--encrypt] [--password-file FILE]
+       sfxbind --verify SETUP [--stub STUB] [--accept-findings] [--password-file FILE]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
 a multiple of 4, followed by a ZIP archive that the stub's sequential walk
@@ -66,6 +67,19 @@ can follow and that ZIP tools still read. INPUT is one of:
                        CRC-32), and name every entry the stub will not extract
                        as stored (asked about, skipped or left empty)
       --accept-findings  with --verify: such entries do not fail the check
+      --encrypt        write a folder's files as AES-256 entries (AE-1 with
+                       their CRC-32, AE-2 below 20 bytes; a fresh random salt
+                       each), with the password of --password-file, or asked
+                       for without echo on the terminal; the self-extractor
+                       asks for it (or takes /PASSWORD=). Traditional ZIP
+                       encryption is read, never written: it is weak
+      --password-file FILE
+                       the password (the file's first line): for --encrypt,
+                       or of a ZIP's encrypted entries, each then decrypted
+                       and checked (a password that does not open one is
+                       refused); without it only their headers are checked
+      --password TEXT  the same, given on the command line (which other users
+                       of the machine may see: prefer --password-file)
   -h, --help           show this text
       --version        show the version and the built-in stub
 
@@ -147,6 +161,8 @@ Options parse_command_line(const std::vector<std::string>& args) {
       options.accept_findings = true;
     } else if (arg == "--follow-links") {
       options.follow_links = true;
+    } else if (arg == "--encrypt") {
+      options.encrypt = true;
     } else if (arg == "--temp") {
       options.temp = true;
     } else if (arg == "--recompress") {
@@ -157,16 +173,21 @@ Options parse_command_line(const std::vector<std::string>& args) {
                !take_value(args, i, "--level", nullptr, level) &&
                !take_value(args, i, "--method", nullptr, method) &&
                !take_value(args, i, "--title", nullptr, options.title) &&
-               !take_value(args, i, "--run", nullptr, options.run)) {
+               !take_value(args, i, "--run", nullptr, options.run) &&
+               !take_value(args, i, "--password", nullptr, options.password) &&
+               !take_value(args, i, "--password-file", nullptr, options.password_file)) {
       throw BindError("unknown option " + arg + " (see --help)");
     }
   }
   if (options.help || options.version) return options;
+  if (!options.password.empty() && !options.password_file.empty())
+    throw BindError("give the password once: --password or --password-file");
   options.encoding = encoding_from(method, level);
   if (!options.verify.empty()) {
     if (!options.input.empty() || !options.output.empty() || !options.title.empty() || !options.run.empty() ||
-        options.temp)
-      throw BindError("--verify takes only the self-extractor to check (and --stub, --accept-findings)");
+        options.temp || options.encrypt)
+      throw BindError(
+          "--verify takes only the self-extractor to check (and --stub, --accept-findings, --password-file)");
     return options;
   }
   if (options.accept_findings) throw BindError("--accept-findings goes with --verify (see --help)");

@@ -25,6 +25,9 @@ struct Options {
   bool force = false;
   bool accept_findings = false;  // --verify passes entries the stub will not extract as stored
   bool follow_links = false;
+  std::string password;       // --password TEXT
+  std::string password_file;  // --password-file FILE: its first line
+  bool encrypt = false;       // a folder's files as AES-256 entries
   bool help = false;
   bool version = false;
 };

@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "archive/entry_cipher.h"
 #include "archive/entry_policy.h"
 #include "decoders/decoders.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/integrity_reasons.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/stub_code.h"
@@ -88,6 +90,13 @@ class ZlibCheck {
   bool broken_ = false, ended_ = false, trailing_ = false;
 };
 
+EntryCipher cipher_of(const Bytes& local) {
+  const LocalHeader& header = record_at<LocalHeader>(local.data());
+  const size_t extra_at = std::min<size_t>(kLocalHeaderSize + header.name_length(), local.size());
+  const size_t extra_length = std::min<size_t>(header.extra_length(), local.size() - extra_at);
+  return read_entry_cipher(header, {reinterpret_cast<const char*>(local.data()) + extra_at, extra_length});
+}
+
 // The stub's decoders take their input from an archive stream: over the
 // input file, or over a copy of the bytes of a source in memory.
 bool open_stream(const ByteSource& in, ArchiveStream& s) {
@@ -117,15 +126,21 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
       close_archive_stream(run.archive);
       if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
       release_window(run.window);
+      release_decryption(run.decryption);
     }
   } release{*run};
   if (!open_stream(in, run->archive)) throw BindError("cannot read the input again to decode its entries");
   run->window.output = platform::open_for_writing(kNullDevice);
   create_window(run->window);
   archive_seek(run->archive, data_at);
-  const LocalHeader& header = record_at<LocalHeader>(local.data());
-  run->entry_sizes = {c.compressed_size, c.uncompressed_size};
-  reset_bit_input(run->bits, c.compressed_size);
+  const LocalHeader& stored = record_at<LocalHeader>(local.data());
+  const EntryCipher& cipher = run->decryption.cipher = cipher_of(local);
+  LocalHeader header = without_encryption(stored, cipher);
+  uint64_t size = c.compressed_size;
+  if (cipher.kind != CipherKind::kNone)
+    if (std::optional<std::string> why = open_encrypted_data(*run, stored, size)) return why;
+  run->entry_sizes = {size, c.uncompressed_size};
+  reset_bit_input(run->bits, size);
   reset_window(run->window, ring_size_for(header.method()));
   try {
     decode_entry(*run, header);
@@ -135,6 +150,10 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
   }
   if (compressed_unread(run->bits) != 0)
     return does_not_decode(header.method(), "it does not end where its compressed size says");
+  if (cipher.kind != CipherKind::kNone && !finish_decryption(run->archive, run->decryption))
+    return std::string(integrity::kCrc) + " (its authentication code does not match)";
+  // AE-2 stores no CRC-32: the authentication code is its check.
+  if (cipher.kind == CipherKind::kAes && cipher.aes_version == 2) return std::nullopt;
   uint32_t crc = entry_crc(run->window);
   if (crc != c.header().crc32()) return crc_mismatch(c.header().crc32(), crc);
   return std::nullopt;
@@ -142,15 +161,22 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
 
 }  // namespace
 
-DataCheck data_check_for(uint16_t method, uint16_t flags) {
-  if ((flags & kFlagEncrypted) || !method_supported(method)) return DataCheck::kNone;
-  return method == 0 || method == 8 ? DataCheck::kZlib : DataCheck::kStubDecoder;
+DataCheck data_check_for(const Bytes& local) {
+  const LocalHeader& header = record_at<LocalHeader>(local.data());
+  const EntryCipher cipher = cipher_of(local);
+  if (cipher.kind != CipherKind::kNone)
+    return entry_password() && (cipher.kind == CipherKind::kZipCrypto || cipher.kind == CipherKind::kAes) &&
+                   method_supported(cipher.method)
+               ? DataCheck::kStubDecoder
+               : DataCheck::kNone;
+  if (!method_supported(header.method())) return DataCheck::kNone;
+  return header.method() == 0 || header.method() == 8 ? DataCheck::kZlib : DataCheck::kStubDecoder;
 }
 
 std::optional<std::string> stream_entry_data(const ByteSource& in, uint64_t data_at, const CentralEntry& c,
                                              const Bytes& local, const ChunkSink& sink) {
   const LocalHeader& header = record_at<LocalHeader>(local.data());
-  DataCheck check = data_check_for(header.method(), header.flags());
+  DataCheck check = data_check_for(local);
   std::optional<ZlibCheck> zlib;
   if (check == DataCheck::kZlib) zlib.emplace(header.method() == 8);
   uint64_t size = c.compressed_size;

@@ -14,12 +14,14 @@
 namespace sfxbind {
 
 enum class DataCheck {
-  kNone,         // encrypted, or a method the stub cannot decode
+  kNone,         // encrypted without a password given, or a method the stub cannot decode
   kZlib,         // stored and deflated: CRC-32 and size
-  kStubDecoder,  // through the stub's own decoder dispatch: CRC-32 and the exact compressed size
+  kStubDecoder,  // through the stub's own decoder dispatch: CRC-32 and the exact compressed size,
+                 // encrypted entries decrypted as the stub does it (authentication code too)
 };
 
-DataCheck data_check_for(uint16_t method, uint16_t flags);
+// `local`: the local header the stub will meet (fixed part, name, extra field).
+DataCheck data_check_for(const Bytes& local);
 
 // Why data fails its check, as the findings say it (integrity_reasons.h
 // begins each).

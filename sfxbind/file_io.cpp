@@ -113,6 +113,14 @@ void AtomicOutput::patch(uint64_t at, std::span<const uint8_t> bytes) {
   rewind(resume);
 }
 
+void AtomicOutput::read_back(uint64_t at, std::span<uint8_t> into) {
+  uint64_t resume = position_;
+  rewind(at);
+  if (std::fread(into.data(), 1, into.size(), file_) != into.size())
+    fail("cannot read back what was written");
+  rewind(resume);
+}
+
 void AtomicOutput::commit(bool executable) {
   // Only a rewind over bytes never written again could leave a tail behind.
   if (end_ != position_) fail("internal error: the output would keep stale bytes");

@@ -28,6 +28,8 @@ class AtomicOutput {
   void rewind(uint64_t at);
   // Overwrites bytes written earlier at `at`; the position stays.
   void patch(uint64_t at, std::span<const uint8_t> bytes);
+  // Reads back bytes written earlier at `at`; the position stays.
+  void read_back(uint64_t at, std::span<uint8_t> into);
   // Closes the file and renames it over the output. `executable` adds the
   // execute bits wherever the read bits are set.
   void commit(bool executable);

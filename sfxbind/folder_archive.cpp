@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "sfxbind/entry_encryption.h"
 #include "sfxbind/native_path.h"
 #include "sfxbind/zip64_records.h"
 #include "sfxbind/zip_layout.h"
@@ -21,6 +22,7 @@ namespace {
 
 constexpr uint16_t kFlagUtf8Name = 0x0800;
 constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
+constexpr uint16_t kNeedsAes = 51;
 constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
 
 [[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
@@ -121,39 +123,56 @@ uint16_t name_flags(const std::string& name) {
 }
 
 struct Written {
-  Encoded encoded;
-  uint32_t crc;
+  Encoded encoded;           // the method under the encryption, if any
+  uint32_t crc;              // 0 for AE-2
+  uint16_t aes_version = 0;  // 0: not encrypted
 };
 
 // Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
 // deflates to less: the header keeps its length once the data is written.
 Bytes local_header(const FolderEntry& e, const Written& w) {
   Bytes h(kLocalHeaderSize + e.name.size());
+  const bool aes = w.aes_version != 0;
   write_le32(&h[0], 0x04034B50);
   write_le16(&h[local_field::kVersionNeeded], needs_zip64(e.size) ? kZip64Version : 0);
   write_le16(&h[local_field::kFlags], name_flags(e.name));
   set_method_fields(h, local_field::kVersionNeeded, w.encoded);
+  if (aes) {
+    write_le16(&h[local_field::kVersionNeeded], kNeedsAes);
+    write_le16(&h[local_field::kFlags],
+               static_cast<uint16_t>(read_le16(&h[local_field::kFlags]) | kFlagEncrypted));
+    write_le16(&h[local_field::kMethod], kAesMethod);
+  }
   write_le16(&h[local_field::kModTime], e.dos_time);
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
   write_le16(&h[local_field::kNameLength], name_length_field(e.name.size(), e.name));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
+  if (aes) {
+    const Bytes field = aes_extra_field(w.aes_version, w.encoded.method);
+    h.insert(h.end(), field.begin(), field.end());
+    write_le16(&h[local_field::kExtraLength], static_cast<uint16_t>(field.size()));
+  }
   set_local_sizes(h, w.encoded.compressed, e.size);
   return h;
 }
 
-// The central header repeats the local one's fields, adds where it is and
-// the entry's type and permissions.
+// The central header repeats the local one's fields (and AES field), adds
+// where it is and the entry's type and permissions.
 Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
   Bytes h(kCentralHeaderSize + e.name.size());
+  const bool aes = read_le16(&local[local_field::kMethod]) == kAesMethod;
+  const size_t aes_at = kLocalHeaderSize + e.name.size(), aes_size = aes ? 11 : 0;
   write_le32(&h[0], 0x02014B50);
   write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
   std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
-  write_le16(&h[central_field::kExtraLength], 0);
+  write_le16(&h[central_field::kExtraLength], static_cast<uint16_t>(aes_size));
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
   write_le32(&h[central_field::kExternalAttributes],
              (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
   std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
+  h.insert(h.end(), local.begin() + static_cast<ptrdiff_t>(aes_at),
+           local.begin() + static_cast<ptrdiff_t>(aes_at + aes_size));
   set_central_offset(h, offset, compressed, e.size);
   return h;
 }
@@ -187,27 +206,50 @@ class FileReader {
   uint32_t crc_ = 0;
 };
 
-// Writes files into the output with the bind's method, or stored; its
-// buffers and encoder serve every file in turn.
+// Writes files into the output with the bind's method, or stored, and
+// encrypted when a password is given; its buffers and encoder serve every
+// file in turn.
 class FileWriter {
  public:
-  FileWriter(const Encoding& encoding, Progress* progress)
-      : encoder_(make_encoder(encoding)), progress_(progress) {}
+  FileWriter(const Encoding& encoding, const std::string* password, Progress* progress)
+      : encoder_(make_encoder(encoding)), progress_(progress) {
+    if (password) aes_.emplace(*password);
+  }
 
   Written write(const FolderEntry& e, AtomicOutput& out) {
+    if (aes_) out.write(aes_->begin());
+    const uint64_t data_at = out.position();
     std::optional<FileReader> reader;
     ChunkOpen open = [&]() -> ChunkPull {
       reader.emplace(e, input_, progress_);
       return [&reader] { return reader->next(); };
     };
-    Encoded encoded = write_entry_data(encoder_.get(), open, e.size, out);
-    return {encoded, reader->crc()};
+    Written w{write_entry_data(encoder_.get(), open, e.size, out), reader->crc()};
+    if (aes_) encrypt(e, data_at, w, out);
+    return w;
   }
 
  private:
+  // Encrypts the data where the encoder left it, so that every method (and
+  // its fallback to storing) serves encrypted entries unchanged.
+  void encrypt(const FolderEntry& e, uint64_t at, Written& w, AtomicOutput& out) {
+    for (uint64_t done = 0; done < w.encoded.compressed;) {
+      std::span<uint8_t> chunk(input_.data(), std::min<uint64_t>(input_.size(), w.encoded.compressed - done));
+      out.read_back(at + done, chunk);
+      aes_->encrypt(chunk);
+      out.patch(at + done, chunk);
+      done += chunk.size();
+    }
+    out.write(aes_->finish());
+    w.encoded.compressed += kAesOverhead;
+    w.aes_version = aes_version_for(e.size);
+    if (w.aes_version == 2) w.crc = 0;  // AE-2: the authentication code alone
+  }
+
   std::unique_ptr<EntryEncoder> encoder_;
   Progress* progress_;
   Bytes input_ = Bytes(kChunk);
+  std::optional<EntryEncryption> aes_;
 };
 
 }  // namespace
@@ -222,18 +264,20 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   return plan;
 }
 
-Bytes planned_local_header(const FolderEntry& e, const Encoding& encoding) {
+Bytes planned_local_header(const FolderEntry& e, const Encoding& encoding, bool encrypted) {
   Encoded planned = e.directory || e.size == 0 ? Encoded{} : planned_encoding(encoding);
-  planned.compressed = e.size;
-  return local_header(e, {planned, 0});
+  const bool aes = encrypted && !e.directory;
+  planned.compressed = e.size + (aes ? kAesOverhead : 0);
+  return local_header(e, {planned, 0, static_cast<uint16_t>(aes ? aes_version_for(e.size) : 0)});
 }
 
-void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput& out, Progress* progress) {
+void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput& out, Progress* progress,
+                  const std::string* password) {
   Bytes central;
-  FileWriter files(encoding, progress);
+  FileWriter files(encoding, password, progress);
   for (const FolderEntry& e : plan.entries) {
     uint64_t at = out.position();
-    out.write(local_header(e, {}));
+    out.write(local_header(e, {{}, 0, static_cast<uint16_t>(password && !e.directory)}));
     Written written = e.directory ? Written{} : files.write(e, out);
     Bytes local = local_header(e, written);
     out.patch(at, local);

@@ -34,11 +34,12 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links);
 
 // The local header the self-extractor will meet for the entry (with its
 // largest possible compressed size), for the preflight.
-Bytes planned_local_header(const FolderEntry& entry, const Encoding& encoding);
+Bytes planned_local_header(const FolderEntry& entry, const Encoding& encoding, bool encrypted = false);
 
 // Writes the entries, their central directory and the end record at the
-// output's position. `progress`, when given, counts the files' bytes.
+// output's position. `progress`, when given, counts the files' bytes. With
+// `password`, files are written as AES-256 entries (entry_encryption.h).
 void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput& out,
-                  Progress* progress = nullptr);
+                  Progress* progress = nullptr, const std::string* password = nullptr);
 
 }  // namespace sfxbind

@@ -42,7 +42,8 @@ std::string decoded_methods() {
 void print_checks(std::ostream& out) {
   out << "Before writing, every entry is checked as the self-extractor will see it.\n"
          "Refused (nothing is written unless --force is given), each with what to do:\n"
-         "  - encrypted entries (it asks \"Encrypted File Continue?\", then skips them)\n"
+         "  - encrypted entries it cannot decrypt (an unknown cipher, or too short to\n"
+         "    hold one), which it asks about, then skips\n"
          "  - methods other than "
       << decoded_methods()
       << " (it asks, then leaves an empty file); of a ZIP file's\n"

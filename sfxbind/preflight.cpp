@@ -2,8 +2,10 @@
 
 #include <algorithm>
 
+#include "archive/entry_cipher.h"
 #include "archive/entry_name.h"
 #include "archive/entry_policy.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/library_decoder.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/name_checks.h"
@@ -11,7 +13,7 @@
 
 namespace sfxbind {
 
-void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
+bool check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   const LocalHeader& h = record_at<LocalHeader>(local.data());
   size_t name_length = std::min<size_t>(h.name_length(), local.size() - kLocalHeaderSize);
   std::string name(reinterpret_cast<const char*>(&local[kLocalHeaderSize]), name_length);
@@ -27,6 +29,10 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   EntrySizes sizes;
   read_entry_sizes(h, extra, sizes);  // a marker without its value leaves it standing: not 0
   EntryAction action = entry_action(h, sizes, confined);
+  // One the stub decrypts is asked for a password, not about.
+  const bool password = action == EntryAction::kAskEncrypted &&
+                        opens_with_password(h, sizes, confined, read_entry_cipher(h, extra));
+  if (password) action = EntryAction::kExtractFile;
   if (action == EntryAction::kAskEncrypted)
     refuse(
         "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" and skips it: "
@@ -38,6 +44,7 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
            "and leaves an empty file: " +
            (library_decodes(h.method()) ? "give --recompress to write it again with the bind's method"
                                         : "re-create the archive with deflate"));
+  return password;
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {
@@ -49,12 +56,18 @@ Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind st
   if (layout.entries.empty())
     out.push_back(
         {Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
+  size_t encrypted = 0;
   NameCollisions names(stub);
   for (const RewrittenEntry& e : plan.entries) {
-    check_local_header(e.local, stub, out);
+    encrypted += check_local_header(e.local, stub, out);
     names.add(e.local);
   }
   names.report(out);
+  if (encrypted > 0 && !entry_password())
+    out.push_back({Severity::kNote, "",
+                   std::to_string(encrypted) + (encrypted == 1 ? " encrypted entry" : " encrypted entries") +
+                       " could not be checked (give the password with --password-file FILE to have them "
+                       "decrypted and checked)"});
   return out;
 }
 

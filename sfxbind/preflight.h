@@ -7,8 +7,9 @@
 namespace sfxbind {
 
 // `local` holds the local header the self-extractor will walk to: its fixed
-// part followed by the name (and possibly the extra field).
-void check_local_header(const Bytes& local, StubKind stub, Findings& out);
+// part followed by the name (and possibly the extra field). True for an
+// encrypted entry the stub decrypts with the password.
+bool check_local_header(const Bytes& local, StubKind stub, Findings& out);
 
 // The rewrite's notes, then every entry as it will be written.
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub);

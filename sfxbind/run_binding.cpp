@@ -6,6 +6,7 @@
 
 #include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
+#include "sfxbind/entry_password.h"
 #include "sfxbind/folder_archive.h"
 #include "sfxbind/name_collisions.h"
 #include "sfxbind/native_path.h"
@@ -113,7 +114,7 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
   findings = plan.refusals;
   NameCollisions names(kind);
   for (const FolderEntry& e : plan.entries) {
-    Bytes local = planned_local_header(e, options.encoding);
+    Bytes local = planned_local_header(e, options.encoding, options.encrypt);
     check_local_header(local, kind, findings);
     names.add(local);
   }
@@ -139,6 +140,9 @@ int verify(const Options& options, const Stub& stub, std::ostream& out, std::ost
 int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, std::ostream& out,
                 std::ostream& err) {
   try {
+    set_entry_password(options.password_file.empty() ? options.password
+                                                     : read_password_file(options.password_file));
+    if (entry_password()->empty()) set_entry_password(std::nullopt);
     if (!options.verify.empty()) return verify(options, load_stub(options, built_in_stub), out, err);
     std::error_code error;
     fs::file_status input = fs::status(native_path(options.input), error);
@@ -146,6 +150,9 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     bool folder = fs::is_directory(input);
     if (!folder && !fs::is_regular_file(input))
       throw BindError(options.input + ": not a folder, a ZIP file or a self-extractor");
+    if (options.encrypt && !folder)
+      throw BindError("--encrypt takes a folder (a ZIP's entries are bound as they are encrypted)");
+    if (options.encrypt && !entry_password()) set_entry_password(ask_new_password());
     if (same_file(options.input, options.output))
       throw BindError("the output " + options.output + " is the input: name another with -o");
 
@@ -188,7 +195,8 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     std::optional<Progress> progress;
     if (folder) {
       progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);
-      write_folder(folder_plan, options.encoding, output, &*progress);
+      write_folder(folder_plan, options.encoding, output, &*progress,
+                   options.encrypt ? &*entry_password() : nullptr);
     } else {
       progress.emplace(data_bytes(rewrite), rewrite.entries.size(), stderr);
       std::unique_ptr<EntryEncoder> encoder = options.recompress ? make_encoder(options.encoding) : nullptr;

@@ -76,7 +76,7 @@ ArchiveChecked check_archive(const ByteSource& file, const std::string& path, ui
     uint64_t data_at = e->local_header + local.size();
     if (std::optional<std::string> why = stream_entry_data(file, data_at, *e, local, nullptr))
       throw Bad{e->name + ": " + *why};
-    if (data_check_for(h.method(), h.flags()) != DataCheck::kNone) ++checked.decoded;
+    if (data_check_for(local) != DataCheck::kNone) ++checked.decoded;
     expected_at = data_at + e->compressed_size;
   }
   if (expected_at != layout.central_dir)

@@ -18,6 +18,7 @@ const char kUsageText[] =
     "/S" OR_LONG("--silent") "\tsilent\n"
     "/P" OR_LONG("--passive") "\tprogress only\n"
     "/L=FILE" OR_LONG("--log=FILE") "\tlog of a stop\n"
+    "/PASSWORD=TEXT" OR_LONG("--password=TEXT") "\tfor encrypted files\n"
     LINUX_ONLY("/?, --help\tthis list\n")
     "-- ARGS\tfor the program run after\n"
     "Exit status: 0 done, 1 stopped, 2 entries skipped";
@@ -53,12 +54,14 @@ void apply_switch(const char* word, StubOptions& options) {
   if (const char* v = target_value(word)) return take_value(v, options.target);
 #ifndef _WIN32
   if (const char* v = after_prefix(word, "--log=")) return take_value(v, options.log);
+  if (const char* v = after_prefix(word, "--password=")) return take_value(v, options.password);
   if (after_prefix(word, "--silent") && word[8] == '\0') options.silent = true;
   if (after_prefix(word, "--passive") && word[9] == '\0') options.passive = true;
   if (after_prefix(word, "--help") && word[6] == '\0') options.help = true;
 #endif
   if (word[0] != '/' && word[0] != '-') return;
   if (const char* v = after_prefix(word + 1, "L=")) return take_value(v, options.log);
+  if (const char* v = after_prefix(word + 1, "PASSWORD=")) return take_value(v, options.password);
   if (word[1] == '\0' || word[2] != '\0') return;
   const char c = ascii_upper(word[1]);
   if (c == 'S') options.silent = true;

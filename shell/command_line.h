@@ -1,6 +1,6 @@
-// The stub's command line: /D=DIR, /S, /P, /?, /L=FILE ("-" for "/", any
-// case; on Linux --target=DIR, --silent, --passive, --help, --log=FILE as
-// well), and
+// The stub's command line: /D=DIR, /S, /P, /?, /L=FILE, /PASSWORD=TEXT ("-"
+// for "/", any case; on Linux --target=DIR, --silent, --passive, --help,
+// --log=FILE, --password=TEXT as well), and
 // after "--" the arguments passed on to the program run after extraction.
 // Anything else is ignored.
 #pragma once
@@ -15,8 +15,9 @@ struct StubOptions {
   // Both as long as a path the system takes: a value never reaches the
   // system shortened (on Windows the whole command line fits; on Linux a
   // longer argument is still cut past PATH_MAX, which no call takes).
-  char target[kLongPathCapacity];  // empty: the default target
-  char log[kLongPathCapacity];     // where an unattended run writes its stop
+  char target[kLongPathCapacity];    // empty: the default target
+  char log[kLongPathCapacity];       // where an unattended run writes its stop
+  char password[kLongPathCapacity];  // /PASSWORD=: for encrypted entries; empty: none given
   // Windows: the command line's text after "--", passed on as it is, or null.
   const char* pass_on_text;
   // Linux: the arguments after "--" (a null-terminated list), or null.

@@ -70,6 +70,9 @@ void open_output_file(RunState& run, bool writes) {
 
 void finish_entry(RunState& run, const LocalHeader& header) {
   flush_window(run.window);
+  // An encrypted entry's authentication code follows its data.
+  const EntryCipher& cipher = run.decryption.cipher;
+  const bool proven = cipher.kind == CipherKind::kNone || finish_decryption(run.archive, run.decryption);
   // Stamped through the handle it was written by: the very file, whatever
   // the system made of its name. A move keeps its times.
   platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
@@ -78,7 +81,9 @@ void finish_entry(RunState& run, const LocalHeader& header) {
   // A write error the system reports only at close is still a write error.
   if (!closed) fatal_exit(kErrorWritingOutput);
   if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
-  if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
+  // AE-2 stores no CRC-32: the authentication code is its only check.
+  const bool crc_stored = cipher.kind != CipherKind::kAes || cipher.aes_version == 1;
+  if (!proven || (crc_stored && entry_crc(run.window) != header.crc32())) fatal_exit(kCrcError);
   // Proven (a later check, such as an authentication code, goes before this
   // too): the new file takes the old one's place, as it was stamped.
   if (!end_new_file(run, true)) fatal_exit(kErrorOpeningOutput);

@@ -11,6 +11,7 @@
 #include "platform/file_modes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "shell/encrypted_entry.h"
 #include "shell/entry_output.h"
 
 namespace {
@@ -79,11 +80,23 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   return true;
 }
 
+// A file the stub can decode once decrypted, with the password asked for;
+// anything else encrypted (a directory, a name or a method asked about, a
+// cipher it does not know) is asked about as before.
+bool extract_encrypted(RunState& run, const LocalHeader& header) {
+  const EntryCipher& cipher = run.decryption.cipher;
+  if (is_selected() && opens_with_password(header, run.entry_sizes, run.entry_name, cipher) &&
+      unlock_entry(run, header))
+    return extract_file(run, without_encryption(header, cipher), EntryAction::kExtractFile);
+  skip_or_stop(run, "Encrypted File Continue?");
+  return false;
+}
+
 void extract_entry(RunState& run, const LocalHeader& header) {
   bool consumed = false;
   const EntryAction action = entry_action(header, run.entry_sizes, run.entry_name);
   if (action == EntryAction::kAskEncrypted) {
-    skip_or_stop(run, "Encrypted File Continue?");
+    consumed = extract_encrypted(run, header);
   } else if (action == EntryAction::kAskUnusableName) {
     skip_or_stop(run, kUnableToExtract);
   } else if (action == EntryAction::kAskUnsupportedMethod && run.unattended) {

@@ -110,6 +110,10 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
     run.unattended = 1;
     unattended_run = true;
   }
+  if (options.password[0] != '\0') {
+    copy_text(run.password, sizeof run.password, options.password);
+    run.password_known = 1;
+  }
   Settings settings{};
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
   if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);
@@ -132,6 +136,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   // A fatal exit leaves these to the process exit; a completed run releases them.
   close_archive_stream(run.archive);
   release_window(run.window);
+  release_decryption(run.decryption);
   const int status = after_extraction(run, settings, options);
   remove_temp_target();  // while the log is open
   return status;

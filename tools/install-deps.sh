@@ -10,10 +10,12 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "install-deps: run as root (apt
 # rows; libdeflate and liblzma are sfxbind's encoders and benchmark peers (liblzma
 # also the LZMA fuzz target's reference),
 # libbz2 and libzstd (with liblzma) decode what sfxbind --recompress takes in,
-# the zstd program writes its test archives.
+# the zstd program writes its test archives; libssl-dev (libcrypto) gives the
+# Linux builds their AES, HMAC-SHA1 and PBKDF2.
 packages=(cmake make g++ g++-multilib ninja-build googletest libgtest-dev libbenchmark-dev
           libbenchmark-dev:i386 zlib1g-dev zlib1g-dev:i386 libdeflate-dev libdeflate-dev:i386
           liblzma-dev liblzma-dev:i386 libbz2-dev libbz2-dev:i386 libzstd-dev libzstd-dev:i386 zstd
+          libssl-dev libssl-dev:i386
           clang libclang-rt-14-dev g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb x11-apps
           imagemagick nlohmann-json3-dev libarchive-tools p7zip-full osslsigncode wixl python3 time)
 

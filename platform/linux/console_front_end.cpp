@@ -2,6 +2,7 @@
 // console, driven by one command or answer per input line.
 #include <dirent.h>
 #include <sys/stat.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -125,6 +126,26 @@ class ConsoleFrontEnd final : public FrontEnd {
     if (!isatty(STDIN_FILENO)) std::fputc('\n', stdout);
     answer = lower(answer);
     return got && (answer == "y" || answer == "yes");
+  }
+  // Typed without echo on a terminal; an empty line or the end of input is
+  // Cancel.
+  bool ask_password(const char* entry_name, const char* caption, char* out, unsigned capacity) override {
+    print_line(std::string("[") + caption + "] " + entry_name);
+    std::fputs("Password: ", stdout);
+    std::fflush(stdout);
+    termios saved{};
+    const bool terminal = isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0;
+    if (terminal) {
+      termios quiet = saved;
+      quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+      tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string answer;
+    const bool got = read_line(answer);
+    if (terminal) tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::fputc('\n', stdout);
+    copy_text(out, capacity, answer.c_str());
+    return got && !answer.empty();
   }
   void show_message(BoxOwner, const char* text, const char* caption) override {
     print_line(std::string("[") + caption + "] " + text);

@@ -18,6 +18,7 @@ HWND dialog_window = nullptr;
 DialogEvents* dialog_events = nullptr;
 bool target_hidden = false;
 
+constexpr int kWideCapacityForPassword = 256;
 constexpr UINT kDirListTypes = DDL_EXCLUSIVE | DDL_DRIVES | DDL_DIRECTORY;
 // Input is taken in this often while a pass runs: often enough to answer a
 // Cancel at once, rarely enough to cost nothing.
@@ -84,6 +85,34 @@ INT_PTR CALLBACK main_dialog_proc(HWND dialog, UINT message, WPARAM wparam, LPAR
   }
 }
 
+// What the password box shows and where its answer goes.
+struct PasswordBox {
+  const char* name;
+  const char* caption;
+  char* out;
+  unsigned capacity;
+};
+
+INT_PTR CALLBACK password_dialog_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
+  static PasswordBox* asked = nullptr;
+  if (message == WM_INITDIALOG) {
+    asked = reinterpret_cast<PasswordBox*>(lparam);
+    set_text(box, asked->caption);
+    set_text(GetDlgItem(box, IDC_PASSWORD_NAME), asked->name);
+    return 1;  // the focus goes to the first tab stop, the edit field
+  }
+  if (message != WM_COMMAND) return 0;
+  const int id = LOWORD(wparam);
+  if (id == IDC_OK) {
+    wchar_t typed[kWideCapacityForPassword];
+    SendMessageW(GetDlgItem(box, IDC_PASSWORD_EDIT), WM_GETTEXT, kWideCapacityForPassword,
+                 reinterpret_cast<LPARAM>(typed));
+    platform::to_utf8(typed, asked->out, asked->capacity);
+  }
+  if (id == IDC_OK || id == IDC_CANCEL) EndDialog(box, id == IDC_OK);
+  return 1;
+}
+
 class DialogFrontEnd final : public FrontEnd {
  public:
   void show_progress_line(const char* text) override {
@@ -102,6 +131,11 @@ class DialogFrontEnd final : public FrontEnd {
   bool ask_yes_no(const char* text, const char* caption) override {
     // No owner: the dialog stays usable, so Cancel works while the box is open.
     return message_box(nullptr, text, caption, MB_YESNO) == IDYES;
+  }
+  bool ask_password(const char* entry_name, const char* caption, char* out, unsigned capacity) override {
+    PasswordBox box{entry_name, caption, out, capacity};
+    return DialogBoxParamW(GetModuleHandleA(nullptr), MAKEINTRESOURCEW(DLG_PASSWORD), dialog_window,
+                           password_dialog_proc, reinterpret_cast<LPARAM>(&box)) == 1;
   }
   void show_message(BoxOwner owner, const char* text, const char* caption) override {
     message_box(owner == BoxOwner::kDialog ? dialog_window : nullptr, text, caption, MB_OK);

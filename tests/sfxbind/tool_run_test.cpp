@@ -92,7 +92,7 @@ TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
        "--level takes 0 to 9 with this method, not -1"},
       {{"a.zip", "-o", "x", "--method", "bzip2"}, "--method takes lzma, deflate or store, not bzip2"},
       {{"--verify", "s.exe", "-o", "x"},
-       "--verify takes only the self-extractor to check (and --stub, --accept-findings)"},
+       "--verify takes only the self-extractor to check (and --stub, --accept-findings, --password-file)"},
       {{"a.zip", "-o", "x", "--accept-findings"}, "--accept-findings goes with --verify (see --help)"},
   };
   for (const auto& [args, error] : cases) EXPECT_EQ(parse_error(args), error);

@@ -38,6 +38,7 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
   }
   close_archive_stream(run.archive);
   release_window(run.window);  // the process exit's job in the stub
+  release_decryption(run.decryption);
   fs::current_path(here);
   outcome.list_lines = front_end.list_lines;
   outcome.questions = front_end.questions;
@@ -54,10 +55,12 @@ RunOutcome run_listing(const fs::path& program) {
 }
 
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers,
-                          bool otherwise, uint64_t progress_total, size_t cancel_at_report) {
+                          bool otherwise, uint64_t progress_total, size_t cancel_at_report,
+                          std::deque<std::string> passwords) {
   front_end.reset();
   front_end.cancel_at_report = cancel_at_report;
   front_end.answers = std::move(answers);
+  front_end.passwords = std::move(passwords);
   front_end.default_answer = otherwise;
   return run_pass(program, target, extract_handler, 0, progress_total);
 }

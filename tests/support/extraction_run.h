@@ -20,8 +20,10 @@ struct RunOutcome {
 };
 
 RunOutcome run_listing(const fs::path& program);
-// Answers every question with the next of `answers`, then with `otherwise`.
+// Answers every question with the next of `answers`, then with `otherwise`,
+// and each password box with the next of `passwords`, then Cancel.
 // `progress_total` stands for the listing's total of compressed bytes;
 // Cancel is pressed at progress report `cancel_at_report` (0: never).
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers = {},
-                          bool otherwise = true, uint64_t progress_total = 0, size_t cancel_at_report = 0);
+                          bool otherwise = true, uint64_t progress_total = 0, size_t cancel_at_report = 0,
+                          std::deque<std::string> passwords = {});

@@ -33,6 +33,14 @@ bool ScriptedFrontEnd::ask_yes_no(const char* text, const char* caption) {
   return answer;
 }
 
+bool ScriptedFrontEnd::ask_password(const char* entry_name, const char*, char* out, unsigned capacity) {
+  password_boxes.emplace_back(entry_name);
+  if (passwords.empty()) return false;
+  copy_text(out, capacity, passwords.front().c_str());
+  passwords.pop_front();
+  return true;
+}
+
 void ScriptedFrontEnd::show_message(BoxOwner, const char* text, const char* caption) {
   messages.emplace_back(text);
   if (exit_for_real) std::fprintf(stderr, "[%s] %s\n", caption, text);

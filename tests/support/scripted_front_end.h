@@ -26,6 +26,8 @@ struct ScriptedFrontEnd final : FrontEnd {
   std::deque<bool> answers;    // consumed first
   bool default_answer = true;  // once the script is used up
   std::vector<std::string> messages;
+  std::deque<std::string> passwords;        // typed into the password box, one per box; then Cancel
+  std::vector<std::string> password_boxes;  // the entry each box named
   std::vector<std::pair<uint64_t, uint64_t>> progress;  // (done, total) of each report
   // Death tests: print each message box to stderr and really end the process.
   bool exit_for_real = false;
@@ -40,6 +42,7 @@ struct ScriptedFrontEnd final : FrontEnd {
   void clear_progress_lines() override;
   void set_status(const char* text) override;
   bool ask_yes_no(const char* text, const char* caption) override;
+  bool ask_password(const char* entry_name, const char* caption, char* out, unsigned capacity) override;
   void show_message(BoxOwner owner, const char* text, const char* caption) override;
   void pass_progress(uint64_t done, uint64_t total) override;
   [[noreturn]] void end_process(int status) override;

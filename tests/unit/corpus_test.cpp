@@ -52,7 +52,7 @@ TEST_P(Corpus, ListsEveryEntryTheScannerFinds) {
       totals, sizeof totals, "Original:%8ld%9sCompressed:%8ld   Ratio:%3d%%%16s%5d Files %s",
       static_cast<long>(original), "", static_cast<long>(compressed), ratio, "",
       static_cast<int>(expected.size()),
-      encrypted ? (std::string(platform::kEncryptedMark) + " Marks encrypted files - Not Supported").c_str()
+      encrypted ? (std::string(platform::kEncryptedMark) + " Marks encrypted files - Password Required").c_str()
                 : "");
   expected.push_back(totals);
 

@@ -67,7 +67,7 @@ TEST_F(Listing, EncryptedEntriesAreMarkedAndExplained) {
   EXPECT_EQ(
       lines[1],
       std::string("Original:    3000         Compressed:    1500   Ratio: 50%                    1 Files ") +
-          platform::kEncryptedMark + " Marks encrypted files - Not Supported");
+          platform::kEncryptedMark + " Marks encrypted files - Password Required");
 }
 
 TEST_F(Listing, SizesFromTwoGigabytesUpPrintUnsigned) {

@@ -18,6 +18,9 @@
 //                  prints its owner, caption and text and how long after the
 //                  last press it appeared, presses BUTTON (ok, yes or no) and
 //                  waits until the box has gone; BUTTON none leaves it open
+//                  (cancel presses Cancel: the password box's)
+//   password TEXT  waits for the password box, prints it as `box` does,
+//                  types TEXT into its edit field and presses OK
 //   gone           waits until the dialog has gone
 //   lines N        waits until list 105 holds at least N lines
 //   watch          from now on, every wait also samples the progress bar and
@@ -225,11 +228,23 @@ void answer_box(HWND dialog, const std::string& button, HWND box = nullptr) {
   print("box_caption", utf8(window_text(box)));
   print("box_text", utf8(window_text(GetDlgItem(box, 0xFFFF))));
   if (button == "none") return;
-  int id = button == "yes" ? IDYES : button == "no" ? IDNO : IDOK;
+  int id = button == "yes" ? IDYES : button == "no" ? IDNO : button == "cancel" ? IDCANCEL : IDOK;
   HWND target = GetDlgItem(box, id);
   if (!target) fail("no button " + button + " in the box");
   PostMessageW(target, BM_CLICK, 0, 0);
   wait_until_gone(box, "the message box");
+}
+
+void type_password(HWND dialog, const char* text) {
+  Search search = {nullptr, 0, dialog, nullptr};
+  GetWindowThreadProcessId(dialog, &search.process);
+  HWND box = wait_for_window(search, "the password box");
+  print("box_caption", utf8(window_text(box)));
+  print("box_entry", utf8(window_text(GetDlgItem(box, 301))));
+  std::wstring typed = wide(text);
+  SendMessageW(GetDlgItem(box, 302), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(typed.c_str()));
+  PostMessageW(GetDlgItem(box, IDOK), BM_CLICK, 0, 0);
+  wait_until_gone(box, "the password box");
 }
 
 }  // namespace
@@ -268,6 +283,8 @@ int main(int argc, char** argv) {
       press(dialog, IDCANCEL);
     else if (step == "box")
       answer_box(dialog, argument());
+    else if (step == "password")
+      type_password(dialog, argument());
     else if (step == "gone")
       wait_until_gone(dialog, "the dialog");
     else if (step == "lines")

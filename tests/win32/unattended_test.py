@@ -7,7 +7,8 @@
 
 CHECK is one of:
   silent      setup.exe /S /D=C:\\...\\new dir: the tree exactly, no window, 0
-  encrypted   /S over encrypted entries: status 2, nothing asked or written
+  encrypted   /S over encrypted entries: status 2, nothing asked or written;
+              with /PASSWORD= every entry, also of a folder sfxbind.exe --encrypt wrote
   passive     /P: the dialog with its bar moving, ending by itself, 0
   usage       /?: the usage box, 0
   title       --title on the dialog and the closing box (two screenshots)
@@ -26,6 +27,7 @@ CHECK is one of:
 import argparse
 import getpass
 import glob
+import hashlib
 import json
 import os
 import shutil
@@ -128,6 +130,22 @@ def case_encrypted(run):
     found = [os.path.relpath(os.path.join(r, n), target) for r, ds, fs in os.walk(target) for n in ds + fs]
     check_equal(found, ["docs"], "what the run wrote")
     check_equal(open(log, "rb").read(), b"", "the log of a run without a stop")
+    archive = run.archive("a20_zipcrypto_7zip.zip")
+    status, _ = run.wine(run.bind_corpus(archive["file"]), ["/S", "/PASSWORD=SECRET", "/D=" + wine_run.windows_dir(target + "3")])
+    check_equal(status, 0, "exit status with the password")
+    for e in (e for e in archive["entries"] if not e["is_directory"]):
+        with open(os.path.join(target + "3", e["name"]), "rb") as f:
+            check(hashlib.sha256(f.read()).hexdigest() == e["sha256"], f"{e['name']} extracted with the password")
+    os.makedirs(os.path.join(run.args.work, "app"))
+    with open(os.path.join(run.args.work, "app", "file.txt"), "w") as f:
+        f.write("payload\n")
+    status, output = run.wine(run.args.sfxbind, ["app", "-o", "secret.exe", "--stub", "stub.exe", "--encrypt",
+                                                 "--password", "SECRET"])
+    check_equal(status, 0, f"sfxbind.exe --encrypt ({output.strip()})")
+    status, _ = run.wine(os.path.join(run.args.work, "secret.exe"),
+                         ["/S", "/PASSWORD=SECRET", "/D=" + wine_run.windows_dir(target + "4")])
+    with open(os.path.join(target + "4", "file.txt")) as f:
+        check_equal((status, f.read()), (0, "payload\n"), "a folder sfxbind.exe encrypted, extracted")
     # A stop is written to the log: the target cannot be made below a file.
     status, _ = run.wine(run.bind_corpus("a01_stored.zip"),
                          ["/S", "/L=" + wine_run.windows_dir(log), "/D=" + wine_run.windows_dir(log) + "\\x"])

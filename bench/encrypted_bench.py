@@ -1,0 +1,91 @@
+#!/usr/bin/env python3
+"""Encrypted extraction against the same input unencrypted, end to end: a
+deterministic mixed input (text, random bytes, runs) archived by 7-Zip
+(deflate) once without and once with AES-256 (-mem=AES256), bound by sfxbind
+into the Linux stub (x86-64 and host32), each extracted with /PASSWORD= in
+alternating runs, medians; then the per-entry key derivation of 10,000 small
+AES-256 files, the stub against `7z x` on the same archive.
+
+usage: encrypted_bench.py BUILD BUILD32 [--size-mib 64] [--reps 7] [--small-files 10000 (0: none)]
+"""
+import argparse, os, pathlib, random, shutil, statistics, subprocess, sys, tempfile, time
+
+PASSWORD = "SECRET"
+
+
+def make_input(folder, size):
+    rng = random.Random(35)
+    words = [bytes(rng.choice(b"etaoinshrdlu") for _ in range(rng.randint(2, 9))) for _ in range(2000)]
+    made, n = 0, 0
+    while made < size:
+        kind, length = n % 3, min(rng.randint(1 << 16, 1 << 20), size - made)
+        data = (b" ".join(rng.choice(words) for _ in range(length // 5))[:length] if kind == 0 else
+                rng.randbytes(length) if kind == 1 else bytes([n & 0xFF]) * length)
+        (folder / f"f{n:04d}.bin").write_bytes(data)
+        made, n = made + len(data), n + 1
+
+
+def timed(command, cwd, reps):
+    walls = []
+    for _ in range(reps):
+        out = cwd / "out"
+        shutil.rmtree(out, ignore_errors=True)
+        started = time.perf_counter()
+        r = subprocess.run(command + ([f"--target={out}"] if "sfx" in command[0] else [f"-o{out}"]), cwd=cwd,
+                           capture_output=True)
+        walls.append(time.perf_counter() - started)
+        if r.returncode != 0:
+            sys.exit(f"{command[0]} failed: {r.stderr.decode()[-300:]}")
+    return statistics.median(walls)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build", type=pathlib.Path)
+    parser.add_argument("build32", type=pathlib.Path)
+    parser.add_argument("--size-mib", type=int, default=64)
+    parser.add_argument("--reps", type=int, default=7)
+    parser.add_argument("--small-files", type=int, default=10000)
+    args = parser.parse_args()
+    sfxbind = args.build.resolve() / "sfxbind"
+    with tempfile.TemporaryDirectory() as name:
+        work = pathlib.Path(name)
+        (work / "in").mkdir()
+        make_input(work / "in", args.size_mib << 20)
+        (work / "small").mkdir()
+        for i in range(args.small_files):
+            (work / "small" / f"s{i:05d}.txt").write_bytes(b"small file %d\n" % i)
+        archives = {"plain": [], "AES-256": ["-p" + PASSWORD, "-mem=AES256"]}
+        for label, extra in archives.items():
+            subprocess.run(["7z", "a", "-tzip", "-mx=5", *extra, str(work / f"{label}.zip"), "."], cwd=work / "in",
+                           check=True, capture_output=True)
+        if args.small_files:
+            subprocess.run(["7z", "a", "-tzip", "-p" + PASSWORD, "-mem=AES256", str(work / "small.zip"), "."],
+                           cwd=work / "small", check=True, capture_output=True)
+        print(f"{args.size_mib} MiB, 7z deflate -mx=5, {args.reps} alternating runs each, medians")
+        for isa, build in (("x86-64", args.build), ("host32", args.build32)):
+            stub = build.resolve() / "sfxstub"
+            walls = {}
+            for label in archives:
+                bound = work / f"{label}-{isa}.sfx"
+                subprocess.run([sfxbind, work / f"{label}.zip", "-o", bound, "--stub", stub, "--password", PASSWORD],
+                               check=True, capture_output=True)
+            for label in archives:
+                walls[label] = timed([f"./{label}-{isa}.sfx", "--silent", "--password=" + PASSWORD], work, args.reps)
+            ratio = walls["plain"] / walls["AES-256"]
+            print(f"{isa}: unencrypted {walls['plain']:.3f} s, AES-256 {walls['AES-256']:.3f} s, "
+                  f"speed AES-256/unencrypted {ratio:.2f} (target >= 0.8: {'met' if ratio >= 0.8 else 'NOT met'})")
+            if not args.small_files:
+                continue
+            bound = work / f"small-{isa}.sfx"
+            subprocess.run([sfxbind, work / "small.zip", "-o", bound, "--stub", stub], check=True, capture_output=True)
+            ours = timed([f"./small-{isa}.sfx", "--silent", "--password=" + PASSWORD], work, 3)
+            peer = timed(["7z", "x", "-y", "-p" + PASSWORD, "small.zip"], work, 3)
+            print(f"{isa}: {args.small_files} small AES-256 files: {ours:.2f} s "
+                  f"({ours / args.small_files * 1e6:.0f} us per entry), "
+                  f"7z x {peer:.2f} s, ratio {ours / peer:.2f}")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
