@@ -27,18 +27,19 @@ constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory 
   throw BindError("cannot read " + path.string() + ": " + why);
 }
 
-// The self-extractor stamps a DOS date and time as universal time, so that is
-// what the file's modification time is turned into. Even seconds, rounded down;
-// times outside 1980-2107 are clamped.
-void set_dos_time(FolderEntry& e, fs::file_time_type written) {
+// The modification time as every ZIP reader takes a DOS date and time, local
+// time: even seconds, rounded down; times outside 1980-2107 are clamped. The
+// exact time goes into the extended timestamp beside it.
+void set_times(FolderEntry& e, fs::file_time_type written) {
   auto system = std::chrono::file_clock::to_sys(written);
   std::time_t t = std::chrono::system_clock::to_time_t(
       std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+  e.unix_time = t;
   std::tm tm{};
 #ifdef _WIN32
-  gmtime_s(&tm, &t);
+  localtime_s(&tm, &t);
 #else
-  gmtime_r(&t, &tm);
+  localtime_r(&t, &tm);
 #endif
   if (tm.tm_year < 80) {
     e.dos_date = 1 << 5 | 1;  // 1980-01-01 00:00:00
@@ -110,7 +111,7 @@ class FolderWalk {
     fs::file_time_type written = fs::last_write_time(e.path, error);
     if (!error && !e.directory) e.size = fs::file_size(e.path, error);
     if (error) cannot_read(e.path, error.message());
-    set_dos_time(e, written);
+    set_times(e, written);
     plan_.entries.push_back(e);
     if (e.directory) visit(e.path, e.name);
   }
@@ -131,10 +132,34 @@ struct Written {
   uint64_t compressed;
 };
 
+// The extended timestamp block with the modification time alone, as local
+// and central headers both carry it; none for a time its unsigned 32-bit
+// seconds cannot hold.
+Bytes extended_timestamp(const FolderEntry& e) {
+  if (e.unix_time < 0 || e.unix_time > 0xFFFFFFFF) return {};
+  Bytes block(9);
+  write_le16(&block[0], kExtendedTimestampExtraId);
+  write_le16(&block[2], 5);
+  block[4] = 1;  // the modification time follows
+  write_le32(&block[5], static_cast<uint32_t>(e.unix_time));
+  return block;
+}
+
+// A header of `size` bytes before the name, the name, and the entry's
+// extended timestamp as its extra field.
+Bytes header_with_name(const FolderEntry& e, size_t size, unsigned extra_length_field) {
+  Bytes h(size);
+  h.insert(h.end(), e.name.begin(), e.name.end());
+  Bytes stamp = extended_timestamp(e);
+  h.insert(h.end(), stamp.begin(), stamp.end());
+  write_le16(&h[extra_length_field], static_cast<uint16_t>(stamp.size()));
+  return h;
+}
+
 // Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
 // deflates to less: the header keeps its length once the data is written.
 Bytes local_header(const FolderEntry& e, const Written& w) {
-  Bytes h(kLocalHeaderSize + e.name.size());
+  Bytes h = header_with_name(e, kLocalHeaderSize, local_field::kExtraLength);
   write_le32(&h[0], 0x04034B50);
   write_le16(&h[4], needs_zip64(e.size) ? kZip64Version : w.method == 8 ? kNeedsDeflate : kNeedsStored);
   write_le16(&h[local_field::kFlags], name_flags(e.name));
@@ -143,7 +168,6 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
   write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
-  std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
   set_local_sizes(h, w.compressed, e.size);
   return h;
 }
@@ -151,15 +175,13 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
 // The central header repeats the local one's fields, adds where it is and
 // the entry's type and permissions.
 Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
-  Bytes h(kCentralHeaderSize + e.name.size());
+  Bytes h = header_with_name(e, kCentralHeaderSize, central_field::kExtraLength);
   write_le32(&h[0], 0x02014B50);
   write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
-  std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
-  write_le16(&h[central_field::kExtraLength], 0);
+  std::copy(local.begin() + 4, local.begin() + 28, h.begin() + 6);  // version needed .. name length
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
   write_le32(&h[central_field::kExternalAttributes],
              (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
-  std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
   set_central_offset(h, offset, compressed, e.size);
   return h;
 }
