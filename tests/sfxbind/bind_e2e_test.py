@@ -688,14 +688,13 @@ TIME_ZONES = ("Europe/Berlin", "America/New_York", "UTC")
 SEASONS = {"summer.txt": 1721048587, "winter.txt": 1705327387}  # 2024-07-15 and -01-15 13:03:07 UTC: odd seconds
 
 
-def extracted_times(checks, label, args, archive):
-    """The Linux stub's modification times (name: seconds) for `archive`, bound."""
-    with tempfile.TemporaryDirectory() as tmp:
-        checks.equal(bind(args, archive, pathlib.Path(tmp) / "bound").returncode, 0, f"{label}: bound")
-        folder = run_bound_stub(checks, label, pathlib.Path(tmp) / "bound", 0, "Extraction Complete 2 files processed")
-        times = {name: int((folder / name).stat().st_mtime) for name in SEASONS}
-        shutil.rmtree(folder)
-        return times
+def extracted_times(checks, label, args, archive, bound):
+    """The Linux stub's modification times (name: seconds) for `archive`, bound into `bound`."""
+    checks.equal(bind(args, archive, bound).returncode, 0, f"{label}: bound")
+    folder = run_bound_stub(checks, label, bound, 0, "Extraction Complete 2 files processed")
+    times = {name: int((folder / name).stat().st_mtime) for name in SEASONS}
+    shutil.rmtree(folder)
+    return times
 
 
 def check_times(args, checks):
@@ -714,14 +713,14 @@ def check_times(args, checks):
                     z.write(src / name, name)
             with zipfile.ZipFile(tmp / "python.zip") as z:  # the DOS times as stored: even seconds
                 dos = {i.filename: time.mktime(i.date_time + (0, 0, -1)) for i in z.infolist()}
-            checks.equal(extracted_times(checks, label + "zipfile", args, tmp / "python.zip"), dos,
+            checks.equal(extracted_times(checks, label + "zipfile", args, tmp / "python.zip", tmp / "bound"), dos,
                          label + "zipfile's DOS times taken as local time")
             subprocess.run(["bsdtar", "--format", "zip", "-cf", tmp / "bsdtar.zip", *SEASONS], cwd=src, check=True)
             subprocess.run(["bsdtar", "-xf", tmp / "bsdtar.zip", "-C", tmp], check=True)
-            checks.equal(extracted_times(checks, label + "bsdtar", args, tmp / "bsdtar.zip"),
+            checks.equal(extracted_times(checks, label + "bsdtar", args, tmp / "bsdtar.zip", tmp / "bound"),
                          {n: int((tmp / n).stat().st_mtime) for n in SEASONS}, label + "bsdtar's exact times")
-            checks.equal(extracted_times(checks, label + "folder", args, src), SEASONS, label + "the folder's times")
-            checks.equal(bind(args, src, tmp / "folder").returncode, 0, label + "folder bound")
+            checks.equal(extracted_times(checks, label + "folder", args, src, tmp / "folder"), SEASONS,
+                         label + "the folder's times")
             with zipfile.ZipFile(tmp / "folder") as z:  # DOS times: even seconds, rounded down
                 checks.equal({i.filename: i.date_time for i in z.infolist()},
                              {n: time.localtime(t - 1)[:6] for n, t in SEASONS.items()}, label + "zipfile lists local times")

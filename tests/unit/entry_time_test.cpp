@@ -4,25 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/zip_builder.h"
+#include "tests/support/zip_builder.h"  // zip64_extra
 
 namespace {
 
-std::string block(uint16_t id, const std::string& data) {
+// `bytes` bytes of `v`, little-endian.
+std::string le(uint64_t v, int bytes) {
   std::string out;
-  put16(out, id);
-  put16(out, static_cast<uint16_t>(data.size()));
-  return out + data;
-}
-
-std::string le32(uint32_t v) {
-  std::string out;
-  put32(out, v);
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>(v >> 8 * i);
   return out;
 }
-
-std::string le64(uint64_t v) { return le32(static_cast<uint32_t>(v)) + le32(static_cast<uint32_t>(v >> 32)); }
-
+std::string le32(uint32_t v) { return le(v, 4); }
+std::string le64(uint64_t v) { return le(v, 8); }
+std::string block(uint16_t id, const std::string& data) { return le(id, 2) + le(data.size(), 2) + data; }
 std::string stamp(char flags, std::string seconds) { return block(0x5455, flags + seconds); }
 std::string ntfs(const std::string& attributes) { return block(0x000A, std::string(4, '\0') + attributes); }
 std::string ntfs_times(uint64_t modified) { return block(1, le64(modified) + le64(1) + le64(2)); }
