@@ -685,7 +685,7 @@ def check_deflate64(args, checks):
 
 
 TIME_ZONES = ("Europe/Berlin", "America/New_York", "UTC")
-SEASONS = {"summer.txt": 1721048587, "winter.txt": 1705327387}  # 2024-07-15 and -01-15 13:03:07 UTC: odd seconds
+SEASONS = {"summer.txt": 1721048587, "winter.txt": 1705327387}  # 2024-07-15 13:03:07 and 01-15 14:03:07 UTC
 
 
 def extracted_times(checks, label, args, archive, bound):
