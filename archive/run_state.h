@@ -64,8 +64,8 @@ struct RunState {
   // The last walk reached the end record: the archive was read to its end,
   // not cut short, so a program run after it finds every file.
   uint8_t end_record_seen = 0;
-  uint64_t entry_time =
-      0;  // the current local header's exact modification time (exact_entry_time), 0 for none
+  // The current local header's exact modification time (exact_entry_time), 0 for none.
+  uint64_t entry_time = 0;
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

@@ -54,6 +54,7 @@ bool is_directory(const char* path);
 // 100-ns steps since 1601-01-01 UTC, as a Windows FILETIME counts them.
 inline constexpr uint64_t kTicksPerSecond = 10'000'000;
 inline constexpr uint64_t kUnixEpochSeconds = 11'644'473'600;  // 1970-01-01 in seconds since 1601
+static_assert(kUnixEpochSeconds == (369 * 365 + 89) * 86400ull, "369 years, 89 of them leap years");
 
 // Creation, access and write times of the open file: `exact`, in 100-ns
 // steps since 1601-01-01 UTC, where it is not 0; otherwise the DOS date and
