@@ -8,6 +8,7 @@
 #include "base/command_words.h"
 #include "base/text.h"
 #include "base/utf8.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -24,7 +25,7 @@ bool is_plain_text(const uint8_t* text, uint32_t size) {
 }
 
 bool take_text(const uint8_t* text, uint32_t size, char* out, size_t capacity) {
-  if (out[0] != '\0' || size == 0 || size >= capacity || !is_plain_text(text, size)) return false;
+  if (size == 0 || size >= capacity || !is_plain_text(text, size)) return false;
   copy_span(out, capacity, reinterpret_cast<const char*>(text), size);
   return true;
 }
@@ -48,47 +49,66 @@ uint32_t put_field(uint8_t* out, uint8_t tag, const char* text) {
 
 }  // namespace
 
-bool names_file_inside(const char* run) {
+SettingsFault program_fault(const char* run, NameProblem* problem) {
   char program[kRunCapacity];
-  if (!next_word(run, program, sizeof program)) return false;
-  // Each level: not empty, not "." or "..", no drive colon.
-  for (const char* level = program;;) {
-    const char* end = level;
-    while (*end != '\0' && *end != '/' && *end != '\\') ++end;
-    const auto length = static_cast<size_t>(end - level);
-    if (length == 0 || std::memchr(level, ':', length) ||
-        (level[0] == '.' && (length == 1 || (length == 2 && level[1] == '.'))))
-      return false;
-    if (*end == '\0') return true;
-    level = end + 1;
+  if (!next_word(run, program, sizeof program)) return SettingsFault::kProgramPath;
+  // The rules pass over empty levels, which here would make the path absolute.
+  for (const char *c = program, *level = program;; ++c) {
+    if (*c != '\0' && !platform::is_separator(*c)) continue;
+    if (c == level) return SettingsFault::kProgramPath;
+    if (*c == '\0') break;
+    level = c + 1;
   }
+  const std::string_view path(program);
+  const NameProblem found = judge_entry_name<NameSystem::kWindows>(path, 0);
+  if (problem) *problem = found;
+  return found == NameProblem::kNone ? SettingsFault::kNone : SettingsFault::kProgramName;
 }
 
-SettingsRead parse_settings(const uint8_t* fields, uint32_t size, Settings& out) {
+SettingsFault parse_settings(const uint8_t* fields, uint32_t size, Settings& out) {
   out = Settings{};
   bool temp_seen = false;
   for (uint32_t at = 0; at < size;) {
-    if (size - at < 3) return SettingsRead::kDamaged;
+    if (size - at < 3) return SettingsFault::kField;
     const uint8_t tag = fields[at];
     const uint32_t length = read_le16(fields + at + 1);
     at += 3;
-    if (length > size - at) return SettingsRead::kDamaged;
+    if (length > size - at) return SettingsFault::kField;
     const uint8_t* value = fields + at;
     at += length;
-    if (tag == 'T') {
-      if (!take_text(value, length, out.title, sizeof out.title)) return SettingsRead::kDamaged;
-    } else if (tag == 'R') {
-      if (!take_text(value, length, out.run, sizeof out.run)) return SettingsRead::kDamaged;
-    } else if (tag == 'M' && length == 0 && !temp_seen) {
-      temp_seen = out.temp = true;
-    } else {
-      return SettingsRead::kDamaged;
-    }
+    char* text = tag == 'T' ? out.title : tag == 'R' ? out.run : nullptr;
+    const size_t capacity = tag == 'T' ? sizeof out.title : sizeof out.run;
+    if (text && text[0] != '\0') return SettingsFault::kField;
+    if (text && !take_text(value, length, text, capacity)) return SettingsFault::kText;
+    if (!text && (tag != 'M' || length != 0 || temp_seen)) return SettingsFault::kField;
+    if (!text) temp_seen = out.temp = true;
   }
-  if (out.temp && out.run[0] == '\0') return SettingsRead::kDamaged;
-  if (out.run[0] != '\0' && !names_file_inside(out.run)) return SettingsRead::kDamaged;
-  return SettingsRead::kRead;
+  if (out.temp && out.run[0] == '\0') return SettingsFault::kTempWithoutRun;
+  if (out.run[0] != '\0') return program_fault(out.run);
+  return SettingsFault::kNone;
 }
+
+namespace {
+
+// The block whose trailer is `trailer`, which ends at `start`: read whole
+// and checked, with the stream `s` opened afresh.
+SettingsFault read_block(ArchiveStream& s, const char* path, const uint8_t* trailer, uint64_t start,
+                         Settings& out) {
+  if (trailer[4 + kSettingsMark] != kSettingsMagic[kSettingsMark]) return SettingsFault::kVersion;
+  const uint32_t size = read_le32(trailer);
+  if (size == 0 || size > kSettingsFieldsMax) return SettingsFault::kFieldsLength;
+  const uint32_t fields_size = padded(size);
+  if (fields_size + kSettingsTrailer > start || !open_archive_stream(s, path) ||
+      !archive_skip(s, start - kSettingsTrailer - fields_size))
+    return SettingsFault::kBeforeFile;
+  uint8_t fields[kSettingsFieldsMax];
+  if (archive_read(s, fields, fields_size) != fields_size) return SettingsFault::kBeforeFile;
+  for (uint32_t i = size; i < fields_size; ++i)
+    if (fields[i] != 0) return SettingsFault::kPadding;
+  return parse_settings(fields, size, out);
+}
+
+}  // namespace
 
 SettingsRead read_settings(const char* path, Settings& out, SettingsPlace* place) {
   out = Settings{};
@@ -108,16 +128,10 @@ SettingsRead read_settings(const char* path, Settings& out, SettingsPlace* place
     start += 4;
   }
   SettingsRead result = SettingsRead::kNone;
-  if (found && std::memcmp(words + 4, kSettingsMagic, sizeof kSettingsMagic) == 0) {
-    const uint32_t size = read_le32(words);
-    const uint32_t block = padded(size) + kSettingsTrailer;
-    uint8_t fields[kSettingsFieldsMax];
-    result = SettingsRead::kDamaged;
-    if (size <= kSettingsFieldsMax && block <= start && open_archive_stream(s, path) &&
-        archive_skip(s, start - block) && archive_read(s, fields, size) == size) {
-      result = parse_settings(fields, size, out);
-      if (place) *place = {start, block};
-    }
+  if (found && std::memcmp(words + 4, kSettingsMagic, kSettingsMark) == 0) {
+    const SettingsFault fault = read_block(s, path, words, start, out);
+    result = fault == SettingsFault::kNone ? SettingsRead::kRead : SettingsRead::kDamaged;
+    if (place) *place = {start, padded(read_le32(words)) + kSettingsTrailer, fault};
   }
   close_archive_stream(s);
   return result;
@@ -131,7 +145,7 @@ uint32_t encode_settings(const Settings& settings, uint8_t* out, uint32_t capaci
   if (settings.temp) size += put_field(fields + size, 'M', "");
   Settings check{};
   const uint32_t block = padded(size) + kSettingsTrailer;
-  if (size == 0 || block > capacity || parse_settings(fields, size, check) != SettingsRead::kRead) return 0;
+  if (size == 0 || block > capacity || parse_settings(fields, size, check) != SettingsFault::kNone) return 0;
   std::memset(out, 0, block);
   std::memcpy(out, fields, size);
   uint8_t* trailer = out + block - kSettingsTrailer;

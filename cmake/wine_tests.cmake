@@ -99,6 +99,14 @@ add_test(NAME win32_e2e_long_paths
 set_tests_properties(win32_e2e_long_paths PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
                      SKIP_RETURN_CODE 77)
 
+# Damaged settings blocks: the console tests' table, under Wine.
+add_test(NAME win32_e2e_damaged_settings
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/damaged_settings_test.py
+                 --stub $<TARGET_FILE:sfxstub> --sfxbind $<TARGET_FILE:sfxbind>
+                 --work ${SFX_E2E_DIR}/damaged_settings --wine ${SFX_WINE_PREFIX})
+set_tests_properties(win32_e2e_damaged_settings PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)
+
 # Unattended use and bind-time settings: /S into a new folder, skipped
 # encrypted entries (status 2), /P with its bar, /? and its box, --title on
 # the dialog and the closing box (screenshots kept in docs/), --run with and

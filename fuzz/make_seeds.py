@@ -10,6 +10,8 @@ it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
 and then the entry's compressed bytes; plus a few tiny hand-made streams, and
 for inflate64 entries that `7z a -tzip -mm=Deflate64` writes (long matches,
 distances past 32 KiB).
+settings: small program files with a settings block before the archive, as
+the binder writes them and with the block's words damaged.
 inflate_zlib: compression settings (see inflate_zlib_target.cpp) over a text
 seed, each level, strategy and data shape once, undamaged.
 
@@ -178,6 +180,26 @@ def binder_seeds():
     yield "junk", with_junk_after_first(small_archive())
 
 
+def settings_block(fields, version=1, length=None):
+    """Fields, zero padding, the length word and the mark with its version."""
+    size = len(fields) if length is None else length
+    return fields + bytes(-len(fields) % 4) + struct.pack("<I", size) + b"SfxSet\x1a" + bytes([version])
+
+
+def settings_seeds():
+    def field(tag, text):
+        return tag + struct.pack("<H", len(text)) + text
+
+    stub, archive = b"MZ fuzz stub", small_archive()
+    full = field(b"T", "Setup of Ünïcode".encode()) + field(b"R", b'bin\\setup.exe /q "a b"') + field(b"M", b"")
+    yield "title", stub + settings_block(field(b"T", b"My App")) + archive
+    yield "all_fields", stub + settings_block(full) + archive
+    yield "no_block", stub + archive
+    yield "zeroed_length", stub + settings_block(full, length=0) + archive
+    yield "version_2", stub + settings_block(full, version=2) + archive
+    yield "program_dots", stub + settings_block(field(b"R", b"...\\evil.exe")) + archive
+
+
 def main():
     corpus, out = Path(sys.argv[1]), Path(sys.argv[2])
     manifest = json.loads((corpus / "manifest.json").read_text())
@@ -206,6 +228,8 @@ def main():
         write(target, name, data)
     for name, data in binder_seeds():
         write("binder", name, data)
+    for name, data in settings_seeds():
+        write("settings", name, data)
     for target in sorted(written):
         print(f"{target}: {written[target]} seeds")
 

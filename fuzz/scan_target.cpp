@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The same bytes as the fields of a settings block: refused or read whole.
   Settings settings{};
-  if (parse_settings(data, static_cast<uint32_t>(size), settings) == SettingsRead::kRead)
+  if (parse_settings(data, static_cast<uint32_t>(size), settings) == SettingsFault::kNone)
     require(!settings.temp || settings.run[0] != '\0', "a temporary target without a program",
             settings.title);
 

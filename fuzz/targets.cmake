@@ -1,7 +1,7 @@
 # The fuzz targets and the harness they share. Included by the fuzz build
 # (fuzz/CMakeLists.txt, with libFuzzer) and by the ordinary test build, which
 # replays the saved reproducers through the same target code.
-set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored inflate_zlib binder)
+set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored inflate_zlib binder settings)
 set(SFX_FUZZ_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(sfx_fuzz_harness STATIC ${SFX_FUZZ_SOURCE_DIR}/harness.cpp)
@@ -25,6 +25,9 @@ function(sfx_add_fuzz_target executable name)
   set(decoder_methods inflate 8 inflate64 9 explode 6 unshrink 1 expand 2 stored 0)
   if(name STREQUAL "scan")
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/scan_target.cpp ${ARGN})
+  elseif(name STREQUAL "settings")
+    # The settings block read from a program file, as the stub reads it.
+    add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/settings_target.cpp ${ARGN})
   elseif(name STREQUAL "binder")
     # The binder as its users run it: reading, checking, writing, verifying.
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/binder_target.cpp ${ARGN})

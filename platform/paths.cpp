@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/files.h"
+#include "platform/temp_dir.h"
 
 namespace {
 
@@ -68,16 +69,26 @@ uint16_t change_drive_dir(const char* path) {
 
 int make_dir_tree(char* path, size_t existing) {
   if (platform::is_directory(path)) return 0;
-  // Level by level: a level that is there already fails harmlessly.
+  // Level by level: a level that is there already fails harmlessly. Every
+  // level from the first one made is this call's own.
+  char* first_made = nullptr;  // where the first level made ends
+  char first_end = '\0';       // the character there
   for (char* p = path + existing;; ++p) {
     const char c = *p;
     if (c != '\0' && !platform::is_separator(c)) continue;
     *p = '\0';
-    platform::create_dir(path);
+    if (platform::create_dir(path) && !first_made) first_made = p, first_end = c;
     *p = c;
     if (c == '\0') break;
   }
-  return platform::is_directory(path) ? 0 : -1;
+  if (platform::is_directory(path)) return 0;
+  // Undone: below the first level made, nothing is older than this call.
+  if (first_made) {
+    *first_made = '\0';
+    platform::remove_tree(path);
+    *first_made = first_end;
+  }
+  return -1;
 }
 
 int remove_existing_file(const char* path) {

@@ -18,7 +18,8 @@ uint16_t change_drive_dir(const char* path);
 // `existing` bytes (a directory there already) in turn, through the path
 // as a whole: the current directory is neither used nor changed, so the
 // path may be as long as the file calls take. 0 when `path` is a directory
-// at the end, -1 otherwise. `path` is changed while it runs, and restored.
+// at the end, -1 otherwise, with the levels it made removed again. `path`
+// is changed while it runs, and restored.
 int make_dir_tree(char* path, size_t existing);
 // 0 on success, -1 on failure; clears a read-only attribute when needed.
 int remove_existing_file(const char* path);

@@ -6,10 +6,14 @@
 
 namespace platform {
 
-// False when no such folder could be made.
+// False when no such folder could be made. On Linux SIGINT, SIGTERM, SIGHUP
+// and SIGQUIT then remove it before they end the process (a program
+// run_program is waiting for gets the signal first and is waited for), so
+// `out` must last as long as the process.
 bool make_private_temp_dir(char* out, size_t capacity);
 
-// Removes the folder and everything below it, never following links out.
+// Removes the folder and everything below it, never following links out;
+// on Linux read-only folders are made writable first.
 void remove_tree(const char* path);
 
 }  // namespace platform

@@ -17,9 +17,10 @@ Settings settings_from(const Options& options) {
   copy_text(s.run, sizeof s.run, options.run.c_str());
   s.temp = options.temp;
   if (!options.run.empty() && run_program_name(s).empty()) throw BindError("--run names no program");
-  if (!options.run.empty() && !names_file_inside(s.run))
+  const SettingsFault fault = options.run.empty() ? SettingsFault::kNone : program_fault(s.run);
+  if (fault != SettingsFault::kNone)
     throw BindError("--run names " + run_program_name(s) +
-                    ": the program must be named by its path below the target, without \"..\" or a drive");
+                    ", which is no file below the target: " + settings_damage(s, fault));
   return s;
 }
 
@@ -34,6 +35,14 @@ Bytes settings_block(const Settings& settings) {
         "--title and --run take UTF-8 text without control characters (tabs and line ends among them)");
   block.resize(size);
   return block;
+}
+
+std::string settings_damage(const Settings& settings, SettingsFault fault) {
+  std::string why = settings_fault_reason(fault);
+  NameProblem problem = NameProblem::kNone;
+  if (fault == SettingsFault::kProgramName && program_fault(settings.run, &problem) == fault)
+    why += std::string(" ") + name_problem_reason(problem);
+  return why;
 }
 
 std::string run_program_name(const Settings& settings) {

@@ -24,6 +24,10 @@ bool has_settings(const Settings& settings);
 // settings. Throws BindError.
 Bytes settings_block(const Settings& settings);
 
+// What the stub refuses in a damaged block, with the name rules' reason for
+// a program path they refuse.
+std::string settings_damage(const Settings& settings, SettingsFault fault);
+
 // The program --run names: its first word, '\' read as '/'.
 std::string run_program_name(const Settings& settings);
 

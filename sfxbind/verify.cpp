@@ -93,9 +93,15 @@ Verdict verify_self_extractor(const std::string& path, std::span<const uint8_t> 
   Settings settings{};
   SettingsPlace place;
   SettingsRead read = read_settings(path.c_str(), settings, &place);
-  if (read == SettingsRead::kDamaged ||
-      (read == SettingsRead::kRead && place.archive_start != padded.size() + place.block_size))
-    return {false, "its stub equals " + stub_name + ", but the settings behind it are damaged", {}};
+  if (read == SettingsRead::kDamaged)
+    return {
+        false,
+        "its stub equals " + stub_name +
+            ", but the settings behind it are damaged: " + settings_damage(settings, place.fault) +
+            (place.fault >= SettingsFault::kProgramPath ? " (\"" + run_program_name(settings) + "\")" : ""),
+        {}};
+  if (read == SettingsRead::kRead && place.archive_start != padded.size() + place.block_size)
+    return {false, "its stub equals " + stub_name + ", but the settings behind it do not follow it", {}};
   try {
     ArchiveChecked checked =
         check_archive(file, path, padded.size() + place.block_size, settings, stub_kind(stub));

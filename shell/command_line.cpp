@@ -4,11 +4,21 @@
 
 #include "base/command_words.h"
 
+// Linux takes the long names as well: both are listed.
+#ifdef _WIN32
+#define OR_LONG(name) ""
+#define LINUX_ONLY(text) ""
+#else
+#define OR_LONG(name) ", " name
+#define LINUX_ONLY(text) text
+#endif
+
 const char kUsageText[] =
-    "/D=DIR\ttarget folder\n"
-    "/S\tsilent\n"
-    "/P\tprogress only\n"
-    "/L=FILE\tlog of a stop\n"
+    "/D=DIR" OR_LONG("--target=DIR") "\ttarget folder\n"
+    "/S" OR_LONG("--silent") "\tsilent\n"
+    "/P" OR_LONG("--passive") "\tprogress only\n"
+    "/L=FILE" OR_LONG("--log=FILE") "\tlog of a stop\n"
+    LINUX_ONLY("/?, --help\tthis list\n")
     "-- ARGS\tfor the program run after\n"
     "Exit status: 0 done, 1 stopped, 2 entries skipped";
 

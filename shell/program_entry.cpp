@@ -20,8 +20,10 @@ namespace {
 
 #ifdef _WIN32
 constexpr platform::FileHandle kDefaultLog = platform::kNoFile;
+constexpr bool kLogMustOpen = true;  // nothing else would carry a stop's message
 #else
 constexpr platform::FileHandle kDefaultLog = 2;  // standard error
+constexpr bool kLogMustOpen = false;             // standard error carries it instead
 #endif
 
 // The private temporary target, removed however the process ends.
@@ -74,9 +76,17 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   merge_path(paths.target_dir, drive, dir, nullptr, nullptr);
   copy_text(paths.window_caption, sizeof paths.window_caption, base_name);
   append_text(paths.window_caption, sizeof paths.window_caption, ext);
-  const platform::FileHandle log = options.log[0] ? platform::open_for_writing(options.log) : kDefaultLog;
+  platform::FileHandle log = options.log[0] ? platform::open_for_writing(options.log) : kDefaultLog;
+  const bool log_lost = log == platform::kNoFile && options.log[0] != '\0';
+  if (log_lost) log = kDefaultLog;
   UnattendedFrontEnd unattended(options.silent ? nullptr : &front_end, front_end, log);
   if (options.unattended()) {
+    // A log that cannot be opened is a stop of its own: in a box under /P.
+    if (kLogMustOpen && log_lost) {
+      if (options.silent)
+        install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
+      fatal_exit(kErrorOpeningOutput);
+    }
     install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
     run.unattended = 1;
   }
@@ -84,7 +94,11 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
   if (settings.title[0] != '\0') copy_text(paths.window_caption, sizeof paths.window_caption, settings.title);
   if (options.help) {
-    platform::show_usage(kUsageText, paths.window_caption);
+    // Under /S nothing waits and nothing is shown: the list goes to the /L file only.
+    if (!options.silent)
+      platform::show_usage(kUsageText, paths.window_caption);
+    else if (options.log[0] != '\0')
+      unattended.write_log(kUsageText);
     return 0;
   }
   choose_target(paths, settings, options);

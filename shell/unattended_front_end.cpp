@@ -26,7 +26,11 @@ bool UnattendedFrontEnd::ask_yes_no(const char*, const char*) { return true; }
 
 void UnattendedFrontEnd::show_message(BoxOwner owner, const char* text, const char*) {
   // Only a stop's message has no owner; the closing box is left out.
-  if (owner != BoxOwner::kNone || log_ == platform::kNoFile) return;
+  if (owner == BoxOwner::kNone) write_log(text);
+}
+
+void UnattendedFrontEnd::write_log(const char* text) {
+  if (log_ == platform::kNoFile) return;
   platform::write_file(log_, text, static_cast<uint32_t>(std::strlen(text)));
   platform::write_file(log_, kLineEnd, sizeof kLineEnd - 1);
 }

@@ -21,6 +21,9 @@ class UnattendedFrontEnd final : public FrontEnd {
   void pass_progress(uint64_t done, uint64_t total) override;
   [[noreturn]] void end_process(int status) override;
 
+  // `text` and a line end to the log, if there is one.
+  void write_log(const char* text);
+
  private:
   FrontEnd* shown_;
   FrontEnd& exit_;

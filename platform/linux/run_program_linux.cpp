@@ -6,6 +6,7 @@
 
 #include "base/command_words.h"
 #include "base/text.h"
+#include "platform/linux/running_child.h"
 #include "platform/run_program.h"
 
 extern char** environ;
@@ -24,13 +25,29 @@ bool run_program(const ProgramRun& run, int& status) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addchdir_np(&actions, run.work_dir);
+  // The ending signals wait until the handlers know the child; it starts
+  // with the mask this process had.
+  sigset_t ending, before;
+  sigemptyset(&ending);
+  for (int signal : kEndingSignals) sigaddset(&ending, signal);
+  sigprocmask(SIG_BLOCK, &ending, &before);
+  posix_spawnattr_t attributes;
+  posix_spawnattr_init(&attributes);
+  posix_spawnattr_setsigmask(&attributes, &before);
+  posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK);
   pid_t child;
-  int error = posix_spawn(&child, run.program, &actions, nullptr, argv.data(), environ);
+  int error = posix_spawn(&child, run.program, &actions, &attributes, argv.data(), environ);
+  posix_spawnattr_destroy(&attributes);
   posix_spawn_file_actions_destroy(&actions);
+  if (error == 0) running_child = child;
+  sigprocmask(SIG_SETMASK, &before, nullptr);
   if (error != 0) return false;
   int wait_status = 0;
-  while (waitpid(child, &wait_status, 0) < 0)
-    if (errno != EINTR) return false;
+  int waited;
+  while ((waited = waitpid(child, &wait_status, 0)) < 0 && errno == EINTR) {
+  }
+  running_child = 0;
+  if (waited < 0) return false;
   status = WIFEXITED(wait_status) ? WEXITSTATUS(wait_status) : 128 + WTERMSIG(wait_status);
   return true;
 }

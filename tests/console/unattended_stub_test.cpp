@@ -86,6 +86,13 @@ TEST_F(UnattendedStub, EndsWithItsStatusAndAStopsMessageOnStandardError) {
       {"a23_tokenized_method7.zip", "-s -d=t", 2, "", "tokenized.dat"},
       {"", "/S /D=t", 1, "CRC error -- SFX stopped\n"},
       {"a01_stored.zip", "/S /D=/proc/no/such", 1, "Output directory not available\n"},
+      // The levels a failed target made go again; a log that cannot be opened leaves the message on
+      // standard error; /? under /S shows nothing.
+      {"a01_stored.zip", "/S /D=t/made/" + std::string(300, 'x'), 1, "Output directory not available\n",
+       "made"},
+      {"a01_stored.zip", "/S --log=/proc/no/such.log /D=/proc/no/such", 1,
+       "Output directory not available\n"},
+      {"a01_stored.zip", "/S /?", 0, ""},
   };
   for (const EndingCase& c : kCases) {
     fs::remove_all(dir_ / "t");
@@ -120,7 +127,8 @@ TEST_F(UnattendedStub, PassiveShowsTheDialogAndEndsWithoutTheClosingBox) {
 TEST_F(UnattendedStub, HelpListsTheSwitches) {
   Outcome r = run(bind_corpus("a01_stored.zip"), "--help");
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out.rfind("setup\n/D=DIR\ttarget folder\n/S\tsilent\n", 0), 0u) << r.out;
+  EXPECT_EQ(r.out.rfind("setup\n/D=DIR, --target=DIR\ttarget folder\n/S, --silent\tsilent\n", 0), 0u)
+      << r.out;
   EXPECT_NE(r.out.find("Exit status: 0 done, 1 stopped, 2 entries skipped"), std::string::npos);
 }
 

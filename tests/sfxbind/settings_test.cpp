@@ -6,9 +6,9 @@
 #include <sstream>
 
 #include "archive/settings_block.h"
-#include "tests/sfxbind/bind_test_support.h"
 #include "sfxbind/run_binding.h"
 #include "sfxbind/stub_walk.h"
+#include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;
 
@@ -78,8 +78,8 @@ TEST(BindSettings, WhatTheStubCouldNotCarryOutIsRefused) {
       {"", "dir", false, kStub,
        "--run names dir, which is no file of the archive (name it as the archive does)"},
       {"", "../a.txt", false, kStub,
-       "--run names ../a.txt: the program must be named by its path below the target, without \"..\" or a "
-       "drive"},
+       "--run names ../a.txt, which is no file below the target: a level of the program's path ends in a dot "
+       "or a blank, which Windows drops"},
       {"a\tb", "", false, kStub,
        "--title and --run take UTF-8 text without control characters (tabs and line ends among them)"},
       {std::string(256, 't'), "", false, kStub, "--title takes at most 255 bytes"},

@@ -26,7 +26,7 @@ std::string block(const Settings& s) {
   return std::string(reinterpret_cast<char*>(out), n);
 }
 
-SettingsRead parse(const std::string& fields, Settings& out) {
+SettingsFault parse(const std::string& fields, Settings& out) {
   return parse_settings(reinterpret_cast<const uint8_t*>(fields.data()), static_cast<uint32_t>(fields.size()),
                         out);
 }
@@ -62,30 +62,34 @@ TEST(SettingsBlock, RoundTripsThroughTheFileAndEndsWhereTheArchiveBegins) {
 }
 
 TEST(SettingsBlock, RefusesEveryBreachOfItsRules) {
-  const std::string kRefused[] = {
-      field('T', "x").substr(0, 3),                  // cut inside a value
-      "T\x01",                                       // cut inside a length
-      field('X', "x"),                               // unknown tag
-      field('T', "a") + field('T', "b"),             // twice
-      field('T', ""),                                // empty text
-      field('T', "tab\there"),                       // control character
-      field('T', "\xC3"),                            // cut UTF-8
-      field('R', "run\x7F"),                         // DEL
-      field('M', ""),                                // temporary target without a program
-      field('R', "a") + field('M', "x"),             // a value for the flag
-      field('T', std::string(kTitleCapacity, 'a')),  // too long
-      field('R', "../setup.exe"),                    // a program outside the target
-      field('R', "/bin/sh -c x"),
-      field('R', R"(C:\setup.exe)"),
-      field('R', R"(bin\\setup)"),  // an empty level
+  using enum SettingsFault;
+  const std::pair<std::string, SettingsFault> kRefused[] = {
+      {field('T', "x").substr(0, 3), kField},                 // cut inside a value
+      {"T\x01", kField},                                      // cut inside a length
+      {field('X', "x"), kField},                              // unknown tag
+      {field('T', "a") + field('T', "b"), kField},            // twice
+      {field('T', ""), kText},                                // empty text
+      {field('T', "tab\there"), kText},                       // control character
+      {field('T', "\xC3"), kText},                            // cut UTF-8
+      {field('R', "run\x7F"), kText},                         // DEL
+      {field('M', ""), kTempWithoutRun},                      // temporary target without a program
+      {field('R', "a") + field('M', "x"), kField},            // a value for the flag
+      {field('T', std::string(kTitleCapacity, 'a')), kText},  // too long
+      {field('R', "../setup.exe"), kProgramName},             // a program outside the target
+      {field('R', R"(bin\setup. /q)"), kProgramName},
+      {field('R', R"(C:\setup.exe)"), kProgramName},
+      {field('R', "/bin/sh -c x"), kProgramPath},
+      {field('R', R"(\\server\setup.exe)"), kProgramPath},
+      {field('R', R"(bin\\setup)"), kProgramPath},  // an empty level
+      {field('R', R"("" x)"), kProgramPath},
   };
-  for (const std::string& fields : kRefused) {
+  for (const auto& [fields, fault] : kRefused) {
     Settings s{};
-    EXPECT_EQ(parse(fields, s), SettingsRead::kDamaged) << fields;
+    EXPECT_EQ(parse(fields, s), fault) << fields;
   }
   Settings s{};
-  EXPECT_EQ(parse(field('R', "a b") + field('M', ""), s), SettingsRead::kRead);
-  EXPECT_EQ(parse(field('R', R"("my dir\set.up.exe" /q)"), s), SettingsRead::kRead);
+  EXPECT_EQ(parse(field('R', "a b") + field('M', ""), s), kNone);
+  EXPECT_EQ(parse(field('R', R"("my dir\set.up.exe" /q)"), s), kNone);
   EXPECT_EQ(block(settings("tab\t", "", false)), "");  // the binder writes nothing it would refuse
   EXPECT_EQ(block(settings("", "", true)), "");
 }

@@ -124,6 +124,10 @@ def case_encrypted(run):
                          ["/S", "/L=" + wine_run.windows_dir(log), "/D=" + wine_run.windows_dir(log) + "\\x"])
     check_equal(status, 1, "exit status after a stop")
     check_equal(open(log, "rb").read(), b"Output directory not available\r\n", "the log of a stop")
+    # A log that cannot be opened is a stop of its own, before anything is made.
+    status, _ = run.wine(run.bind_corpus("a01_stored.zip"),
+                         ["/S", "/L=" + wine_run.windows_dir(log) + "\\x.log", "/D=" + wine_run.windows_dir(target + "2")])
+    check_equal((status, os.path.exists(target + "2")), (1, False), "exit status with a log that cannot be opened")
 
 
 def case_passive(run):
@@ -147,6 +151,11 @@ def case_usage(run):
     facts = run.session.drive(run.args.driver, "--box", "setup.exe", "ok")
     check_equal(value(facts, "box_text"), "/D=DIR\ttarget folder", "the usage box's first line")
     check_equal(process.wait(timeout=120), 0, "exit status")
+    # Under /S no box waits: the list goes to the /L file.
+    log = os.path.join(run.args.work, "usage.log")
+    status, _ = run.wine(run.bind_corpus("a01_stored.zip"), ["/S", "/?", "/L=" + wine_run.windows_dir(log)])
+    check_equal(status, 0, "exit status of /S /?")
+    check(open(log, "rb").read().startswith(b"/D=DIR\ttarget folder\n"), "the usage in the /L file")
 
 
 def case_title(run):
