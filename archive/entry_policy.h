@@ -24,4 +24,13 @@ enum class EntryAction {
 EntryAction entry_action(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name);
 
 // Methods with a decoder: 0 to 6, 8 and 9 (Deflate64).
+// The execute bits the Linux stub gives an extracted file: those of a
+// regular file's Unix mode, from an entry made on Unix.
+inline uint32_t unix_execute_bits(const CentralHeader& header) {
+  constexpr uint8_t kUnix = 3;
+  constexpr uint32_t kTypeMask = 0170000, kRegularFile = 0100000;
+  const uint32_t mode = header.external_attributes() >> 16;
+  return header.host_system() == kUnix && (mode & kTypeMask) == kRegularFile ? mode & 0111 : 0;
+}
+
 inline bool method_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }

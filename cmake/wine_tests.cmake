@@ -122,3 +122,11 @@ foreach(check silent encrypted passive usage title run_temp run_target run_dialo
   set_tests_properties(win32_e2e_unattended_${check} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine
                        TIMEOUT 300 SKIP_RETURN_CODE 77)
 endforeach()
+
+# sfxbind.exe under code page 1252 with a folder, an output and a program whose
+# names lie outside it, and names that differ only in case.
+add_test(NAME win32_binder_names
+         COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/binder_names_test.py ${SFX_WINE_PREFIX}
+                 --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub> --work ${SFX_E2E_DIR}/binder_names)
+set_tests_properties(win32_binder_names PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine TIMEOUT 300
+                     SKIP_RETURN_CODE 77)

@@ -1,7 +1,10 @@
 // Fuzz target for the binder: the input is an archive as a user may have
 // downloaded it. Its central directory is read, the rewrite planned and
 // checked, and the archive written behind a stub; whatever the binder accepts
-// without --force must then pass its own --verify.
+// without --force must then pass its own --verify, and the stub's own
+// extraction, run in process into a folder of its own, must write every file
+// entry whole, without a question.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -9,12 +12,16 @@
 #include "fuzz/harness.h"
 #include "sfxbind/archive_rewrite.h"
 #include "sfxbind/binding.h"
+#include "sfxbind/name_collisions.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/verify.h"
 
 using namespace sfxbind;
 
 namespace {
+
+// Larger entries cannot be written under the harness's cap on output files.
+constexpr uint64_t kLargestExtracted = 4 << 20;
 
 // A Linux stub as far as the binder can tell: no "MZ", no record signature.
 const Bytes kStub = {'#', '!', 'f', 'u', 'z', 'z', '\n'};
@@ -50,5 +57,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   require(verdict.good, "bound without --force but fails --verify", verdict.text);
   require(!refused(verdict.findings), "bound without --force but --verify names an entry",
           verdict.findings.empty() ? "" : verdict.findings[0].entry + ": " + verdict.findings[0].reason);
+
+  ZipLayout layout = read_zip_layout(FileSource(output));
+  bool fits = std::all_of(layout.entries.begin(), layout.entries.end(),
+                          [](const CentralEntry& e) { return e.uncompressed_size <= kLargestExtracted; });
+  if (!fits) return 0;
+  RunFolder& run = fuzz_run_folder();
+  run.clean();
+  RunOutcome outcome = run.extract(read_file_bytes(output));
+  std::string ending = extraction_ending(outcome);
+  require(ending == "Extraction Complete" || ending == "Nothing Extracted",
+          "bound without --force but the stub ends", outcome.message);
+  require(outcome.questions.empty(), "bound without --force but the stub asks", outcome.message);
+  require(run.strays().empty(), "bound without --force but the stub writes outside the target");
+  for (const CentralEntry& e : layout.entries) {
+    if (e.is_directory()) continue;
+    std::string name = written_name(e);
+    std::error_code error;
+    uintmax_t size = fs::file_size(run.target() / name, error);
+    require(!error && size == e.uncompressed_size,
+            "bound without --force but an entry is not extracted whole", e.name);
+  }
   return 0;
 }

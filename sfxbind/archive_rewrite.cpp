@@ -19,8 +19,9 @@ void add_directory_slash(const CentralEntry& c, Bytes& header, size_t name_at, u
   if (!c.is_directory() ||
       (length > 0 && platform::is_separator(static_cast<char>(header[name_at + length - 1]))))
     return;
+  uint16_t with_slash = name_length_field(length + 1u, c.name + "/");
   header.insert(header.begin() + static_cast<ptrdiff_t>(name_at + length), '/');
-  write_le16(&header[length_field], static_cast<uint16_t>(length + 1));
+  write_le16(&header[length_field], with_slash);
 }
 
 bool begins_with_program(const ByteSource& in) {

@@ -2,8 +2,11 @@
 
 #include <algorithm>
 
+#include "archive/entry_policy.h"
+#include "archive/name_decoding.h"
 #include "base/command_words.h"
 #include "base/text.h"
+#include "sfxbind/name_collisions.h"
 
 namespace sfxbind {
 
@@ -56,41 +59,48 @@ std::string run_program_name(const Settings& settings) {
 
 namespace {
 
-constexpr uint8_t kUnixHost = 3;
+// A file of the archive as the stub writes it, and whether the Linux stub
+// gives it an execute bit.
+struct WrittenFile {
+  std::string written;
+  bool executable;
+};
 
-// `executable[i]`: files[i] has an execute bit in its Unix mode.
-void check_program_among(const Settings& settings, const std::vector<std::string>& files,
-                         const std::vector<bool>& executable, StubKind kind) {
+// PROGRAM is found as the stub finds it: among the entries as the stub writes
+// them (an entry's "./" levels dropped, backslashes read as '/'), '\' in
+// PROGRAM read as '/', without case on Windows.
+void check_program_among(const Settings& settings, const std::vector<WrittenFile>& files, StubKind kind) {
   if (settings.run[0] == '\0') return;
   std::string name = run_program_name(settings);
-  auto it = std::find(files.begin(), files.end(), name);
-  if (it == files.end())
+  std::string wanted = compared_name(written_name(name, kFlagUtf8Name, {}), kind);
+  auto it = std::find_if(files.begin(), files.end(),
+                         [&](const WrittenFile& f) { return compared_name(f.written, kind) == wanted; });
+  if (wanted.empty() || it == files.end())
     throw BindError("--run names " + name +
                     ", which is no file of the archive (name it as the archive does)");
-  if (kind == StubKind::kLinux && !executable[static_cast<size_t>(it - files.begin())])
-    throw BindError("--run names " + name + ", which has no execute permission: chmod +x it and bind again");
+  if (kind == StubKind::kLinux && !it->executable)
+    throw BindError(
+        "--run names " + name +
+        ", which would not be a program once extracted (a regular file with an execute bit in its "
+        "Unix mode): chmod +x it and bind again");
 }
 
 }  // namespace
 
 void check_run_program(const Settings& settings, const FolderPlan& plan, StubKind kind) {
-  std::vector<std::string> files;
-  std::vector<bool> executable;
+  std::vector<WrittenFile> files;
   for (const FolderEntry& e : plan.entries)
-    if (!e.directory) files.push_back(e.name), executable.push_back((e.permissions & 0111) != 0);
-  check_program_among(settings, files, executable, kind);
+    if (!e.directory) files.push_back({written_name(e.name, kFlagUtf8Name, {}), (e.permissions & 0111) != 0});
+  check_program_among(settings, files, kind);
 }
 
 void check_run_program(const Settings& settings, const ZipLayout& layout, StubKind kind) {
-  std::vector<std::string> files;
-  std::vector<bool> executable;
+  std::vector<WrittenFile> files;
   for (const CentralEntry& e : layout.entries) {
     if (e.is_directory()) continue;
-    files.push_back(e.name);
-    const CentralHeader& h = e.header();
-    executable.push_back(h.host_system() == kUnixHost && ((h.external_attributes() >> 16) & 0111) != 0);
+    files.push_back({written_name(e), unix_execute_bits(e.header()) != 0});
   }
-  check_program_among(settings, files, executable, kind);
+  check_program_among(settings, files, kind);
 }
 
 std::string describe_settings(const Settings& s) {

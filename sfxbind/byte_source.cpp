@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "sfxbind/file_position.h"
+#include "sfxbind/native_path.h"
 
 namespace sfxbind {
 
@@ -35,7 +36,7 @@ size_t MemorySource::read_into(uint64_t at, uint8_t* out, size_t count) const {
 }
 
 FileSource::FileSource(const std::string& path) : path_(path) {
-  file_ = std::fopen(path.c_str(), "rb");
+  file_ = open_file(path, "rb");
   if (!file_) throw BindError("cannot read " + path + ": " + std::strerror(errno));
   int64_t end = size_by_seeking(file_);
   if (end < 0) {

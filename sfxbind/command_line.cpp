@@ -27,7 +27,7 @@ can follow and that ZIP tools still read. INPUT is one of:
                      settings are not kept: give them again)
 
   -o, --output OUTPUT  the self-extractor to write (written whole or not at
-                       all; never the input)
+                       all; never the input, nor inside an input folder)
       --stub STUB      the stub program to use instead of the built-in one; a
                        stub that does not begin with "MZ" is a Linux program
                        and the output gets its execute bits
@@ -54,7 +54,8 @@ can follow and that ZIP tools still read. INPUT is one of:
 
 Exit status: 0 written (or verified); 1 refused by the checks (or not
 verified); 2 error (command line, unreadable or damaged input, output not
-writable). Nothing is written unless the status is 0.
+writable, a length no ZIP field holds, out of memory). Nothing is written
+unless the status is 0, and no temporary file is left behind.
 
 )";
 

@@ -14,29 +14,21 @@
 
 #include "sfxbind/file_position.h"
 #include "sfxbind/interrupt_cleanup.h"
+#include "sfxbind/native_path.h"
 
 namespace sfxbind {
 
 namespace {
 
-bool exists(const std::string& path) {
-  struct stat st;
-  return ::stat(path.c_str(), &st) == 0;
-}
-
-// A name no other file has, in the directory `path` names a file in.
+// A name unlikely to be taken, in the directory `path` names a file in.
 std::string temporary_name_beside(const std::string& path) {
   size_t cut = path.find_last_of("/\\");
   std::string dir = cut == std::string::npos ? "" : path.substr(0, cut + 1);
   std::string base = cut == std::string::npos ? path : path.substr(cut + 1);
   std::random_device seed;
-  std::string name;
-  do {
-    char suffix[16];
-    std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(seed()));
-    name = dir + "." + base + ".sfxbind-" + suffix + ".tmp";
-  } while (exists(name));
-  return name;
+  char suffix[16];
+  std::snprintf(suffix, sizeof suffix, "%08x", static_cast<unsigned>(seed()));
+  return dir + "." + base + ".sfxbind-" + suffix + ".tmp";
 }
 
 void make_executable(const std::string& path) {
@@ -53,32 +45,43 @@ void make_executable(const std::string& path) {
 // Returns an empty text on success, otherwise why the rename failed.
 std::string replace_file(const std::string& from, const std::string& to) {
 #ifdef _WIN32
-  if (MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return "";
+  if (MoveFileExW(native_path(from).c_str(), native_path(to).c_str(), MOVEFILE_REPLACE_EXISTING)) return "";
   return std::system_category().message(static_cast<int>(GetLastError()));
 #else
-  if (std::rename(from.c_str(), to.c_str()) == 0) return "";
+  if (std::rename(native_path(from).c_str(), native_path(to).c_str()) == 0) return "";
   return std::strerror(errno);
 #endif
 }
 
+void remove_file(const std::string& path) {
+  std::error_code ignored;
+  std::filesystem::remove(native_path(path), ignored);
+}
+
 }  // namespace
 
-AtomicOutput::AtomicOutput(const std::string& path) : path_(path), temporary_(temporary_name_beside(path)) {
-  file_ = open_removed_on_interrupt(temporary_);
+AtomicOutput::AtomicOutput(const std::string& path) : path_(path) {
+  // Created exclusively: a name taken meanwhile is passed over for another.
+  constexpr int kAttempts = 16;
+  for (int attempt = 0; attempt < kAttempts && !file_; ++attempt) {
+    temporary_ = temporary_name_beside(path);
+    file_ = open_removed_on_interrupt(temporary_);
+    if (!file_ && errno != EEXIST) break;
+  }
   if (!file_) throw BindError("cannot write " + path + ": " + std::strerror(errno));
 }
 
 AtomicOutput::~AtomicOutput() {
   if (committed_) return;
   if (file_) std::fclose(file_);
-  std::remove(temporary_.c_str());
+  remove_file(temporary_);
   forget_on_interrupt();
 }
 
 void AtomicOutput::fail(const std::string& why) {
   if (file_) std::fclose(file_);
   file_ = nullptr;
-  std::remove(temporary_.c_str());
+  remove_file(temporary_);
   forget_on_interrupt();
   committed_ = true;  // nothing left to clean up
   throw BindError("cannot write " + path_ + ": " + why);
@@ -125,7 +128,7 @@ void AtomicOutput::commit(bool executable) {
 
 bool same_file(const std::string& a, const std::string& b) {
   std::error_code error;
-  return std::filesystem::equivalent(a, b, error) && !error;
+  return std::filesystem::equivalent(native_path(a), native_path(b), error) && !error;
 }
 
 }  // namespace sfxbind

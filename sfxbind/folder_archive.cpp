@@ -9,6 +9,7 @@
 #include <optional>
 #include <system_error>
 
+#include "sfxbind/native_path.h"
 #include "sfxbind/zip64_records.h"
 #include "sfxbind/zip_layout.h"
 
@@ -24,7 +25,7 @@ constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
 constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
 
 [[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
-  throw BindError("cannot read " + path.string() + ": " + why);
+  throw BindError("cannot read " + utf8_path(path) + ": " + why);
 }
 
 // The modification time as every ZIP reader takes a DOS date and time, local
@@ -54,11 +55,6 @@ void set_times(FolderEntry& e, fs::file_time_type written) {
   e.dos_time = static_cast<uint16_t>(tm.tm_hour << 11 | tm.tm_min << 5 | tm.tm_sec / 2);
 }
 
-std::string utf8_name(const fs::path& p) {
-  std::u8string s = p.u8string();
-  return std::string(s.begin(), s.end());
-}
-
 class FolderWalk {
  public:
   FolderWalk(bool follow_links, FolderPlan& plan) : follow_links_(follow_links), plan_(plan) {}
@@ -77,7 +73,7 @@ class FolderWalk {
     if (error) cannot_read(dir, error.message());
     for (; it != fs::directory_iterator(); it.increment(error)) {
       if (error) cannot_read(dir, error.message());
-      add(*it, prefix + utf8_name(it->path().filename()));
+      add(*it, prefix + utf8_path(it->path().filename()));
     }
     if (error) cannot_read(dir, error.message());
     ancestors_.pop_back();
@@ -167,7 +163,7 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
   write_le16(&h[local_field::kModTime], e.dos_time);
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
-  write_le16(&h[local_field::kNameLength], static_cast<uint16_t>(e.name.size()));
+  write_le16(&h[local_field::kNameLength], name_length_field(e.name.size(), e.name));
   set_local_sizes(h, w.compressed, e.size);
   return h;
 }
@@ -199,7 +195,7 @@ class FileReader {
     if (in_.bad()) cannot_read(entry_.path, "read error");
     total_ += n;
     if (total_ > entry_.size || (n == 0 && total_ != entry_.size))
-      throw BindError(entry_.path.string() + " changed while sfxbind read it: bind again");
+      throw BindError(utf8_path(entry_.path) + " changed while sfxbind read it: bind again");
     crc_ = static_cast<uint32_t>(crc32(crc_, buffer_.data(), static_cast<uInt>(n)));
     if (progress_) progress_->entry_part(total_);
     return {buffer_.data(), n};
@@ -278,7 +274,7 @@ class FileWriter {
 
 FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   FolderPlan plan;
-  FolderWalk(follow_links, plan).visit(fs::path(folder), "");
+  FolderWalk(follow_links, plan).visit(native_path(folder), "");
   std::sort(plan.entries.begin(), plan.entries.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   std::sort(plan.refusals.begin(), plan.refusals.end(),

@@ -2,6 +2,7 @@
 
 #include "sfxbind/integrity_reasons.h"
 #include "sfxbind/method_names.h"
+#include "sfxbind/name_collisions.h"
 #include "sfxbind/zip64_records.h"
 
 namespace sfxbind {
@@ -33,6 +34,37 @@ bool agrees(uint64_t local, uint64_t central, bool descriptor) {
   return local == central || (descriptor && local == 0);
 }
 
+std::span<const uint8_t> extra_of(const Bytes& header, ExtraPlace place) {
+  return {header.data() + place.extra_at, read_le16(&header[place.length_field])};
+}
+
+// The id a well-formed extra field holds twice, if any: readers differ in
+// which of the two they take.
+std::optional<uint16_t> repeated_record(std::span<const uint8_t> extra) {
+  std::optional<std::vector<ExtraRecord>> records = parse_extra(extra);
+  if (!records) return std::nullopt;
+  for (size_t i = 0; i < records->size(); ++i)
+    for (size_t j = 0; j < i; ++j)
+      if ((*records)[i].id == (*records)[j].id) return (*records)[i].id;
+  return std::nullopt;
+}
+
+// A local ZIP64 field holding both sizes (uncompressed, then compressed) must
+// hold the central directory's, whether or not its 32-bit fields defer to
+// them: some readers take them all. A shorter one is read as the stub reads it.
+bool local_zip64_agrees(const CentralEntry& c, const Bytes& local, bool descriptor) {
+  std::span<const uint8_t> extra = extra_of(local, local_extra_place(local));
+  std::optional<std::vector<ExtraRecord>> records = parse_extra(extra);
+  if (!records) return true;  // named as malformed already
+  for (const ExtraRecord& r : *records) {
+    if (r.id != kZip64ExtraId || r.length < 16) continue;
+    const uint64_t central[2] = {c.uncompressed_size, c.compressed_size};
+    for (size_t i = 0; i < 2; ++i)
+      if (!agrees(read_le64(&extra[r.at + 4 + 8 * i]), central[i], descriptor)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& out) {
@@ -49,6 +81,13 @@ void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& ou
   if (local_extra_bad) refuse(malformed + "local header)");
   if (extra_is_malformed(c.record, central_extra_place(c.record)))
     refuse(malformed + "central directory entry)");
+  for (const Bytes* header : {&local, &c.record}) {
+    bool in_local = header == &local;
+    ExtraPlace place = in_local ? local_extra_place(local) : central_extra_place(c.record);
+    if (std::optional<uint16_t> id = repeated_record(extra_of(*header, place)))
+      refuse(std::string(integrity::kRepeatedExtra) + " (0x" + integrity::hex(*id, 4) + ", in its " +
+             (in_local ? "local header)" : "central directory entry)"));
+  }
   if (central_zip64_falls_short(c))
     refuse(std::string(integrity::kZip64Short) + " (its central directory entry)");
 
@@ -56,6 +95,9 @@ void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& ou
   if (name != c.name)
     disagree("name (\"" + name + "\" and \"" + c.name +
              "\"): ZIP tools show one, the self-extractor writes the other");
+  else if (written_name(local) != written_name(c))
+    disagree(
+        "name as its Unicode path field gives it: ZIP tools show one, the self-extractor writes the other");
   if (l.method() != c.method())
     disagree("method (" + method_label(l.method()) + " and " + method_label(c.method()) + ")");
   if (l.flags() != h.flags())
@@ -65,8 +107,9 @@ void check_headers_agree(const CentralEntry& c, const Bytes& local, Findings& ou
   std::optional<EntrySizes> sizes = local_sizes(local);
   if (!sizes && !descriptor && !local_extra_bad)
     refuse(std::string(integrity::kZip64Short) + " (its local header)");
-  if (sizes && (!agrees(sizes->compressed, c.compressed_size, descriptor) ||
-                !agrees(sizes->uncompressed, c.uncompressed_size, descriptor)))
+  if ((sizes && (!agrees(sizes->compressed, c.compressed_size, descriptor) ||
+                 !agrees(sizes->uncompressed, c.uncompressed_size, descriptor))) ||
+      !local_zip64_agrees(c, local, descriptor))
     disagree("sizes");
 }
 

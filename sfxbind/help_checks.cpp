@@ -49,7 +49,12 @@ void print_checks(std::ostream& out) {
          "  - names it asks about, then skips, by the rules of the stub's system (a\n"
          "    Windows stub's wherever sfxbind runs): a name or one of its levels that\n";
   for (NameProblem problem : kNameProblems) out << kReasonBullet << name_problem_reason(problem) << '\n';
-  out << "  - in a folder: symbolic links (unless --follow-links) and special files\n"
+  out << "  - names that meet where it writes them, compared after its own name rules\n"
+         "    (\"./\" levels dropped, \"\\\" read as \"/\") as the target system compares\n"
+         "    them: two entries of one name, a file whose name is a directory level of\n"
+         "    another entry, and for a Windows stub names that differ only in case (as\n"
+         "    Windows folds them, all of Unicode it folds): rename one of them\n"
+         "  - in a folder: symbolic links (unless --follow-links) and special files\n"
          "    (left out under --force)\n"
          "The archive itself is checked too: every entry's two headers before\n"
          "writing, its data while it is written (in the same pass: zlib for stored\n"
@@ -57,8 +62,14 @@ void print_checks(std::ostream& out) {
          "decodes). Refused (unless --force is given; a fault in the data stops the\n"
          "binding at once) when:\n";
   for (const char* reason : integrity::kAll) out << kReasonBullet << reason << '\n';
-  out << "Never written, even with --force: a Windows self-extractor of 4 GiB or more\n"
-         "(Windows does not start it). One over 2 GiB is written with a warning.\n"
+  out << "--run PROGRAM must be a file of the archive as the stub finds it (an\n"
+         "entry's \"./\" levels and \"\\\" read as it reads them, any case for a\n"
+         "Windows stub), for a Linux stub a regular file with an execute bit in its\n"
+         "Unix mode (status 2).\n"
+         "Never written, even with --force (status 2): a Windows self-extractor of\n"
+         "4 GiB or more (Windows does not start it); a name longer than 65,535 bytes\n"
+         "(with the \"/\" that marks a directory), which no ZIP header holds. One over\n"
+         "2 GiB is written with a warning.\n"
          "Warned about (bound anyway):\n"
          "  - names leading outside the target directory (absolute, drive letter, \"..\"\n"
          "    levels): the self-extractor keeps them inside\n"

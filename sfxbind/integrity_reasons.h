@@ -15,7 +15,10 @@ inline constexpr const char* kDisagree = "its local header and the central direc
 inline constexpr const char* kMalformedExtra = "its extra field is malformed";
 inline constexpr const char* kZip64Short = "its ZIP64 field does not hold what its header defers to it";
 
-inline constexpr const char* kAll[] = {kCrc, kSize, kDecode, kDisagree, kMalformedExtra, kZip64Short};
+inline constexpr const char* kRepeatedExtra = "its extra field holds two records of one kind";
+
+inline constexpr const char* kAll[] = {kCrc,        kSize,         kDecode, kDisagree, kMalformedExtra,
+                                       kZip64Short, kRepeatedExtra};
 
 // What the user can do about any of them.
 inline constexpr const char* kRepair = ": repair or re-create the archive";

@@ -1,14 +1,16 @@
 // An interrupted binding leaves nothing behind: while a temporary output
-// exists, an interrupt (SIGINT, SIGTERM or SIGHUP; on Windows Ctrl-C,
+// exists, every signal that ends the process by default (SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT, SIGPIPE, SIGUSR1, SIGABRT ...; on Windows Ctrl-C,
 // Ctrl-Break or closing the console) removes it before the process ends
-// the way the interrupt would have ended it.
+// the way the signal would have ended it.
 #pragma once
 #include <cstdio>
 #include <string>
 
 namespace sfxbind {
 
-// Creates and opens the temporary output `path` for writing and reading, so
+// Creates the temporary output `path` (exclusively: never through a link or
+// over a file that is there) and opens it for writing and reading, so
 // that an interrupt can remove it even while it is open; from then on an
 // interrupt removes it. Null when it cannot be created (errno says why).
 std::FILE* open_removed_on_interrupt(const std::string& path);

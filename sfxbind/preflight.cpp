@@ -6,6 +6,7 @@
 #include "archive/entry_policy.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/name_checks.h"
+#include "sfxbind/name_collisions.h"
 
 namespace sfxbind {
 
@@ -45,7 +46,12 @@ Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind st
   if (layout.entries.empty())
     out.push_back(
         {Severity::kWarning, "", "the archive holds no entries: the self-extractor will extract nothing"});
-  for (const RewrittenEntry& e : plan.entries) check_local_header(e.local, stub, out);
+  NameCollisions names(stub);
+  for (const RewrittenEntry& e : plan.entries) {
+    check_local_header(e.local, stub, out);
+    names.add(e.local);
+  }
+  names.report(out);
   return out;
 }
 

@@ -7,6 +7,8 @@
 #include "sfxbind/bind_settings.h"
 #include "sfxbind/binding.h"
 #include "sfxbind/folder_archive.h"
+#include "sfxbind/name_collisions.h"
+#include "sfxbind/native_path.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/verify.h"
 
@@ -88,23 +90,34 @@ int nothing_written(size_t refused, std::ostream& err) {
   return kRefused;
 }
 
-bool lies_inside(const std::string& output, const std::string& folder) {
+// The output's directory is one the walk reads: compared as the file system
+// compares them (by what they are, whatever the case of their names or the
+// links on the way), the folder's own and those it reaches through links.
+bool lies_inside(const std::string& output, const std::string& folder, const FolderPlan& plan) {
   std::error_code error;
-  fs::path out = fs::weakly_canonical(output, error), dir = fs::canonical(folder, error);
-  if (error) return false;
-  return std::mismatch(dir.begin(), dir.end(), out.begin(), out.end()).first == dir.end();
+  fs::path dir = fs::absolute(native_path(output), error).parent_path();
+  auto is_dir = [&](const fs::path& walked) { return fs::equivalent(dir, walked, error) && !error; };
+  if (is_dir(native_path(folder))) return true;
+  return std::any_of(plan.entries.begin(), plan.entries.end(),
+                     [&](const FolderEntry& e) { return e.directory && is_dir(e.path); });
 }
 
 // The folder's entries and what the preflight says about them.
 FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& findings) {
-  if (lies_inside(options.output, options.input))
+  FolderPlan plan = plan_folder(options.input, options.follow_links);
+  if (lies_inside(options.output, options.input, plan))
     throw BindError("the output " + options.output + " lies inside the folder " + options.input +
                     ": write it elsewhere");
-  FolderPlan plan = plan_folder(options.input, options.follow_links);
   if (plan.entries.empty() && plan.refusals.empty())
     throw BindError(options.input + ": the folder is empty: nothing to bind");
   findings = plan.refusals;
-  for (const FolderEntry& e : plan.entries) check_local_header(planned_local_header(e), kind, findings);
+  NameCollisions names(kind);
+  for (const FolderEntry& e : plan.entries) {
+    Bytes local = planned_local_header(e);
+    check_local_header(local, kind, findings);
+    names.add(local);
+  }
+  names.report(findings);
   return plan;
 }
 
@@ -128,7 +141,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
   try {
     if (!options.verify.empty()) return verify(options, load_stub(options, built_in_stub), out, err);
     std::error_code error;
-    fs::file_status input = fs::status(options.input, error);
+    fs::file_status input = fs::status(native_path(options.input), error);
     if (error) throw BindError("cannot read " + options.input + ": " + error.message());
     bool folder = fs::is_directory(input);
     if (!folder && !fs::is_regular_file(input))
@@ -198,6 +211,12 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     return nothing_written(report({refusal.finding}, "refused", err), err);
   } catch (const BindError& e) {
     err << "sfxbind: " << e.what() << '\n';
+    return kFailed;
+  } catch (const std::bad_alloc&) {
+    err << "sfxbind: out of memory: nothing written\n";
+    return kFailed;
+  } catch (const std::exception& e) {
+    err << "sfxbind: " << e.what() << ": nothing written\n";
     return kFailed;
   }
 }

@@ -6,6 +6,7 @@
 #include "sfxbind/binding.h"
 #include "sfxbind/data_check.h"
 #include "sfxbind/header_checks.h"
+#include "sfxbind/name_collisions.h"
 #include "sfxbind/preflight.h"
 #include "sfxbind/stub_walk.h"
 #include "sfxbind/zip64_records.h"
@@ -59,6 +60,7 @@ ArchiveChecked check_archive(const ByteSource& file, const std::string& path, ui
   if (layout.base != 0) throw Bad{"the archive's offsets do not count from the start of the file"};
   uint64_t expected_at = start;
   ArchiveChecked checked;
+  NameCollisions names(kind);
   for (size_t index : local_header_order(layout)) {
     const CentralEntry* e = &layout.entries[index];
     if (e->local_header != expected_at)
@@ -70,6 +72,7 @@ ArchiveChecked check_archive(const ByteSource& file, const std::string& path, ui
     if (!faults.empty()) throw Bad{e->name + ": " + faults[0].reason};
     if (h.flags() & kFlagDataDescriptor) throw Bad{e->name + ": its sizes are only in a data descriptor"};
     check_local_header(local, kind, checked.findings);
+    names.add(local);
     uint64_t data_at = e->local_header + local.size();
     if (std::optional<std::string> why = stream_entry_data(file, data_at, *e, local, nullptr))
       throw Bad{e->name + ": " + *why};
@@ -78,6 +81,7 @@ ArchiveChecked check_archive(const ByteSource& file, const std::string& path, ui
   }
   if (expected_at != layout.central_dir)
     throw Bad{"bytes the central directory does not account for precede it"};
+  names.report(checked.findings);
   check_walk(path, layout.entries.size());
   return checked;
 }

@@ -15,6 +15,8 @@ namespace {
 
 constexpr uint16_t kUnixHost = 3;
 constexpr uint32_t kDosDirectoryAttribute = 0x10;
+// No writer puts more than a few records in a ZIP64 end record's extensible data.
+constexpr uint64_t kLargestZip64End = 1 << 20;
 constexpr uint32_t kUnixTypeMask = 0170000, kUnixDirectory = 0040000;
 
 // The end record nearest the end whose comment reaches exactly to the end of
@@ -61,6 +63,8 @@ DirectoryPlace zip64_place(const ByteSource& a, ZipLayout& layout) {
   uint64_t length = 12 + read_le64(&a.read(at, 12)[4]);
   Bytes& end = layout.zip64_end_bytes;
   const bool length_holds = length <= room && length >= kZip64EndSize;
+  if (length_holds && length > kLargestZip64End)
+    damaged("its ZIP64 end record claims " + std::to_string(length) + " bytes of extensible data");
   end = a.read(at, static_cast<size_t>(length_holds ? length : kZip64EndSize));
   // Copied as it stands, a length that does not hold would mislead every reader.
   if (!length_holds) write_le64(&end[4], kZip64EndSize - 12);
@@ -178,9 +182,9 @@ ZipLayout read_zip_layout(const ByteSource& a) {
   layout.base = layout.central_dir - place.stored_offset;
 
   uint64_t at = layout.central_dir;
-  // Every central header takes at least 46 bytes: a count beyond that is a lie.
+  // Every central header takes at least 46 bytes: a count beyond that is a
+  // lie. Room is made as headers are read, never for the count read.
   if (place.count > place.size / kCentralHeaderSize) damaged("the central directory is cut short");
-  layout.entries.reserve(static_cast<size_t>(place.count));
   for (uint64_t i = 0; i < place.count; ++i) {
     if (at + kCentralHeaderSize > place.ends_at || !a.has_signature(at, kCentralHeaderType))
       damaged("the central directory is cut short");

@@ -111,12 +111,8 @@ void extract_entry(RunState& run, const LocalHeader& header) {
 // Entries made on Unix carry their permissions in the central directory,
 // which the walk meets after every entry.
 void give_execute_bits(const RunState& run, const CentralHeader& header) {
-  constexpr uint8_t kUnix = 3;
-  constexpr uint32_t kTypeMask = 0170000, kRegularFile = 0100000;
-  const uint32_t mode = header.external_attributes() >> 16;
-  if (header.host_system() != kUnix || (mode & kTypeMask) != kRegularFile || (mode & 0111) == 0 ||
-      run.entry_name.unusable || !is_selected())
-    return;
+  const uint32_t mode = unix_execute_bits(header);
+  if (mode == 0 || run.entry_name.unusable || !is_selected()) return;
   // By its whole path below the target, whatever the current directory.
   char path[kPathCapacity];
   format_text(path, sizeof path, "%s%c%s", run.paths.extract_dir, platform::kSeparator,

@@ -19,9 +19,14 @@ layouts     padding before the first entry, an unaligned first entry, junk
             local header the central directory does not list
 deflate64   a mixed 20 MB folder archived by 7-Zip with Deflate64: bound
             without --force, extracted byte-exact with its times
-interrupt   SIGINT, SIGTERM and SIGHUP in the middle of a binding: the
-            temporary output is gone, nothing is left behind; on a terminal
+interrupt   SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE and SIGUSR1 in the middle
+            of a binding: the temporary output is gone, nothing is left behind; on a terminal
             a progress line that only moves forward, cleared at the end
+recipient   what would fail where the self-extractor lands, a row each: names
+            that meet, --run resolved as the stub resolves it, a name too
+            long for its field with --force, a crafted entry count in a
+            sparse 50 GB file under a memory limit, an output a followed
+            link leads to
 times       in Europe/Berlin, America/New_York and UTC, a summer and a winter
             file archived by Python's zipfile (DOS times only), by bsdtar
             (extended timestamps) and as a folder: the stub gives zipfile's
@@ -48,6 +53,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import warnings
 import zipfile
 import zlib
 
@@ -793,7 +799,7 @@ def check_interrupt(args, checks):
             (tmp / "in" / f"part{i}.bin").write_bytes(rng.randbytes(8 << 20))
         out = tmp / "out"
         out.mkdir()
-        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+        for sig in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP, signal.SIGQUIT, signal.SIGPIPE, signal.SIGUSR1):
             binding = subprocess.Popen([args.sfxbind, tmp / "in", "-o", out / "setup", "--stub", args.stub],
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             deadline = time.monotonic() + 30
@@ -814,6 +820,110 @@ def check_interrupt(args, checks):
                       f"progress lines: {lines}")
         checks.equal(done, sorted(done), "progress only moves forward")
         checks.expect(shown.endswith("\r"), f"the progress line is cleared: {shown[-80:]!r}")
+
+
+def zip_of(path, *entries):
+    """Entries (name, data, Unix mode or None) written by Python's zipfile."""
+    with zipfile.ZipFile(path, "w") as z:
+        for name, data, mode in entries:
+            info = zipfile.ZipInfo(name)
+            if mode is not None:
+                info.create_system, info.external_attr = 3, mode << 16
+            z.writestr(info, data)
+    return path
+
+
+def long_directory_zip(path):
+    """A directory known only by its attributes, named by 65,535 bytes."""
+    info = zipfile.ZipInfo("d" * 65535)
+    info.external_attr = 0x10
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr(info, b"")
+    return path
+
+
+def sparse_count_zip(path):
+    """50 GB of holes ending in ZIP64 end records that claim a central
+    directory of all of it, with as many entries as 46-byte headers fit."""
+    size = 50 << 30
+    tail = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, 0, 0, 0, 0)
+    directory = size - len(tail) - 20 - 22
+    tail = struct.pack("<IQHHIIQQQQ", 0x06064B50, 44, 45, 45, 0, 0, directory // 46, directory // 46, directory, 0)
+    tail += struct.pack("<IIQI", 0x07064B50, 0, directory, 1)
+    tail += struct.pack("<IHHHHIIH", 0x06054B50, 0, 0, 0xFFFF, 0xFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 0)
+    with open(path, "wb") as f:
+        f.truncate(size - len(tail))
+        f.seek(size - len(tail))
+        f.write(tail)
+    return path
+
+
+def memory_limit(program):
+    """ulimit -v 512 MB for the run, unless AddressSanitizer (which reserves
+    terabytes of address space at start) is built in."""
+    if b"__asan_init" in pathlib.Path(program).read_bytes():
+        return None
+    import resource
+    return lambda: resource.setrlimit(resource.RLIMIT_AS, (512 << 20, 512 << 20))
+
+
+def check_recipient(args, checks):
+    """One row per way a self-extractor could fail where it lands: what the
+    binder says, its status, and that it leaves no output and no temporary file."""
+    windows_stub = "MZ a Windows stub"
+    refuse = "sfxbind: refused: "
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = pathlib.Path(tmp)
+        (tmp / "windows_stub").write_bytes(windows_stub.encode())
+        (tmp / "tree" / "Docs").mkdir(parents=True)
+        (tmp / "tree" / "Docs" / "a.txt").write_text("a")
+        (tmp / "tree" / "docs").write_text("a file")
+        (tmp / "bsdtar").mkdir()
+        (tmp / "bsdtar" / "setup").write_bytes(b"#!/bin/sh\n")
+        (tmp / "bsdtar" / "setup").chmod(0o755)
+        run(["bsdtar", "-c", "-f", tmp / "bsdtar.zip", "--format", "zip", "."], cwd=tmp / "bsdtar")
+        (tmp / "linked").mkdir()
+        (tmp / "linked" / "into").symlink_to(tmp / "out")  # the output folder, made for each row
+        with warnings.catch_warnings():
+            warnings.simplefilter("ignore")  # zipfile warns of the duplicate it writes
+            duplicate = zip_of(tmp / "duplicate.zip", ("x.txt", b"first", None), ("x.txt", b"second", None))
+        rows = [
+            ("a and a/b", zip_of(tmp / "levels.zip", ("a", b"file", None), ("a/b", b"below it", None)), [], None, 1,
+             refuse + "a/b: its level \"a\" is the file a: the self-extractor cannot make that directory "
+             "(\"Unable to create output directory\"): rename one of them"),
+            ("duplicate x.txt", duplicate, [], None, 1,
+             refuse + "x.txt: a second entry of this name: the self-extractor writes it over the first: "
+             "rename one of them"),
+            ("Docs/ and docs, Win32 stub", tmp / "tree", [], tmp / "windows_stub", 1,
+             refuse + "docs: differs from Docs/ only in case, which Windows does not tell apart: the "
+             "self-extractor cannot write both: rename one of them"),
+            ("Docs/ and docs, Linux stub", tmp / "tree", [], None, 0, "sfxbind: wrote"),
+            ("bsdtar's ./setup, --run setup", tmp / "bsdtar.zip", ["--run", "setup"], None, 0, "sfxbind: wrote"),
+            ("mode 0755 without type bits", zip_of(tmp / "modes.zip", ("setup", b"#!/bin/sh\n", 0o755)),
+             ["--run", "setup"], None, 2,
+             "sfxbind: --run names setup, which would not be a program once extracted (a regular file with an "
+             "execute bit in its Unix mode): chmod +x it and bind again"),
+            ("65,535-byte name, --force", long_directory_zip(tmp / "long.zip"), ["--force"], None, 2,
+             f"sfxbind: {tmp / 'long.zip'}: a name of 65536 bytes (beginning {'d' * 40}) does not fit a ZIP "
+             "header, which holds at most 65,535: shorten it"),
+            ("output reached through a followed link", tmp / "linked", ["--follow-links"], None, 2,
+             f"sfxbind: the output {tmp / 'out' / 'setup'} lies inside the folder {tmp / 'linked'}: write it "
+             "elsewhere"),
+            ("crafted count, sparse 50 GB, ulimit -v", sparse_count_zip(tmp / "sparse.zip"), [], None, 2,
+             f"sfxbind: {tmp / 'sparse.zip'}: damaged ZIP file: the central directory is cut short"),
+        ]
+        limited = memory_limit(args.sfxbind)
+        for label, source, extra, stub, status, first_line in rows:
+            out = tmp / "out"
+            out.mkdir()
+            r = subprocess.run([str(c) for c in [args.sfxbind, source, "-o", out / "setup", "--stub",
+                                                 stub or args.stub, *extra]],
+                               capture_output=True, timeout=120, preexec_fn=limited)
+            said = (r.stdout + r.stderr).decode(errors="replace").splitlines()
+            checks.equal((r.returncode, said[0][:len(first_line)] if said else ""), (status, first_line), label)
+            left = sorted(p.name for p in out.iterdir())
+            checks.equal(left, ["setup"] if status == 0 else [], f"{label}: what is left in the output folder")
+            shutil.rmtree(out)
 
 
 def progress_on_terminal(args, folder, out):
@@ -859,7 +969,7 @@ def main():
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
-                                          "deflate64", "interrupt", "many-files", "times"])
+                                          "deflate64", "interrupt", "recipient", "many-files", "times"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
@@ -869,8 +979,8 @@ def main():
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "deflate64": check_deflate64, "interrupt": check_interrupt, "many-files": check_many_files,
-     "times": check_times}[args.check](args, checks)
+     "deflate64": check_deflate64, "interrupt": check_interrupt, "recipient": check_recipient,
+     "many-files": check_many_files, "times": check_times}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

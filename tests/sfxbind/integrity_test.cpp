@@ -43,6 +43,28 @@ std::string malformed_extra() {
   return ZipBuilder().add(e).bytes();
 }
 
+// Two ZIP64 fields: the first agrees with the central directory, the second not.
+std::string two_zip64_fields() {
+  ZipEntry e = stored_entry("x.txt", "x");
+  const char field[] = "\x01\x00\x10\x00\x01\0\0\0\0\0\0\0\x01\0\0\0\0\0\0\0";
+  e.extra = std::string(field, 20) + std::string(field, 20);
+  e.extra[24] = e.extra[32] = '\x09';
+  return ZipBuilder().add(e).bytes();
+}
+
+// A Unicode path field that names "fileA" in the central directory and
+// "fileB" in the local header.
+std::string unicode_path_mismatch() {
+  ZipEntry e = stored_entry("file1", "x");
+  uint32_t crc = reference_crc32("file1");
+  e.extra = std::string("\x75\x70\x0A\x00\x01", 5);
+  for (int i = 0; i < 4; ++i) e.extra += static_cast<char>(crc >> (8 * i));
+  e.extra += "fileA";
+  std::string archive = ZipBuilder().add(e).bytes();
+  archive[30 + 5 + 13] = 'B';
+  return archive;
+}
+
 std::string damaged_shrink() {
   std::string archive = read_file_bytes(corpus_dir() / "a02_shrink_basic.zip");
   archive[325 + 30 + 21 + 100] ^= 0x55;  // inside docs/notes/readme.txt's shrunk data
@@ -69,6 +91,14 @@ TEST(Integrity, EachRefusalNamesTheEntryAndWhy) {
       {malformed_extra(),
        "sfxbind: refused: x.txt: its extra field is malformed (a record runs past its end, in its local "
        "header): repair or re-create the archive"},
+      {two_zip64_fields(),
+       "sfxbind: refused: x.txt: its extra field holds two records of one kind (0x0001, in its local "
+       "header): "
+       "repair or re-create the archive"},
+      {unicode_path_mismatch(),
+       "sfxbind: refused: file1: its local header and the central directory disagree on its name as its "
+       "Unicode path field gives it: ZIP tools show one, the self-extractor writes the other: repair or "
+       "re-create the archive"},
       {damaged_shrink(), "sfxbind: refused: docs/notes/readme.txt: its data "},
   };
   for (const Case& c : cases) {

@@ -4,7 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "archive/name_decoding.h"
 #include "platform/files.h"
+#include "sfxbind/name_collisions.h"
+#include "sfxbind/zip_layout.h"
 
 using namespace sfxbind;
 
@@ -99,4 +102,55 @@ TEST(NameChecks, NamesLeadingOutsideAreConfinedWithAWarning) {
         << name;
   // A directory entry that names the target itself is skipped without a question.
   for (const char* name : {"/", "./", "../", "C:/"}) EXPECT_EQ(findings_for(name), Texts{}) << name;
+}
+
+namespace {
+
+// How many of the two entries each stub refuses for meeting the other.
+int meeting_refusals(const std::string& first, const std::string& second, StubKind stub) {
+  NameCollisions names(stub);
+  for (const std::string& name : {first, second}) {
+    Bytes local(kLocalHeaderSize + name.size());
+    write_le16(&local[local_field::kFlags], kFlagUtf8Name);
+    write_le16(&local[local_field::kNameLength], static_cast<uint16_t>(name.size()));
+    std::copy(name.begin(), name.end(), local.begin() + kLocalHeaderSize);
+    names.add(local);
+  }
+  Findings found;
+  names.report(found);
+  return static_cast<int>(found.size());
+}
+
+}  // namespace
+
+TEST(NameCollisions, NamesMeetAfterTheStubsRulesAndWindowsCaseFolding) {
+  struct Row {
+    const char *first, *second;
+    int windows, linux;
+  };
+  const Row kRows[] = {
+      {"x.txt", "x.txt", 1, 1},
+      {"./a", "a", 1, 1},
+      {"d\\x", "d/x", 1, 1},
+      {"a", "a/b", 1, 1},
+      {"a", "a/", 1, 1},
+      {"d/", "d/", 0, 0},
+      {"Docs/", "docs", 1, 0},
+      {"Docs/", "docs/", 0, 0},
+      {"A", "a/b", 1, 0},
+      {"Ä.txt", "ä.txt", 1, 0},
+      {"Σ", "ς", 1, 0},
+      {"ǅ", "ǆ", 1, 0},
+      {"Ａ", "ａ", 1, 0},
+      {"Ⓐ", "ⓐ", 1, 0},
+      {"ı", "I", 0, 0},
+      {"ß", "SS", 0, 0},
+      {"\xF0\x90\x90\x80", "\xF0\x90\x90\xA8", 0, 0},  // Deseret: past the BMP
+      {"a.txt", "b.txt", 0, 0},
+  };
+  for (const Row& r : kRows) {
+    EXPECT_EQ(meeting_refusals(r.first, r.second, StubKind::kWindows), r.windows)
+        << r.first << " " << r.second;
+    EXPECT_EQ(meeting_refusals(r.first, r.second, StubKind::kLinux), r.linux) << r.first << " " << r.second;
+  }
 }

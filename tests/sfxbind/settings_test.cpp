@@ -86,7 +86,8 @@ TEST(BindSettings, WhatTheStubCouldNotCarryOutIsRefused) {
       {"", "a.txt", false,
        "\x7F"
        "ELF stub",
-       "--run names a.txt, which has no execute permission: chmod +x it and bind again"},
+       "--run names a.txt, which would not be a program once extracted (a regular file with an execute bit "
+       "in its Unix mode): chmod +x it and bind again"},
   };
   for (const Case& c : kCases) {
     TempDir dir;
