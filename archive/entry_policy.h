@@ -23,7 +23,6 @@ enum class EntryAction {
 // marker with a ZIP64 field of zeros is as unknown a size as a plain 0.
 EntryAction entry_action(const LocalHeader& header, const EntrySizes& sizes, const EntryName& name);
 
-// Methods with a decoder: 0 to 6, 8 and 9 (Deflate64).
 // The execute bits the Linux stub gives an extracted file: those of a
 // regular file's Unix mode, from an entry made on Unix.
 inline uint32_t unix_execute_bits(const CentralHeader& header) {
@@ -33,4 +32,7 @@ inline uint32_t unix_execute_bits(const CentralHeader& header) {
   return header.host_system() == kUnix && (mode & kTypeMask) == kRegularFile ? mode & 0111 : 0;
 }
 
-inline bool method_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }
+// Methods with a decoder: 0 to 6, 8, 9 (Deflate64) and 14 (LZMA).
+inline bool method_supported(uint16_t method) {
+  return method <= 6 || method == 8 || method == 9 || method == 14;
+}

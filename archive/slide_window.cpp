@@ -56,6 +56,12 @@ void write_full_window(SlideWindow& w) {
   if (w.after_full_write) w.after_full_write(w.after_full_write_context);
 }
 
+void write_decoded(SlideWindow& w, const uint8_t* from, uint32_t count) {
+  w.crc = crc32_block(w.crc, from, count);
+  write_out(w, from, count);
+  if (w.after_full_write) w.after_full_write(w.after_full_write_context);
+}
+
 uint8_t* write_overrun_window(SlideWindow& w, uint8_t* out) {
   const uint32_t past_end = static_cast<uint32_t>(out - w.end);
   w.pos = w.end;

@@ -106,5 +106,10 @@ void flush_window(SlideWindow& w);
 // counting them off the bit input's compressed bytes.
 void copy_stored(RunState& run, uint64_t n);
 
+// For a decoder that keeps its own history (LZMA's dictionary): writes
+// `count` decoded bytes to the entry's output, counts them into its CRC-32
+// and reports as after a full write of the ring.
+void write_decoded(SlideWindow& w, const uint8_t* from, uint32_t count);
+
 // The entry's CRC-32 so far (complemented, as stored in the local header).
 uint32_t entry_crc(SlideWindow& w);

@@ -16,6 +16,10 @@ class PeerPath {
 
  protected:
   virtual void decode_item(const DecodeItem& item) = 0;
+  // Writes a piece of output to /dev/null and counts it into `produced`.
+  void write_piece(const uint8_t* data, uint32_t n, uint64_t& produced);
+  // Throws unless what was written is the entry: its size and CRC-32.
+  static void expect_entry(const DecodeItem& item, uint64_t produced, uint32_t crc, const char* peer);
 
   const DecodeSet& set_;
   platform::FileHandle input_;

@@ -1,6 +1,7 @@
 #include "bench/runners.h"
 
 #include "bench/libdeflate_path.h"
+#include "bench/liblzma_path.h"
 #include "bench/zlib_path.h"
 
 namespace {
@@ -42,6 +43,8 @@ void run_ours(benchmark::State& state, const DecodeSet* set) {
 void run_zlib(benchmark::State& state, const DecodeSet* set) { run_peer<ZlibPath>(state, *set); }
 
 void run_libdeflate(benchmark::State& state, const DecodeSet* set) { run_peer<LibdeflatePath>(state, *set); }
+
+void run_liblzma(benchmark::State& state, const DecodeSet* set) { run_peer<LiblzmaPath>(state, *set); }
 
 void run_failed(benchmark::State& state, const std::string& message) {
   state.SkipWithError(message.c_str());

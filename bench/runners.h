@@ -10,5 +10,6 @@
 void run_ours(benchmark::State& state, const DecodeSet* set);
 void run_zlib(benchmark::State& state, const DecodeSet* set);
 void run_libdeflate(benchmark::State& state, const DecodeSet* set);
+void run_liblzma(benchmark::State& state, const DecodeSet* set);
 // A benchmark that could not be set up reports why instead of a number.
 void run_failed(benchmark::State& state, const std::string& message);

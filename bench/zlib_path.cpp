@@ -33,13 +33,11 @@ void ZlibPath::decode_item(const DecodeItem& item) {
     if (stream_.avail_out == 0 || status == Z_STREAM_END) {
       uint32_t n = kOutSize - stream_.avail_out;
       crc = crc32(crc, out_buffer_.data(), n);
-      if (!platform::write_file(output_, out_buffer_.data(), n)) throw DecodeStop{-1, "write failed"};
-      produced += n;
+      write_piece(out_buffer_.data(), n, produced);
       stream_.next_out = out_buffer_.data();
       stream_.avail_out = kOutSize;
     }
   }
   stream_.avail_in = 0;
-  if (produced != item.header.uncompressed_size() || crc != item.header.crc32())
-    throw DecodeStop{-1, "zlib output differs from the entry"};
+  expect_entry(item, produced, static_cast<uint32_t>(crc), "zlib");
 }

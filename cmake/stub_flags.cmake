@@ -8,12 +8,13 @@ set(SFX_STUB_COMPILE_OPTIONS -Os -malign-data=abi -ffunction-sections -fno-excep
     -fno-asynchronous-unwind-tables -ffile-prefix-map=${CMAKE_SOURCE_DIR}=. -ffile-prefix-map=${CMAKE_BINARY_DIR}=.)
 set(SFX_STUB_LINK_OPTIONS -s -static-libgcc -static-libstdc++ -Wl,--gc-sections)
 
-# Except the hot code, compiled for speed: inflate's inner loop. The options
+# Except the hot code, compiled for speed: inflate's inner loop and LZMA's
+# decoding loop (4.0 KiB of object code instead of 3.5 KiB for size). The options
 # after -O2 keep it about 600 bytes smaller at the same speed (no alignment
 # padding, no copied loop headers, functions called once left out of line).
 # Set on the sources, so the layer libraries of this build (the benchmarks'
 # in-process rows) compile them the same way.
-set(SFX_STUB_SPEED_SOURCES decoders/inflate_fast.cpp)
+set(SFX_STUB_SPEED_SOURCES decoders/inflate_fast.cpp decoders/lzma_decode.cpp)
 set(SFX_STUB_SPEED_OPTIONS -O2 -fno-align-functions -fno-align-jumps -fno-align-loops -fno-align-labels
     -fno-tree-ch -fno-inline-functions-called-once)
 set_source_files_properties(${SFX_STUB_SPEED_SOURCES} DIRECTORY ${CMAKE_SOURCE_DIR}

@@ -7,6 +7,7 @@ void decode_entry(RunState& run, const LocalHeader& header) {
     case 6: explode_entry(run, header); break;
     case 8: inflate_entry(run); break;
     case 9: inflate64_entry(run); break;
+    case 14: lzma_entry(run, header); break;
     default: expand_entry(run, header); break;
   }
 }

@@ -9,8 +9,9 @@ void inflate64_entry(RunState& run);                           // method 9 (Defl
 void explode_entry(RunState& run, const LocalHeader& header);  // method 6
 void unshrink_entry(RunState& run);                            // method 1
 void expand_entry(RunState& run, const LocalHeader& header);   // methods 2 to 5
+void lzma_entry(RunState& run, const LocalHeader& header);     // method 14
 
-// Runs the decoder of the entry's method (0 to 6, 8 or 9) over its data.
+// Runs the decoder of the entry's method (0 to 6, 8, 9 or 14) over its data.
 void decode_entry(RunState& run, const LocalHeader& header);
 
 // The window ring the method's decoder needs: Deflate64's 64 KiB history,

@@ -38,6 +38,7 @@
 #include <cstdint>
 #include <string>
 
+#include "fuzz/differential.h"
 #include "fuzz/harness.h"
 #include "tests/support/zip_builder.h"
 
@@ -55,32 +56,6 @@ struct Parameters {
 Parameters parameters(const uint8_t* p) {
   return {p[0] % 10,     (p[1] & 7) % 5,          9 + (p[1] >> 3) % 7, 1 + p[2] % 9,
           p[2] >> 4 | 1, 1 << (p[3] & 0x7F) % 13, (p[3] & 0x80) != 0};
-}
-
-// Data with the matches and runs that make zlib use its whole repertoire.
-std::string shape_data(uint8_t shape, const uint8_t* seed, size_t size) {
-  std::string out;
-  const int repeats = 1 + (shape >> 2) % 32;
-  switch (shape & 3) {
-    case 0: out.assign(reinterpret_cast<const char*>(seed), size); break;
-    case 1:  // the seed again and again, one byte changed in each copy
-      for (int r = 0; r < repeats; ++r) {
-        size_t at = out.size();
-        out.append(reinterpret_cast<const char*>(seed), size);
-        if (size) out[at + r % size] = static_cast<char>(r);
-      }
-      break;
-    case 2:  // runs: each seed byte gives a value and a length
-      for (size_t i = 0; i < size; ++i)
-        out.append(1 + (seed[i] & 0x3F) * repeats % 300, static_cast<char>(seed[i] >> 6));
-      break;
-    default: {  // words from a small vocabulary
-      static const char* const kWords[] = {"the ", "stub ", "window ", "inflate ", "a", "\n", "zip ", "of "};
-      for (int r = 0; r < repeats; ++r)
-        for (size_t i = 0; i < size; ++i) out += kWords[seed[i] & 7];
-    }
-  }
-  return out;
 }
 
 std::string zlib_deflate(const Parameters& p, const std::string& data) {
@@ -122,18 +97,6 @@ std::string zlib_deflate(const Parameters& p, const std::string& data) {
   return out;
 }
 
-void damage(std::string& stream, const uint8_t* d) {
-  if (stream.empty()) return;
-  size_t at = (d[0] | d[1] << 8) % stream.size();
-  uint8_t value = d[2] >> 2;
-  switch (d[2] & 3) {
-    case 0: stream[at] = static_cast<char>(stream[at] ^ (1 << (value & 7))); break;
-    case 1: stream[at] = static_cast<char>(value << 2 | value >> 4); break;
-    case 2: stream.resize(at); break;
-    default: stream.insert(at, 1, static_cast<char>(value)); break;
-  }
-}
-
 struct ZlibResult {
   bool complete = false;  // the final block was decoded
   size_t consumed = 0;
@@ -169,30 +132,6 @@ uint32_t crc_of(const std::string& s) {
       crc32(0, reinterpret_cast<const Bytef*>(s.data()), static_cast<uInt>(s.size())));
 }
 
-struct OursResult {
-  std::string ending;
-  std::string output;
-};
-
-OursResult run_ours(const std::string& stream, uint32_t crc, size_t size) {
-  ZipEntry entry;
-  entry.name = "entry.bin";
-  entry.method = 8;
-  entry.data = stream;
-  entry.crc = crc;
-  entry.crc_override = true;
-  entry.uncompressed_size = static_cast<uint32_t>(size);
-  entry.size_override = true;
-  RunFolder& folder = fuzz_run_folder();
-  RunOutcome outcome = folder.extract(ZipBuilder().add(entry).bytes());
-  OursResult r{extraction_ending(outcome), read_file_bytes(folder.target() / "entry.bin")};
-  require(!r.ending.empty(), "extraction ended in no specified way", outcome.message);
-  std::vector<std::string> strays = folder.strays();
-  require(strays.empty(), "written outside the target directory", strays.empty() ? "" : strays.front());
-  folder.clean();
-  return r;
-}
-
 bool is_documented_rejection(const std::string& error) {
   static const char* const kDocumented[] = {
       "invalid stored block lengths",        "invalid distance too far back", "invalid code lengths set",
@@ -221,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     require(zlib.complete && zlib.output == content, "zlib does not round-trip its own stream");
 
   if (zlib.complete) {
-    OursResult ours = run_ours(stream, crc_of(zlib.output), zlib.output.size());
+    OursResult ours = run_ours(8, 0, stream, crc_of(zlib.output), zlib.output.size());
     require(ours.output == zlib.output, "ours wrote other bytes than zlib decoded");
     if (zlib.consumed == stream.size())
       require(ours.ending == "Extraction Complete", "ours rejects a stream zlib decodes completely",
@@ -229,9 +168,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     return 0;
   }
   // zlib rejects: does ours complete the entry, given the CRC of what it writes?
-  OursResult ours = run_ours(stream, 0, 0);
+  OursResult ours = run_ours(8, 0, stream, 0, 0);
   if (ours.ending == "CRC error -- SFX stopped")
-    ours = run_ours(stream, crc_of(ours.output), ours.output.size());
+    ours = run_ours(8, 0, stream, crc_of(ours.output), ours.output.size());
   if (ours.ending != "Extraction Complete") return 0;
   // Input that ran out: ours went on with zero bits (a few hundred at most).
   const ZlibResult judged = zlib.error.empty() ? zlib_inflate(stream + std::string(64, '\0')) : zlib;

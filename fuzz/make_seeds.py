@@ -9,7 +9,8 @@ Decoder targets: each corpus entry of their method(s), as the target reads
 it: the 8-byte prefix (flags and reduction factor, uncompressed size, CRC-32)
 and then the entry's compressed bytes; plus a few tiny hand-made streams, and
 for inflate64 entries that `7z a -tzip -mm=Deflate64` writes (long matches,
-distances past 32 KiB).
+distances past 32 KiB), for lzma entries that 7-Zip and Python's zipfile write.
+lzma_liblzma: liblzma settings (see lzma_liblzma_target.cpp) over a text seed.
 settings: small program files with a settings block before the archive, as
 the binder writes them and with the block's words damaged.
 inflate_zlib: compression settings (see inflate_zlib_target.cpp) over a text
@@ -29,7 +30,7 @@ import zlib
 from pathlib import Path
 
 TARGET_OF_METHOD = {0: "stored", 1: "unshrink", 2: "expand", 3: "expand", 4: "expand",
-                    5: "expand", 6: "explode", 8: "inflate", 9: "inflate64"}
+                    5: "expand", 6: "explode", 8: "inflate", 9: "inflate64", 14: "lzma"}
 
 
 def prefix(flags, method, uncompressed_size, crc):
@@ -108,6 +109,38 @@ def deflate64_made():
                 start = info.header_offset + 30 + sum(struct.unpack_from("<HH", archive, info.header_offset + 26))
                 data = archive[start:start + info.compress_size]
                 yield "inflate64", f"7z_{info.filename}", prefix(0, 9, info.file_size, info.CRC) + data
+
+
+def lzma_made():
+    """LZMA entries as 7-Zip writes them (with and without the end marker) and
+    as Python's zipfile writes them; and liblzma settings for the differential
+    target (see lzma_liblzma_target.cpp) over a text seed."""
+    rng = random.Random(14)
+    words = [bytes(rng.choices(b"abcdefgh", k=rng.randint(2, 8))) for _ in range(300)]
+    inputs = {"text": b" ".join(rng.choices(words, k=1500)), "runs": bytes(5000) + b"y" * 700 + bytes(3000),
+              "mixed": rng.randbytes(2000) + b" ".join(rng.choices(words, k=500)) * 2, "empty": b""}
+    with tempfile.TemporaryDirectory() as tmp:
+        for name, data in inputs.items():
+            (Path(tmp) / name).write_bytes(data)
+        for label, method in (("7z", "LZMA"), ("7z_eos_off", "LZMA:eos=off"), ("7z_lc8", "LZMA:lc=8:lp=4:pb=4")):
+            subprocess.run(["7z", "a", "-tzip", f"-mm={method}", f"{label}.zip", *inputs], cwd=tmp, check=True,
+                           stdout=subprocess.DEVNULL)
+        with zipfile.ZipFile(Path(tmp) / "python.zip", "w", zipfile.ZIP_LZMA) as z:
+            for name in inputs:
+                z.write(Path(tmp) / name, name)
+        for label in ("7z", "7z_eos_off", "7z_lc8", "python"):
+            archive = (Path(tmp) / f"{label}.zip").read_bytes()
+            with zipfile.ZipFile(Path(tmp) / f"{label}.zip") as z:
+                for info in z.infolist():
+                    start = info.header_offset + 30 + sum(struct.unpack_from("<HH", archive, info.header_offset + 26))
+                    data = archive[start:start + info.compress_size]
+                    yield "lzma", f"{label}_{info.filename}", prefix(info.flag_bits, 14, info.file_size,
+                                                                     info.CRC) + data
+    text = inputs["text"][:3000]
+    for i, (lc, lp, pb) in enumerate(((3, 0, 2), (0, 4, 0), (4, 0, 4), (1, 1, 1))):
+        for marker in (0, 1):
+            settings = bytes([lc + 5 * lp, pb + 5 * (i * 3 % 10), marker | (i % 4) << 1, 0x0B, 0])
+            yield "lzma_liblzma", f"lc{lc}_lp{lp}_pb{pb}_marker{marker}", settings + text
 
 
 class Pipe(io.RawIOBase):
@@ -224,7 +257,7 @@ def main():
             compressed = data[start:start + entry["compressed_size"]]
             head = prefix(entry["flags"], entry["method"], entry["uncompressed_size"], int(entry["crc32"], 16))
             write(target, f"{stem}_{index:02d}", head + compressed)
-    for target, name, data in [*hand_made(), *deflate64_made()]:
+    for target, name, data in [*hand_made(), *deflate64_made(), *lzma_made()]:
         write(target, name, data)
     for name, data in binder_seeds():
         write("binder", name, data)

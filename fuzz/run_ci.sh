@@ -13,7 +13,7 @@ set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${FUZZ_BUILD_DIR:-$root/build/fuzz}
 seconds=${FUZZ_SECONDS:-60}
-targets=${FUZZ_TARGETS:-scan inflate inflate64 explode unshrink expand stored inflate_zlib binder settings}
+targets=${FUZZ_TARGETS:-scan inflate inflate64 explode unshrink expand stored lzma inflate_zlib lzma_liblzma binder settings}
 corpus=${SFX_CORPUS_DIR:-$root/tests/corpus}
 flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer"
 

@@ -1,7 +1,8 @@
 # The fuzz targets and the harness they share. Included by the fuzz build
 # (fuzz/CMakeLists.txt, with libFuzzer) and by the ordinary test build, which
 # replays the saved reproducers through the same target code.
-set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored inflate_zlib binder settings)
+set(SFX_FUZZ_TARGETS scan inflate inflate64 explode unshrink expand stored lzma inflate_zlib lzma_liblzma binder
+    settings)
 set(SFX_FUZZ_SOURCE_DIR ${CMAKE_CURRENT_LIST_DIR})
 
 add_library(sfx_fuzz_harness STATIC ${SFX_FUZZ_SOURCE_DIR}/harness.cpp)
@@ -22,7 +23,7 @@ endif()
 # Adds the executable `executable` built around fuzz target `name`; further
 # arguments are more sources (a main of its own outside libFuzzer).
 function(sfx_add_fuzz_target executable name)
-  set(decoder_methods inflate 8 inflate64 9 explode 6 unshrink 1 expand 2 stored 0)
+  set(decoder_methods inflate 8 inflate64 9 explode 6 unshrink 1 expand 2 stored 0 lzma 14)
   if(name STREQUAL "scan")
     add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/scan_target.cpp ${ARGN})
   elseif(name STREQUAL "settings")
@@ -35,8 +36,15 @@ function(sfx_add_fuzz_target executable name)
   elseif(name STREQUAL "inflate_zlib")
     # zlib as the reference decoder, linked into this target only.
     find_package(ZLIB REQUIRED)
-    add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/inflate_zlib_target.cpp ${ARGN})
+    add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/inflate_zlib_target.cpp
+                   ${SFX_FUZZ_SOURCE_DIR}/differential.cpp ${ARGN})
     target_link_libraries(${executable} PRIVATE ZLIB::ZLIB)
+  elseif(name STREQUAL "lzma_liblzma")
+    # liblzma's raw LZMA1 coder as the reference, linked into this target only.
+    find_package(LibLZMA REQUIRED)
+    add_executable(${executable} ${SFX_FUZZ_SOURCE_DIR}/lzma_liblzma_target.cpp
+                   ${SFX_FUZZ_SOURCE_DIR}/differential.cpp ${ARGN})
+    target_link_libraries(${executable} PRIVATE LibLZMA::LibLZMA)
   else()
     list(FIND decoder_methods ${name} at)
     if(at LESS 0)

@@ -1,5 +1,7 @@
 #include "tests/malformed/archive_layout.h"
 
+#include "archive/entry_policy.h"
+
 namespace {
 
 uint32_t peek(const std::string& b, size_t at, int width) {
@@ -7,8 +9,6 @@ uint32_t peek(const std::string& b, size_t at, int width) {
   for (int i = width - 1; i >= 0; --i) v = v << 8 | static_cast<uint8_t>(b[at + i]);
   return v;
 }
-
-bool is_supported(uint16_t method) { return method <= 6 || method == 8 || method == 9; }
 
 }  // namespace
 
@@ -29,7 +29,7 @@ std::vector<RecordSpan> archive_layout(const std::string& b) {
       bool encrypted = peek(b, at + kLocalFlags, 2) & 1;
       bool directory = r.name_end > r.fixed_end && (b[r.name_end - 1] == '/' || b[r.name_end - 1] == '\\');
       r.opens_file = !encrypted && !directory;
-      r.decoded = r.opens_file && is_supported(r.method);
+      r.decoded = r.opens_file && method_supported(r.method);
     } else if (signature == 0x02014B50 && at + 46 <= b.size()) {
       r.kind = RecordKind::kCentral;
       r.fixed_end = at + 46;

@@ -208,21 +208,11 @@ def run_bound_stub(checks, label, bound, answers, expected_message, timeout=120)
     return folder
 
 
-def expect_deflate64_decoded(archive):
-    """The manifest describes Deflate64 (method 9) as unsupported; the stub now
-    decodes it: such an entry extracts to its content, with no question."""
-    run = archive["expected_run"]
-    for e in archive["entries"]:
-        if e["method"] == 9 and not e["flags"] & 1 and e["expected"]["outcome"] != "not_reached":
-            e["expected"] = {"outcome": "extracted", "output": "content"}
-            run["questions_if_all_answered_yes"] = [q for q in run["questions_if_all_answered_yes"]
-                                                    if q["entry"] != e["name"]]
-    return archive
-
-
 def corpus_manifest(corpus):
-    archives = json.loads((corpus / "manifest.json").read_text())["archives"]
-    return [expect_deflate64_decoded(archive) for archive in archives]
+    return json.loads((corpus / "manifest.json").read_text())["archives"]
+
+
+DECODED_METHODS = {0, 1, 2, 3, 4, 5, 6, 8, 9, 14}
 
 
 def expected_refusals(archive):
@@ -233,7 +223,7 @@ def expected_refusals(archive):
         if e["flags"] & 1:
             reasons.append((name, "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" "
                                   "and skips it: re-create the archive without encryption"))
-        if not e["is_directory"] and (method == 7 or method > 9):
+        if not e["is_directory"] and method not in DECODED_METHODS:
             reasons.append((name, f"method {method} ({METHOD_LABELS[method]}) is not supported: the self-extractor asks "
                                   "\"Unable To Extract The Above Component Continue?\" and leaves an empty file: "
                                   "re-create the archive with deflate"))
@@ -679,6 +669,38 @@ def deflate64_archive(root, out, seven_zip):
     return out
 
 
+def lzma_archives(root, folder, seven_zip):
+    """The folder archived with LZMA (method 14) by 7-Zip with and without the
+    end marker and by Python's zipfile (with it): (label, path, flag bit 1)
+    for each."""
+    env = dict(os.environ, TZ="UTC")  # DOS times in local time; the stub reads them as UTC
+    made = []
+    for label, method in (("7z lzma", "LZMA"), ("7z lzma eos=off", "LZMA:eos=off")):
+        out = folder / (label.replace(" ", "_") + ".zip")
+        subprocess.run([seven_zip, "a", "-tzip", f"-mm={method}", out, "."], cwd=root, env=env, check=True,
+                       stdout=subprocess.DEVNULL)
+        made.append((label, out, method == "LZMA"))
+    out = folder / "python_lzma.zip"
+    subprocess.run([sys.executable, "-c", "import os, sys, zipfile\n"
+                    "with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_LZMA) as z:\n"
+                    "    for d, dirs, names in sorted(os.walk('.')):\n"
+                    "        for n in sorted(dirs + names): z.write(os.path.join(d, n))", out],
+                   cwd=root, env=env, check=True)
+    return made + [("python lzma", out, True)]
+
+
+def check_lzma(args, checks):
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = pathlib.Path(tmp)
+        files, directories = make_tree(tmp / "tree")
+        for label, archive, marker in lzma_archives(tmp / "tree", tmp, args.seven_zip):
+            with zipfile.ZipFile(archive) as z:
+                lzma = [i for i in z.infolist() if i.compress_type == 14]
+                checks.expect(lzma and all(bool(i.flag_bits & 2) == marker for i in lzma),
+                              f"{label}: method 14, flag bit 1 {'set' if marker else 'clear'}")
+            bind_and_extract(args, checks, label, archive, files, directories)
+
+
 def check_deflate64(args, checks):
     with tempfile.TemporaryDirectory() as tmp:
         tmp = pathlib.Path(tmp)
@@ -969,7 +991,8 @@ def main():
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
-                                          "deflate64", "interrupt", "recipient", "many-files", "times"])
+                                          "deflate64", "lzma", "interrupt", "recipient",
+                                          "many-files", "times"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
@@ -979,8 +1002,8 @@ def main():
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "deflate64": check_deflate64, "interrupt": check_interrupt, "recipient": check_recipient,
-     "many-files": check_many_files, "times": check_times}[args.check](args, checks)
+     "deflate64": check_deflate64, "lzma": check_lzma, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files,
+     "times": check_times}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

@@ -7,7 +7,8 @@
 The tree of the binder's own round-trip test (nested and empty directories,
 an empty file, text and random data, times on odd and even seconds) is
 archived by bsdtar, by Python's zipfile writing to a pipe and by 7-Zip, and
-taken as a folder; and the binder's mixed 20 MB folder is archived by 7-Zip
+taken as a folder, and archived with LZMA by 7-Zip (with and without the end
+marker) and by Python's zipfile; and the binder's mixed 20 MB folder is archived by 7-Zip
 with Deflate64. sfxbind.exe under Wine binds each to this build's stub
 without --force; each result reads as a ZIP file in Python's zipfile (7-Zip
 for Deflate64), and the self-extractor, driven through its dialog under Wine,
@@ -105,6 +106,8 @@ def main():
     session = wine_run.Session(args.prefix, args.work)
     try:
         for label, source in bind_e2e_test.tree_inputs(root, inputs, args.seven_zip, checks):
+            bind_and_extract(args, session, checks, label, source, files, directories)
+        for label, source, _ in bind_e2e_test.lzma_archives(root, inputs, args.seven_zip):
             bind_and_extract(args, session, checks, label, source, files, directories)
         mixed_files, mixed_directories = bind_e2e_test.make_mixed_tree(inputs / "mixed")
         deflate64 = bind_e2e_test.deflate64_archive(inputs / "mixed", inputs / "deflate64.zip", args.seven_zip)
