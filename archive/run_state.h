@@ -64,6 +64,9 @@ struct RunState {
   // The last walk reached the end record: the archive was read to its end,
   // not cut short, so a program run after it finds every file.
   uint8_t end_record_seen = 0;
+  // The pass's target exists but is too long to be made current: OK keeps
+  // it rather than taking the current directory.
+  uint8_t target_not_current = 0;
   // The current local header's exact modification time (exact_entry_time), 0 for none.
   uint64_t entry_time = 0;
 };

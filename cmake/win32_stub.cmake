@@ -2,7 +2,7 @@
 # the shipped stub's flags (cmake/stub_flags.cmake). It must stay small (it
 # travels in front of every archive) and import nothing but KERNEL32, USER32,
 # GDI32 (measuring list lines), COMCTL32 (the progress bar), ADVAPI32 (random
-# names) and msvcrt.
+# names), SHELL32 (starting the program the settings name) and msvcrt.
 #
 # Two builds of one commit give the same bytes: no link time stamp in the PE
 # header (unless SOURCE_DATE_EPOCH names one) and no build folder in the code.
@@ -20,7 +20,7 @@ target_compile_definitions(sfxstub PRIVATE $<$<COMPILE_LANGUAGE:CXX>:__USE_MINGW
 target_link_options(sfxstub PRIVATE -mwindows)
 # No data imported behind the code's back: lean_runtime_win32.cpp patches none.
 target_link_options(sfxstub PRIVATE -Wl,--disable-auto-import -Wl,--disable-runtime-pseudo-reloc)
-target_link_libraries(sfxstub PRIVATE comctl32 gdi32 advapi32)
+target_link_libraries(sfxstub PRIVATE comctl32 gdi32 advapi32 shell32)
 if(DEFINED ENV{SOURCE_DATE_EPOCH})
   # ld stamps the PE header with SOURCE_DATE_EPOCH when it finds it at link time.
   set_property(TARGET sfxstub PROPERTY CXX_LINKER_LAUNCHER

@@ -16,6 +16,13 @@ target_link_options(dialog_driver PRIVATE -static)
 # The setup program of the run-after tests: records its arguments and folder.
 add_executable(record_args ${CMAKE_SOURCE_DIR}/tests/win32/record_args.cpp)
 target_link_options(record_args PRIVATE -static)
+# The same asking for administrator rights, as most installers do.
+add_executable(record_args_admin ${CMAKE_SOURCE_DIR}/tests/win32/record_args.cpp
+                                 ${CMAKE_SOURCE_DIR}/tests/win32/require_admin.rc)
+target_link_options(record_args_admin PRIVATE -static)
+# A setup program that leaves a program holding one of its files open.
+add_executable(hold_open ${CMAKE_SOURCE_DIR}/tests/win32/hold_open.cpp)
+target_link_options(hold_open PRIVATE -static)
 
 add_test(NAME wine_prefix COMMAND ${SFX_WINE_RUN} boot ${SFX_WINE_PREFIX})
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine RESOURCE_LOCK wine TIMEOUT 600 SKIP_RETURN_CODE 77)
@@ -111,12 +118,18 @@ set_tests_properties(win32_e2e_damaged_settings PROPERTIES FIXTURES_REQUIRED win
 # encrypted entries (status 2), /P with its bar, /? and its box, --title on
 # the dialog and the closing box (screenshots kept in docs/), --run with and
 # without --temp, and started by a person: the program shown, the target
-# hidden, the folder removed after a Cancel.
-foreach(check silent encrypted passive usage title run_temp run_target run_dialog)
+# hidden, the folder removed after a Cancel. Long paths: targets of 1,500
+# characters and of 500 CJK characters, a log 1,100 characters down beside a
+# target the system refuses; programs as Windows starts them: an .msi package built
+# by wixl, a program that asks for administrator rights, a batch file's
+# status; a --temp payload 900 characters deep beside a file left open.
+foreach(check silent encrypted passive usage title run_temp run_target run_dialog long_target long_log run_msi
+              run_admin run_cmd temp_deep)
   add_test(NAME win32_e2e_unattended_${check}
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/win32/unattended_test.py ${SFX_WINE_PREFIX} ${check}
                    --sfxbind $<TARGET_FILE:sfxbind> --stub $<TARGET_FILE:sfxstub>
                    --driver $<TARGET_FILE:dialog_driver> --setup $<TARGET_FILE:record_args>
+                   --admin-setup $<TARGET_FILE:record_args_admin> --hold-open $<TARGET_FILE:hold_open>
                    --corpus ${SFX_CORPUS_DIR_HOST} --work ${SFX_E2E_DIR}/unattended_${check}
                    --screenshots ${SFX_E2E_DIR}/docs)
   set_tests_properties(win32_e2e_unattended_${check} PROPERTIES FIXTURES_REQUIRED wine RESOURCE_LOCK wine

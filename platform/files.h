@@ -21,6 +21,18 @@ inline constexpr bool kCaseInsensitiveNames = false;
 
 inline bool is_separator(char c) { return c == '/' || c == '\\'; }
 
+// True when `path` (UTF-8 bytes or UTF-16 units) holds at most `longest_path`
+// units and none of its levels more than `longest_level`.
+template <class Unit>
+bool path_fits(const Unit* path, size_t longest_path, size_t longest_level) {
+  size_t n = 0;
+  for (size_t level = 0; path[n] != 0; ++n) {
+    level = path[n] == '/' || path[n] == '\\' ? 0 : level + 1;
+    if (level > longest_level) return false;
+  }
+  return n <= longest_path;
+}
+
 using FileHandle = intptr_t;
 inline constexpr FileHandle kNoFile = -1;
 
@@ -39,6 +51,10 @@ bool close_file(FileHandle f);
 // Full path of the running program; empty when it does not fit.
 void module_path(char* out, size_t capacity);
 bool current_dir(char* out, size_t capacity);
+// `path` made absolute as the file calls take it (on Windows without its
+// "\\?\" prefix) in `out`; false when it, or one of its levels, is longer
+// than the system takes, so that nothing is made under a shortened name.
+bool full_path(const char* path, char* out, size_t capacity);
 bool set_current_dir(const char* path);
 // Makes drive A..Z current with its own current directory; false where the
 // drive does not exist (always false without drives).

@@ -13,7 +13,10 @@ namespace platform {
 bool make_private_temp_dir(char* out, size_t capacity);
 
 // Removes the folder and everything below it, never following links out;
-// on Linux read-only folders are made writable first.
-void remove_tree(const char* path);
+// on Linux read-only folders are made writable first. False when a file
+// could not be removed, with its path in `held` (when given): on Windows one
+// that a program still holds open (Linux removes open files too). Then only
+// that file and the folders above it stay.
+bool remove_tree(const char* path, char* held = nullptr, size_t capacity = 0);
 
 }  // namespace platform

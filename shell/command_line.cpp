@@ -35,9 +35,9 @@ const char* after_prefix(const char* text, const char* prefix) {
 void take_value(const char* value, char* out) {
   size_t n = std::strlen(value);
   if (n >= 2 && value[0] == '"' && value[n - 1] == '"')
-    copy_span(out, kPathCapacity, value + 1, n - 2);
+    copy_span(out, kLongPathCapacity, value + 1, n - 2);
   else
-    copy_text(out, kPathCapacity, value);
+    copy_text(out, kLongPathCapacity, value);
 }
 
 // The value part of /D= or --target= in `word`, or null.
@@ -77,7 +77,7 @@ const char* pass_on_marker(const char* line) {
 
 void parse_command_text(const char* line, StubOptions& options) {
   const char* p = skip_program_name(line);
-  char word[kPathCapacity];
+  char word[kLongPathCapacity];
   for (;;) {
     while (*p == ' ' || *p == '\t') ++p;
     const char* start = p;

@@ -12,8 +12,11 @@ struct StubOptions {
   bool silent;
   bool passive;
   bool help;
-  char target[kPathCapacity];  // empty: the default target
-  char log[kPathCapacity];     // where an unattended run writes its stop
+  // Both as long as a path the system takes: a value never reaches the
+  // system shortened (on Windows the whole command line fits; on Linux a
+  // longer argument is still cut past PATH_MAX, which no call takes).
+  char target[kLongPathCapacity];  // empty: the default target
+  char log[kLongPathCapacity];     // where an unattended run writes its stop
   // Windows: the command line's text after "--", passed on as it is, or null.
   const char* pass_on_text;
   // Linux: the arguments after "--" (a null-terminated list), or null.

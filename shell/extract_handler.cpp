@@ -113,8 +113,9 @@ void extract_entry(RunState& run, const LocalHeader& header) {
 void give_execute_bits(const RunState& run, const CentralHeader& header) {
   const uint32_t mode = unix_execute_bits(header);
   if (mode == 0 || run.entry_name.unusable || !is_selected()) return;
-  // By its whole path below the target, whatever the current directory.
-  char path[kPathCapacity];
+  // By its whole path below the target, whatever the current directory (one
+  // too long for the system is refused whole, never cut to another file's).
+  char path[kLongPathCapacity];
   format_text(path, sizeof path, "%s%c%s", run.paths.extract_dir, platform::kSeparator,
               run.entry_name.full_name);
   platform::add_execute_bits(path, mode);

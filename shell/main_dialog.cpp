@@ -29,9 +29,11 @@ void MainDialog::press_ok() {
   FrontEnd& front_end = installed_front_end();
   RunPaths& paths = run_.paths;
   run_.listing_mode = 0;
-  if (!platform::current_dir(paths.target_dir, sizeof paths.target_dir)) fatal_exit(kOutputDirNotAvailable);
-  const char separator[2] = {platform::kSeparator, '\0'};
-  append_text(paths.target_dir, sizeof paths.target_dir, separator);
+  if (!run_.target_not_current) {
+    if (!platform::current_dir(paths.target_dir, sizeof paths.target_dir)) fatal_exit(kOutputDirNotAvailable);
+    const char separator[2] = {platform::kSeparator, '\0'};
+    append_text(paths.target_dir, sizeof paths.target_dir, separator);
+  }
   front_end.set_status("Unzipping");
   front_end.clear_progress_lines();
   run_.progress = PassProgress{run_.counters.total_compressed};  // the listing's total

@@ -1,6 +1,7 @@
 #include "shell/program_entry.h"
 
 #include <cstdlib>
+#include <cstring>
 
 #include "archive/run_state.h"
 #include "archive/scanner.h"
@@ -27,9 +28,21 @@ constexpr bool kLogMustOpen = false;             // standard error carries it in
 #endif
 
 // The private temporary target, removed however the process ends.
-char temp_target[kPathCapacity];
+char temp_target[kLongPathCapacity];
+bool unattended_run;  // /S or /P: a file left in it is named in the log
 
-void remove_temp_target() { platform::remove_tree(temp_target); }
+// Not const: the constants' section is full to its 512-byte step, this one is not.
+char file_left_text[] = "File in use, left behind: ";
+
+// (An empty path names no folder: removing it does nothing.)
+void remove_temp_target() {
+  char line[sizeof file_left_text + kLongPathCapacity];
+  std::memcpy(line, file_left_text, sizeof file_left_text - 1);
+  char* held = line + sizeof file_left_text - 1;
+  if (!platform::remove_tree(temp_target, held, kLongPathCapacity) && unattended_run)
+    installed_front_end().show_message(BoxOwner::kNone, line, "");
+  temp_target[0] = '\0';
+}
 
 void set_target(RunPaths& paths, const char* dir) {
   copy_text(paths.target_dir, sizeof paths.target_dir, dir);
@@ -37,7 +50,8 @@ void set_target(RunPaths& paths, const char* dir) {
   append_text(paths.target_dir, sizeof paths.target_dir, separator);
 }
 
-// The target of --temp or /D: made before anything is shown.
+// The target of --temp or /D: made before anything is shown. A /D= longer
+// than the system takes is refused before any level of it is made.
 void choose_target(RunPaths& paths, const Settings& settings, const StubOptions& options) {
   char dir[kLongPathCapacity];
   if (settings.temp) {
@@ -45,10 +59,8 @@ void choose_target(RunPaths& paths, const Settings& settings, const StubOptions&
     std::atexit(remove_temp_target);
     set_target(paths, temp_target);
   } else if (options.target[0] != '\0') {
-    copy_text(dir, sizeof dir, options.target);
-    if (make_dir_tree(dir, 0) != 0 || change_drive_dir(dir) != 0 || !platform::current_dir(dir, sizeof dir))
+    if (!platform::full_path(options.target, dir, sizeof dir) || make_dir_tree(dir, 0) != 0)
       fatal_exit(kOutputDirNotAvailable);
-    change_drive_dir(paths.start_dir);
     set_target(paths, dir);
   }
 }
@@ -57,6 +69,13 @@ void extract_without_dialog(RunState& run) {
   prepare_run(run);
   scan_archive(run, extract_handler);
   change_drive_dir(run.paths.start_dir);
+}
+
+int after_extraction(const RunState& run, const Settings& settings, const StubOptions& options) {
+  if (run.skipped != 0) return run.unattended ? kSkippedEntriesStatus : 0;
+  if (settings.run[0] == '\0') return 0;
+  if (!run.end_record_seen) fatal_exit(kDataIntegrityError);
+  return run_after(run, settings.run, options);
 }
 
 }  // namespace
@@ -89,6 +108,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
     }
     install_front_end({&unattended, paths.window_caption, paths.start_dir, change_drive_dir});
     run.unattended = 1;
+    unattended_run = true;
   }
   Settings settings{};
   if (read_settings(paths.own_path, settings) == SettingsRead::kDamaged) fatal_exit(kSettingsDamaged);
@@ -112,8 +132,7 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
   // A fatal exit leaves these to the process exit; a completed run releases them.
   close_archive_stream(run.archive);
   release_window(run.window);
-  if (run.skipped != 0) return run.unattended ? kSkippedEntriesStatus : 0;
-  if (settings.run[0] == '\0') return 0;
-  if (!run.end_record_seen) fatal_exit(kDataIntegrityError);
-  return run_after(run, settings.run, options);
+  const int status = after_extraction(run, settings, options);
+  remove_temp_target();  // while the log is open
+  return status;
 }

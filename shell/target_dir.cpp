@@ -20,12 +20,17 @@ void prepare_run(RunState& run) {
   }
   // Each pass reads from the first byte; the previous pass's stream is closed first.
   if (!open_archive_stream(run.archive, archive_path)) fatal_exit(kErrorReadingSfxFile);
-  if (extract_dir[0] != '\0' && change_drive_dir(extract_dir) != 0 && run.listing_mode == 0) {
-    if (create_dirs == 0) fatal_exit(kCannotCreateOutputDir);
-    if (make_dir_tree(extract_dir, 0) != 0) fatal_exit(kOutputDirNotAvailable);
+  if (extract_dir[0] != '\0' && change_drive_dir(extract_dir) != 0) {
+    if (run.listing_mode == 0) {
+      if (create_dirs == 0) fatal_exit(kCannotCreateOutputDir);
+      if (make_dir_tree(extract_dir, 0) != 0) fatal_exit(kOutputDirNotAvailable);
+    }
     // Entries are written by their full paths: a target too long to be made
-    // current serves as it is.
-    if (change_drive_dir(extract_dir) != 0) return;
+    // current serves as it is, in both passes (the listing's is always made).
+    if (change_drive_dir(extract_dir) != 0) {
+      run.target_not_current = 1;
+      return;
+    }
   }
   // The target as the system names it; one that cannot be read back is no
   // target at all.

@@ -11,7 +11,7 @@ need_root() { if [ "$(id -u)" -ne 0 ]; then echo "install-deps: run as root (apt
 packages=(cmake make g++ g++-multilib ninja-build googletest libgtest-dev libbenchmark-dev
           libbenchmark-dev:i386 zlib1g-dev zlib1g-dev:i386 libdeflate-dev libdeflate-dev:i386 liblzma-dev liblzma-dev:i386
           clang libclang-rt-14-dev g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb x11-apps
-          imagemagick nlohmann-json3-dev libarchive-tools p7zip-full osslsigncode python3 time)
+          imagemagick nlohmann-json3-dev libarchive-tools p7zip-full osslsigncode wixl python3 time)
 
 # A mirror caught mid-sync fails an index download now and then: try again,
 # and go on with the indexes that did come (the install says if one is missing).

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <ctime>
 
@@ -64,6 +65,16 @@ bool current_dir(char* out, size_t capacity) {
   if (::getcwd(out, capacity)) return true;
   out[0] = '\0';
   return false;
+}
+
+bool full_path(const char* path, char* out, size_t capacity) {
+  out[0] = '\0';
+  if (path[0] != '/' && !current_dir(out, capacity)) return false;
+  size_t n = std::strlen(out);
+  if (n + std::strlen(path) + 2 > capacity) return false;
+  if (n > 1) out[n++] = '/';
+  std::strcpy(out + n, path);
+  return path_fits(out, PATH_MAX - 1, NAME_MAX);
 }
 
 bool set_current_dir(const char* path) { return ::chdir(path) == 0; }

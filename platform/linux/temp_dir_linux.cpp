@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "base/text.h"
 #include "platform/linux/running_child.h"
@@ -58,6 +59,7 @@ bool make_private_temp_dir(char* out, size_t capacity) {
   const char* base = std::getenv("TMPDIR");
   if (!base || base[0] != '/') base = "/tmp";
   // mkdtemp makes a folder of a new name, mode 0700, or fails.
+  if (std::strlen(base) + sizeof "/sfx-XXXXXX" > capacity) return false;
   format_text(out, capacity, "%s/sfx-XXXXXX", base);
   if (::mkdtemp(out) == nullptr) return false;
   remove_on_signals(out);

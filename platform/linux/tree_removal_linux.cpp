@@ -83,9 +83,10 @@ bool remember(int fd, FolderId& id) {
 
 }  // namespace
 
-void remove_tree(const char* path) {
+bool remove_tree(const char* path, char* held, size_t) {
+  if (held) held[0] = '\0';
   int dir = open_folder(AT_FDCWD, path);
-  if (dir < 0 || !remember(dir, levels[0])) return;
+  if (dir < 0 || !remember(dir, levels[0])) return true;
   int depth = 0;
   for (;;) {
     int sub = -1;
@@ -112,6 +113,7 @@ void remove_tree(const char* path) {
   }
   if (dir >= 0) ::close(dir);
   ::rmdir(path);
+  return true;
 }
 
 }  // namespace platform

@@ -11,45 +11,6 @@ namespace platform {
 
 namespace {
 
-// Any path the system takes: 32,767 units and the terminating zero.
-constexpr DWORD kSystemPathUnits = 32768;
-
-// A UTF-8 path in the form the wide calls take up to 32,767 units long, past
-// MAX_PATH and whatever the current directory holds: made absolute by the
-// system (which settles a relative or drive-relative path, "." and ".."
-// levels and forward slashes as for any call), then prefixed with "\\?\"; a
-// network path "\\server\share\..." becomes "\\?\UNC\server\share\...".
-// Empty, so that the call fails, when it does not fit. For one call, like
-// WideText (on the stack: no fixed address to relocate).
-class SystemPath {
- public:
-  explicit SystemPath(const char* path);
-  const wchar_t* get() const { return start_; }
-
- private:
-  wchar_t given_[kSystemPathUnits];
-  // The full path behind room for its prefix: "\\?\" (4 units) before a
-  // drive, or "\\?\UNC" (7 units) over the first backslash of a network path.
-  wchar_t prefixed_[6 + kSystemPathUnits];
-  wchar_t* start_ = prefixed_ + 6;
-};
-
-SystemPath::SystemPath(const char* path) {
-  wchar_t* full = start_;
-  full[0] = L'\0';
-  if (!MultiByteToWideChar(CP_UTF8, 0, path, -1, given_, kSystemPathUnits)) return;
-  DWORD n = GetFullPathNameW(given_, kSystemPathUnits, full, nullptr);
-  if (n == 0 || n >= kSystemPathUnits) {
-    full[0] = L'\0';
-  } else if (full[0] != L'\\') {
-    start_ -= 4;
-    std::memcpy(start_, L"\\\\?\\", 4 * sizeof(wchar_t));
-  } else if (full[2] != L'?' && full[2] != L'.') {  // not a "\\?\" or device path already
-    start_ -= 6;
-    std::memcpy(start_, L"\\\\?\\UNC", 7 * sizeof(wchar_t));
-  }
-}
-
 HANDLE as_handle(FileHandle f) { return reinterpret_cast<HANDLE>(f); }
 
 FileHandle open_file(const char* path, DWORD access, DWORD sharing, DWORD disposition) {
@@ -123,6 +84,12 @@ bool current_dir(char* out, size_t capacity) {
   // imports one function less.
   wchar_t path[kSystemPathUnits];
   return path_from_system(GetFullPathNameW(L".", kSystemPathUnits, path, nullptr), path, out, capacity);
+}
+
+bool full_path(const char* path, char* out, size_t capacity) {
+  // Every file system Windows writes to takes names of 255 units at most.
+  SystemPath system(path);
+  return path_fits(system.get(), kSystemPathUnits - 1, 255) && system.full_path(out, capacity);
 }
 
 // As given: the current directory keeps the form the dialog shows.

@@ -1,7 +1,9 @@
-// Two pieces of the MinGW start-up code replaced by what they amount to in
+// Three pieces of the MinGW start-up code replaced by what they amount to in
 // this program, linked into the stub alone. The originals bring about 4 KiB
 // of code, texts, unwind tables and imports into a program that never uses
 // them.
+
+#include <windows.h>
 
 struct _exception;
 
@@ -16,4 +18,11 @@ void _pei386_runtime_relocator() {}
 // _MINGW_INSTALL_DEBUG_MATHERR is 1, which nothing here sets; the original
 // just prints the error to a console the stub lacks.
 int _matherr(_exception*) { return 0; }
+
+// The start-up code's filter of unhandled exceptions hands a crash to the
+// handler signal() installed for it; the stub installs none, and then the
+// original too leaves the crash to the system. (The start-up code keeps the
+// previous filter in the variable beside it.)
+LPTOP_LEVEL_EXCEPTION_FILTER __mingw_oldexcpt_handler;
+LONG WINAPI _gnu_exception_handler(EXCEPTION_POINTERS*) { return EXCEPTION_CONTINUE_SEARCH; }
 }

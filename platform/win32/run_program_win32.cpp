@@ -1,4 +1,6 @@
 #include <windows.h>
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 #include <cstring>
 
@@ -10,35 +12,49 @@ namespace platform {
 
 namespace {
 
-// The longest command line CreateProcessW takes, in UTF-16 units.
-constexpr int kCommandLineUnits = 32768;
+// `text` as UTF-16 on the heap (empty when it does not convert); null when it
+// takes more than `most` - 1 units with its terminating zero.
+ZeroedBlock<wchar_t> wide_copy(const char* text, int most = kSystemPathUnits) {
+  const int units = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0) + 1;
+  if (units > most) return nullptr;
+  auto wide = make_zeroed<wchar_t>(static_cast<uint32_t>(units) * sizeof(wchar_t));
+  MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.get(), units);
+  return wide;
+}
 
 }  // namespace
 
 bool run_program(const ProgramRun& run, int& status) {
-  // The program's own path quoted as the first word (a path holds no quote
-  // and does not end in a backslash), then the arguments as the settings and
-  // the self-extractor's command line hold them: Windows quoting already.
+  // The arguments as the settings and the self-extractor's command line hold
+  // them: Windows quoting already.
   const char* pass_on = run.pass_on_text ? run.pass_on_text : "";
-  const size_t size = std::strlen(run.program) + std::strlen(run.arguments) + std::strlen(pass_on) + 8;
-  ZeroedBlock<char> line(static_cast<char*>(alloc_zeroed(static_cast<uint32_t>(size))));
-  char* text = line.get();
-  std::strcat(std::strcat(std::strcat(text, "\""), run.program), "\"");
+  const size_t size = std::strlen(run.arguments) + std::strlen(pass_on) + 3;
+  auto line = make_zeroed<char>(static_cast<uint32_t>(size));
   for (const char* more : {run.arguments, pass_on})
-    if (*more != '\0') std::strcat(std::strcat(text, " "), more);
-  ZeroedBlock<wchar_t> wide(static_cast<wchar_t*>(alloc_zeroed(kCommandLineUnits * sizeof(wchar_t))));
-  if (MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.get(), kCommandLineUnits) == 0) return false;
-  STARTUPINFOW startup = {};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process;
-  if (!CreateProcessW(WideText(run.program).get(), wide.get(), nullptr, nullptr, FALSE, 0, nullptr,
-                      WideText(run.work_dir).get(), &startup, &process))
-    return false;
-  CloseHandle(process.hThread);
-  WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 1;
-  GetExitCodeProcess(process.hProcess, &code);
-  CloseHandle(process.hProcess);
+    if (*more != '\0') std::strcat(std::strcat(line.get(), " "), more);
+  // A process's current directory, and a program the shell starts, hold
+  // MAX_PATH units at most with the terminating zero: a longer one is not
+  // started (Wine's shell even overflows its buffers on one).
+  const auto program = wide_copy(run.program, MAX_PATH + 1), parameters = wide_copy(line.get()),
+             work_dir = wide_copy(run.work_dir, MAX_PATH + 1);
+  if (!program || !work_dir) return false;
+  // No verb: the system starts the file as a double-click would, and waits
+  // for an elevation prompt's answer before it returns.
+  SHELLEXECUTEINFOW start = {};
+  start.cbSize = sizeof start;
+  start.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_NOASYNC | (run.silent ? SEE_MASK_FLAG_NO_UI : 0);
+  start.lpFile = program.get();
+  start.lpParameters = parameters.get();
+  start.lpDirectory = work_dir.get();
+  start.nShow = SW_SHOWNORMAL;
+  if (!ShellExecuteExW(&start)) return false;
+  // No process when a running one took the file over: nothing to wait for.
+  DWORD code = 0;
+  if (start.hProcess) {
+    WaitForSingleObject(start.hProcess, INFINITE);
+    GetExitCodeProcess(start.hProcess, &code);
+    CloseHandle(start.hProcess);
+  }
   status = static_cast<int>(code);
   return true;
 }

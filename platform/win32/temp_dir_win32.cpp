@@ -4,6 +4,7 @@
 #include <ntsecapi.h>
 
 #include "base/text.h"
+#include "platform/files.h"
 #include "platform/temp_dir.h"
 #include "platform/win32/wide_text.h"
 
@@ -11,31 +12,41 @@ namespace platform {
 
 namespace {
 
-// Removes what `dir` (kWideCapacity units, the folder's path) holds; the
-// path is extended in place for each level and put back.
-void remove_below(wchar_t* dir) {
-  const int length = lstrlenW(dir);
-  if (length + MAX_PATH + 2 >= kWideCapacity) return;
-  lstrcpyW(dir + length, L"\\*");
+// A removal's walk, one for every level so that the recursion's frames stay
+// small at any depth: the entry found (read before each descent) and the
+// path ("\\?\" form, extended in place level by level and put back).
+struct TreeWalk {
   WIN32_FIND_DATAW found;
-  HANDLE search = FindFirstFileW(dir, &found);
+  char* held;  // a file left in this attempt ("" when none), or null
+  size_t held_capacity;
+  wchar_t path[kSystemPathUnits];
+};
+
+// Removes what the folder walk.path[0, length) holds.
+void remove_below(TreeWalk& walk, int length) {
+  // Deeper than this, no name can be added: the system makes nothing there.
+  if (length + MAX_PATH + 2 >= static_cast<int>(kSystemPathUnits)) return;
+  lstrcpyW(walk.path + length, L"\\*");
+  HANDLE search = FindFirstFileW(walk.path, &walk.found);
   if (search != INVALID_HANDLE_VALUE) {
     do {
-      const wchar_t* name = found.cFileName;
+      const wchar_t* name = walk.found.cFileName;
       if (name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'))) continue;
-      lstrcpyW(dir + length + 1, name);
-      SetFileAttributesW(dir, FILE_ATTRIBUTE_NORMAL);
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        DeleteFileW(dir);
+      lstrcpyW(walk.path + length + 1, name);
+      const DWORD attributes = walk.found.dwFileAttributes;
+      SetFileAttributesW(walk.path, FILE_ATTRIBUTE_NORMAL);
+      if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        if (!DeleteFileW(walk.path) && walk.held)
+          to_utf8(walk.path + 4, walk.held, walk.held_capacity);  // without "\\?\"
         continue;
       }
       // A junction is removed as the link it is, never entered.
-      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) remove_below(dir);
-      RemoveDirectoryW(dir);
-    } while (FindNextFileW(search, &found));
+      if (!(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) remove_below(walk, lstrlenW(walk.path));
+      RemoveDirectoryW(walk.path);
+    } while (FindNextFileW(search, &walk.found));
     FindClose(search);
   }
-  dir[length] = L'\0';
+  walk.path[length] = L'\0';
 }
 
 }  // namespace
@@ -52,21 +63,28 @@ bool make_private_temp_dir(char* out, size_t capacity) {
     unsigned random[2];
     if (!RtlGenRandom(random, sizeof random)) return false;
     format_text(out, capacity, "%ssfx-%08x%08x", base_text, random[0], random[1]);
-    if (CreateDirectoryW(WideText(out).get(), nullptr)) return true;
+    if (create_dir(out)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }
   return false;
 }
 
-void remove_tree(const char* path) {
-  WideText dir(path);
+bool remove_tree(const char* path, char* held, size_t capacity) {
+  TreeWalk walk;
+  lstrcpyW(walk.path, SystemPath(path).get());
+  if (walk.path[0] == L'\0') return true;  // never the current drive's root
+  walk.held = held;
+  walk.held_capacity = capacity;
+  const int length = lstrlenW(walk.path);
   // A process that has just ended may still hold the folder for a moment
   // (its console host among them): a few more tries, two seconds at most.
   for (int attempt = 0; attempt < 20; ++attempt) {
-    remove_below(dir.data());
-    if (RemoveDirectoryW(dir.get()) || GetLastError() == ERROR_FILE_NOT_FOUND) return;
+    if (held) held[0] = '\0';
+    remove_below(walk, length);
+    if (RemoveDirectoryW(walk.path) || GetLastError() == ERROR_FILE_NOT_FOUND) return true;
     Sleep(100);
   }
+  return !held || held[0] == '\0';
 }
 
 }  // namespace platform

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 #include "platform/oem_text.h"
 
 namespace platform {
@@ -12,6 +14,30 @@ WideText::WideText(const char* utf8) {
     text_[0] = L'\0';
     length_ = 0;
   }
+}
+
+SystemPath::SystemPath(const char* path) {
+  wchar_t* full = start_;
+  full[0] = L'\0';
+  if (!MultiByteToWideChar(CP_UTF8, 0, path, -1, given_, kSystemPathUnits)) return;
+  DWORD n = GetFullPathNameW(given_, kSystemPathUnits, full, nullptr);
+  if (n == 0 || n >= kSystemPathUnits) {
+    full[0] = L'\0';
+  } else if (full[0] != L'\\') {
+    start_ -= 4;
+    std::memcpy(start_, L"\\\\?\\", 4 * sizeof(wchar_t));
+  } else if (full[2] != L'?' && full[2] != L'.') {  // not a "\\?\" or device path already
+    start_ -= 6;
+    std::memcpy(start_, L"\\\\?\\UNC", 7 * sizeof(wchar_t));
+  }
+}
+
+bool SystemPath::full_path(char* out, size_t capacity) const {
+  const long prefix = prefixed_ + 6 - start_;
+  if (start_[0] == L'\0') return false;
+  if (prefix != 6) return to_utf8(start_ + prefix, out, capacity);
+  out[0] = '\\';  // "\\?\UNC\server": the full path's first backslash is under the C
+  return to_utf8(start_ + 7, out + 1, capacity - 1);
 }
 
 bool to_utf8(const wchar_t* wide, char* out, size_t capacity) {

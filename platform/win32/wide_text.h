@@ -23,6 +23,31 @@ class WideText {
   int length_;
 };
 
+// Any path the system takes: 32,767 units and the terminating zero.
+inline constexpr unsigned kSystemPathUnits = 32768;
+
+// A UTF-8 path in the form the wide calls take up to 32,767 units long, past
+// MAX_PATH and whatever the current directory holds: made absolute by the
+// system (which settles a relative or drive-relative path, "." and ".."
+// levels and forward slashes as for any call), then prefixed with "\\?\"; a
+// network path "\\server\share\..." becomes "\\?\UNC\server\share\...".
+// Empty, so that the call fails, when it does not fit. For one call, like
+// WideText (on the stack: no fixed address to relocate).
+class SystemPath {
+ public:
+  explicit SystemPath(const char* path);
+  const wchar_t* get() const { return start_; }
+  // The full path without the prefix, as UTF-8; false when it does not fit.
+  bool full_path(char* out, size_t capacity) const;
+
+ private:
+  wchar_t given_[kSystemPathUnits];
+  // The full path behind room for its prefix: "\\?\" (4 units) before a
+  // drive, or "\\?\UNC" (7 units) over the first backslash of a network path.
+  wchar_t prefixed_[6 + kSystemPathUnits];
+  wchar_t* start_ = prefixed_ + 6;
+};
+
 // `wide` (zero-terminated) as UTF-8 in `out`; false, with `out` empty, when it does not fit.
 bool to_utf8(const wchar_t* wide, char* out, size_t capacity);
 

@@ -77,15 +77,19 @@ struct EndingCase {
   std::string args;
   int status;
   std::string err;
-  std::string absent = "";  // a skipped entry: never written
+  std::string absent = "";  // a skipped entry: never written ("." the target itself)
 };
 
 TEST_F(UnattendedStub, EndsWithItsStatusAndAStopsMessageOnStandardError) {
+  std::string past_path_max = "t";  // 4,244 bytes, levels of 100
+  while (past_path_max.size() < 4200) past_path_max += "/" + std::string(100, 'x');
   const EndingCase kCases[] = {
       {"a20_zipcrypto_7zip.zip", "--silent --target=t", 2, "", "hello.txt"},  // encrypted: skipped unasked
       {"a23_tokenized_method7.zip", "-s -d=t", 2, "", "tokenized.dat"},
       {"", "/S /D=t", 1, "CRC error -- SFX stopped\n"},
       {"a01_stored.zip", "/S /D=/proc/no/such", 1, "Output directory not available\n"},
+      // Longer than the system takes: refused whole, no level of it made.
+      {"a01_stored.zip", "--silent --target=" + past_path_max, 1, "Output directory not available\n", "."},
       // The levels a failed target made go again; a log that cannot be opened leaves the message on
       // standard error; /? under /S shows nothing.
       {"a01_stored.zip", "/S /D=t/made/" + std::string(300, 'x'), 1, "Output directory not available\n",

@@ -16,14 +16,22 @@ CHECK is one of:
   run_target  --run without --temp: the files stay in the target
   run_dialog  --run and --temp started by a person: the program shown, the
               target controls hidden (screenshot); Cancel removes the folder
+  long_target /S /D= of 1,500 and of 500 CJK characters, /P of 1,500: there
+  long_log    /L= of 1,100 characters: a /D= level past 255 logged, nothing made
+  run_msi     --run "setup.msi /qn" (built by wixl): its file installed, 0
+  run_admin   a program that asks for administrator rights: its status 7
+  run_cmd     --run "install.cmd": its marker written, its status 5
+  temp_deep   --temp: 900 characters deep removed, a file a program holds logged
 """
 import argparse
 import getpass
+import glob
 import json
 import os
 import shutil
 import subprocess
 import sys
+import time
 import zipfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -55,13 +63,14 @@ class Run:
         wine_run.bind(self.args.stub, os.path.join(self.args.corpus, name), exe)
         return exe
 
-    def bind_folder(self, options):
-        """An app folder with the recording program as setup.exe, bound by sfxbind.exe."""
+    def bind_folder(self, options, setup=None, files=()):
+        """An app folder with `setup` (the recording program) as setup.exe and `files`, bound by sfxbind.exe."""
         app = os.path.join(self.args.work, "app")
         os.makedirs(os.path.join(app, "data"))
-        shutil.copy(self.args.setup, os.path.join(app, "setup.exe"))
-        with open(os.path.join(app, "data", "file.txt"), "w") as f:
-            f.write("payload\n")
+        shutil.copy(setup or self.args.setup, os.path.join(app, "setup.exe"))
+        for name, data in (("data/file.txt", b"payload\n"), *files):
+            with open(os.path.join(app, name), "wb") as f:
+                f.write(data)
         status, output = self.wine(self.args.sfxbind, ["app", "-o", "setup.exe", "--stub", "stub.exe", *options])
         check_equal(status, 0, f"sfxbind.exe ({output.strip()})")
         exe = os.path.join(self.args.work, "setup.exe")
@@ -213,19 +222,114 @@ def case_run_dialog(run):
     check_equal(set(os.listdir(temp)) - before, set(), "temporary folders left after a stop")
 
 
+def long_dir(root, length, level):
+    """root and levels of `level` to `length` characters (the last one cut)."""
+    path = root
+    while len(path) < length:
+        path += "\\" + level
+    return path[:length]
+
+
+def case_long_target(run):
+    exe = run.bind_corpus("a24_mixed_methods.zip")
+    ascii_target = long_dir("C:\\sfx long", 1500, "level of a long target".ljust(100, "-"))
+    cjk_target = long_dir("C:\\sfx long", 521, "長い対象" * 12 + "長い")  # 500 CJK in 10 levels of 50
+    # /P: the dialog, which cannot make such a target current, extracts there too.
+    for switch, target in (("/S", ascii_target), ("/S", cjk_target), ("/P", ascii_target)):
+        shutil.rmtree(run.unix_path("C:\\sfx long"), ignore_errors=True)
+        status, _ = run.wine(exe, [switch, "/D=" + target])
+        check_equal(status, 0, f"exit status, {switch} and a target of {len(target)} characters")
+        wine_run.check_extracted(run.archive("a24_mixed_methods.zip"), run.unix_path(target))
+    shutil.rmtree(run.unix_path("C:\\sfx long"))
+
+
+def case_long_log(run):
+    log = long_dir(wine_run.windows_dir(run.args.work), 1091, "level of a long log".ljust(100, "-")) + "\\stop.log"
+    os.makedirs(os.path.dirname(run.unix_path(log)))
+    target = long_dir("C:\\sfx too long", 1000, "level".ljust(100, "-")) + "\\" + "n" * 256
+    status, _ = run.wine(run.bind_corpus("a01_stored.zip"), ["/S", "/L=" + log, "/D=" + target])
+    check_equal((len(log), status), (1100, 1), "a log of 1,100 characters, exit status after a stop")
+    check_equal(open(run.unix_path(log), "rb").read(), b"Output directory not available\r\n", "the log")
+    check(not os.path.exists(run.unix_path("C:\\sfx too long")), "nothing of the target made")
+
+
+def case_run_msi(run):
+    with open(os.path.join(run.args.work, "setup.wxs"), "w") as f:
+        f.write(MSI_SOURCE)
+    msi = os.path.join(run.args.work, "setup.msi")
+    subprocess.run(["wixl", "-o", msi, "setup.wxs"], cwd=run.args.work, check=True)
+    # As Windows registers packages: the arguments after the package's name go to msiexec.
+    run.wine("reg", ["add", "HKCR\\Msi.Package\\shell\\Open\\command", "/ve", "/f", "/d",
+                     'C:\\windows\\system32\\msiexec.exe /i "%1" %*'])
+    run.wine("msiexec", ["/x", "{3d0e8a52-97c4-4f1b-8e6a-5c2b7d9f1e04}", "/qn"])  # installed by an earlier run
+    installed = os.path.join(run.args.prefix, "drive_c", "Program Files*", "SfxMsiTest", "setup.wxs")
+    exe = run.bind_folder(["--run", "setup.msi /qn"], files=[("setup.msi", open(msi, "rb").read())])
+    status, _ = run.wine(exe, ["/S", "/D=" + wine_run.windows_dir(os.path.join(run.args.work, "target"))])
+    check_equal((status, len(glob.glob(installed))), (0, 1), "msiexec's exit status, the file it installs")
+
+
+def case_run_admin(run):
+    exe = run.bind_folder(["--run", RUN, "--temp"], setup=run.args.admin_setup)
+    status, _ = run.wine(exe, ["/S"])
+    check_equal((status, run.recorded()[0]), (7, RUN_WORDS), "the program's exit status and arguments")
+
+
+def case_run_cmd(run):
+    script = b"@echo off\r\necho ran> marker.txt\r\nexit /b 5\r\n"
+    exe = run.bind_folder(["--run", "install.cmd"], files=[("install.cmd", script)])
+    target = os.path.join(run.args.work, "target")
+    status, _ = run.wine(exe, ["/S", "/D=" + wine_run.windows_dir(target)])
+    marker = open(os.path.join(target, "marker.txt"), "rb").read()
+    check_equal((status, marker), (5, b"ran\r\n"), "the batch file's exit status passed on, its marker")
+
+
+def case_temp_deep(run):
+    deep = long_dir("deep", 900, "level of a deep payload".ljust(60, "-")) + ".txt"
+    with zipfile.ZipFile(os.path.join(run.args.work, "deep.zip"), "w", zipfile.ZIP_DEFLATED) as z:
+        z.write(run.args.hold_open, "setup.exe")
+        z.writestr("data/file.txt", b"payload\n")
+        z.writestr(deep.replace("\\", "/"), b"deep\n")
+    run.wine(run.args.sfxbind, ["deep.zip", "-o", "setup.exe", "--stub", "stub.exe", "--run", "setup.exe", "--temp"])
+    temp_folders = run.unix_path(f"C:\\users\\{getpass.getuser()}\\Temp\\sfx-*")
+    before, log = set(glob.glob(temp_folders)), os.path.join(run.args.work, "run.log")
+    status, _ = run.wine(os.path.join(run.args.work, "setup.exe"), ["/S", "/L=" + wine_run.windows_dir(log)])
+    check_equal(status, 0, "the program's exit status passed on")
+    (folder,) = set(glob.glob(temp_folders)) - before
+    check_equal([(os.path.relpath(r, folder), ds, fs) for r, ds, fs in os.walk(folder)],
+                [(".", ["data"], []), ("data", [], ["file.txt"])], f"left of {len(deep)} characters deep")
+    held = f"C:\\users\\{getpass.getuser()}\\Temp\\{os.path.basename(folder)}\\data\\file.txt"
+    check_equal(open(log, "rb").read().decode().lower(), f"File in use, left behind: {held}\r\n".lower(), "the log")
+    time.sleep(9)  # the program holding the file ends
+    shutil.rmtree(folder)
+
+
+# A package installing its own source into C:\\Program Files\\SfxMsiTest, for every user.
+MSI_SOURCE = """<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+<Product Id="{3d0e8a52-97c4-4f1b-8e6a-5c2b7d9f1e04}" Name="SfxMsiTest" Language="1033" Version="1.0.0"
+  Manufacturer="sfxstub tests" UpgradeCode="6f1c35c6-4b0e-4d0e-9a51-0b7f2a1d5e33">
+<Package Compressed="yes" InstallScope="perMachine"/><Media Id="1" Cabinet="a.cab" EmbedCab="yes"/>
+<Directory Id="TARGETDIR" Name="SourceDir"><Directory Id="ProgramFilesFolder"><Directory Id="APP" Name="SfxMsiTest">
+  <Component Id="Main" Guid="0b4f3e55-8c2a-4d7e-b5b1-2d6c9e8f7a10"><File Id="F" Source="setup.wxs" KeyPath="yes"/>
+</Component></Directory></Directory></Directory>
+<Feature Id="All" Level="1"><ComponentRef Id="Main"/></Feature></Product></Wix>"""
+
+
 CASES = {"run_dialog": case_run_dialog, "silent": case_silent, "encrypted": case_encrypted, "passive": case_passive, "usage": case_usage,
-         "title": case_title, "run_temp": case_run_temp, "run_target": case_run_target}
+         "title": case_title, "run_temp": case_run_temp, "run_target": case_run_target,
+         "long_target": case_long_target, "long_log": case_long_log,
+         "run_msi": case_run_msi, "run_admin": case_run_admin, "run_cmd": case_run_cmd,
+         "temp_deep": case_temp_deep}
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("prefix")
     parser.add_argument("check", choices=sorted(CASES))
-    for option in ("sfxbind", "stub", "driver", "setup", "corpus", "work"):
+    for option in ("sfxbind", "stub", "driver", "setup", "admin-setup", "hold-open", "corpus", "work"):
         parser.add_argument("--" + option, required=True)
     parser.add_argument("--screenshots")
     args = parser.parse_args()
-    for name in ("prefix", "sfxbind", "stub", "driver", "setup", "corpus", "work"):
+    for name in ("prefix", "sfxbind", "stub", "driver", "setup", "admin_setup", "hold_open", "corpus", "work"):
         setattr(args, name, os.path.abspath(getattr(args, name)))
     wine_run.require_wine()
     run = Run(args)

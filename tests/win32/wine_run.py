@@ -70,7 +70,7 @@ BEGIN
   CONTROL "Text", 201, "STATIC", 0x50020000, 28, 86, 244, 8
 END"""
 STUB_SIZE_LIMIT = (48 + 8) * 1024  # 48 KiB, and 8 KiB given to the LZMA decoder
-STUB_IMPORTS = ["ADVAPI32.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "USER32.dll", "msvcrt.dll"]
+STUB_IMPORTS = ["ADVAPI32.dll", "COMCTL32.DLL", "GDI32.dll", "KERNEL32.dll", "SHELL32.dll", "USER32.dll", "msvcrt.dll"]
 ICON_SIZES = [16, 32, 48, 256]
 VERSION_STRINGS = ["FileDescription", "FileVersion", "LegalCopyright", "ProductName", "ProductVersion"]
 MANIFEST_PARTS = [
