@@ -67,6 +67,13 @@ struct RunState {
   // The pass's target exists but is too long to be made current: OK keeps
   // it rather than taking the current directory.
   uint8_t target_not_current = 0;
+  // 1 while the current entry is written to a new file beside an existing
+  // file of its name (shell/entry_output.h), named from `new_file_name`: a
+  // random word drawn for the run's first such file, and their count.
+  uint8_t writing_new_file = 0;
+  uint32_t new_file_name[2] = {0, 0};
+  // The directory the extraction pass last made (or found) for a file entry.
+  char made_dir[kLongPathCapacity] = "";
   // The current local header's exact modification time (exact_entry_time), 0 for none.
   uint64_t entry_time = 0;
 };

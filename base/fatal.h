@@ -15,7 +15,12 @@ struct FrontEndInstallation {
   uint16_t (*enter_dir)(const char*) = nullptr;  // how to make it current
 };
 
+// Each installation also clears the stop's undo step.
 void install_front_end(const FrontEndInstallation& installation);
 FrontEnd& installed_front_end();
+
+// What a fatal stop undoes before its message (the extraction pass's output
+// that is not yet proven), run once; null clears it.
+void set_stop_undo(void (*undo)(void* context), void* context);
 
 [[noreturn]] void fatal_exit(int16_t code);

@@ -39,6 +39,9 @@ inline constexpr FileHandle kNoFile = -1;
 FileHandle open_for_reading(const char* path);
 // Creates or truncates.
 FileHandle open_for_writing(const char* path);
+// Creates the file only where nothing of that name is (a link included, never
+// followed): kNoFile where something is, or where it cannot be made.
+FileHandle create_new_file(const char* path);
 // Bytes read (0 at the end of the file or on an error).
 uint32_t read_file(FileHandle f, void* buffer, uint32_t count);
 // True when every byte was written.
@@ -63,8 +66,14 @@ bool set_current_drive(char letter);
 // True when the directory was made.
 bool create_dir(const char* path);
 bool delete_file(const char* path);
+// Moves the file `from` to `to` in the same directory, in place of a file
+// there; false where the system refuses (on Windows a read-only or open file).
+bool move_file_over(const char* from, const char* to);
+// A word from the system's random generator, for names nobody can guess.
+uint32_t random_word();
 // Clears read-only (and hidden/system) attributes.
 bool make_file_normal(const char* path);
+// Something of that name is there (a link not followed).
 bool file_exists(const char* path);
 bool is_directory(const char* path);
 // 100-ns steps since 1601-01-01 UTC, as a Windows FILETIME counts them.

@@ -91,8 +91,16 @@ int make_dir_tree(char* path, size_t existing) {
   return -1;
 }
 
-int remove_existing_file(const char* path) {
-  if (platform::delete_file(path)) return 0;
-  if (!platform::make_file_normal(path)) return -1;
-  return platform::delete_file(path) ? 0 : -1;
+void fresh_path(const char* beside, const uint32_t tag[2], char* out, size_t capacity) {
+  size_t dir_length = 0;
+  for (size_t i = 0; beside[i] != '\0'; ++i)
+    if (platform::is_separator(beside[i])) dir_length = i + 1;
+  copy_span(out, capacity, beside, dir_length);
+  format_text(out + dir_length, capacity - dir_length, "sfx-%08x%08x", tag[0], tag[1]);
+}
+
+int replace_existing_file(const char* from, const char* to) {
+  if (platform::move_file_over(from, to)) return 0;
+  if (!platform::make_file_normal(to)) return -1;
+  return platform::move_file_over(from, to) ? 0 : -1;
 }

@@ -2,10 +2,13 @@
 
 #include <algorithm>
 
+#include "archive/entry_policy.h"
 #include "platform/files.h"
 #include "sfxbind/data_check.h"
 #include "sfxbind/header_checks.h"
 #include "sfxbind/integrity_reasons.h"
+#include "sfxbind/library_decoder.h"
+#include "sfxbind/recompress_entry.h"
 #include "sfxbind/zip64_records.h"
 
 namespace sfxbind {
@@ -82,11 +85,28 @@ void about_entry(const std::string& name, Step step) {
   }
 }
 
+// An entry of a method the stub lacks and a library here decodes.
+bool recodable(const CentralEntry& c, const Bytes& local) {
+  const LocalHeader& h = record_at<LocalHeader>(local.data());
+  return !c.is_directory() && !(h.flags() & kFlagEncrypted) && !method_supported(h.method()) &&
+         library_decodes(h.method());
+}
+
+// The local header planned with the bind's method, sized for data as large
+// as the entry's (stored, at worst), so the one written after the data has
+// the same length.
+void plan_recoding(RewrittenEntry& e, const CentralEntry& c, const Encoding& recode) {
+  e.kept = e.local;
+  set_method_fields(e.local, local_field::kVersionNeeded, planned_encoding(recode));
+  about_entry(c.name, [&] { set_local_sizes(e.local, c.uncompressed_size, c.uncompressed_size); });
+}
+
 }  // namespace
 
 void refuse_data(const Finding& f) { throw BindError(f.entry + ": " + f.reason); }
 
-RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
+RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout,
+                         const std::optional<Encoding>& recode) {
   RewritePlan plan;
   std::vector<size_t> order = local_header_order(layout);
 
@@ -116,6 +136,8 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
     write_le32(&e.local[local_field::kCrc32], c.header().crc32());
     add_directory_slash(c, e.local, kLocalHeaderSize, local_field::kNameLength);
     about_entry(c.name, [&] { set_local_sizes(e.local, c.compressed_size, c.uncompressed_size); });
+    e.recoded = recode && recodable(c, e.local);
+    if (e.recoded) plan_recoding(e, c, *recode);
     e.central_index = index;
     plan.entries.push_back(std::move(e));
     previous_end = plan.entries.back().data_at + c.compressed_size;
@@ -128,18 +150,36 @@ RewritePlan plan_rewrite(const ByteSource& in, const ZipLayout& layout) {
 }
 
 void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewritePlan& plan, AtomicOutput& out,
-                   const DataFindingHandler& on_data_finding, Progress* progress) {
+                   const DataFindingHandler& on_data_finding, Progress* progress, EntryEncoder* encoder) {
   std::vector<uint64_t> offsets(layout.entries.size());
+  std::vector<std::optional<Encoded>> recoded(layout.entries.size());
   for (const RewrittenEntry& e : plan.entries) {
-    offsets[e.central_index] = out.position();
-    out.write(e.local);
+    uint64_t at = offsets[e.central_index] = out.position();
     const CentralEntry& c = layout.entries[e.central_index];
+    if (e.recoded) {
+      out.write(e.local);
+      Encoded encoded;
+      std::optional<std::string> why = recompress_entry(in, e.data_at, c, encoder, out, encoded, progress);
+      if (!why) {
+        Bytes local = e.local;
+        set_method_fields(local, local_field::kVersionNeeded, encoded);
+        set_local_sizes(local, encoded.compressed, c.uncompressed_size);
+        out.patch(at, local);
+        recoded[e.central_index] = encoded;
+        if (progress) progress->entry_done(e.data_size);
+        continue;
+      }
+      on_data_finding({Severity::kRefusal, c.name, *why + integrity::kRepair});
+      out.rewind(at);  // forced: the entry as it is
+    }
+    const Bytes& local = e.recoded ? e.kept : e.local;
+    out.write(local);
     uint64_t done = 0;
     auto to_output = [&](std::span<const uint8_t> chunk) {
       out.write(chunk);
       if (progress) progress->entry_part(done += chunk.size());
     };
-    if (std::optional<std::string> why = stream_entry_data(in, e.data_at, c, e.local, to_output))
+    if (std::optional<std::string> why = stream_entry_data(in, e.data_at, c, local, to_output))
       on_data_finding({Severity::kRefusal, c.name, *why + integrity::kRepair});
     if (progress) progress->entry_done(e.data_size);
   }
@@ -147,7 +187,13 @@ void write_rewrite(const ByteSource& in, const ZipLayout& layout, const RewriteP
   for (size_t i = 0; i < plan.central.size(); ++i) {
     const CentralEntry& c = layout.entries[i];
     Bytes r = plan.central[i];
-    about_entry(c.name, [&] { set_central_offset(r, offsets[i], c.compressed_size, c.uncompressed_size); });
+    uint64_t compressed = recoded[i] ? recoded[i]->compressed : c.compressed_size;
+    if (recoded[i]) {
+      set_method_fields(r, central_field::kVersionNeeded, *recoded[i]);
+      if (read_le32(&r[central_field::kCompressedSize]) != kZip64Marker)
+        write_le32(&r[central_field::kCompressedSize], narrow(compressed));
+    }
+    about_entry(c.name, [&] { set_central_offset(r, offsets[i], compressed, c.uncompressed_size); });
     out.write(r);
   }
   uint64_t central_size = out.position() - central_dir;

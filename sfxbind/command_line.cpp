@@ -1,5 +1,7 @@
 #include "sfxbind/command_line.h"
 
+#include <algorithm>
+
 #include "sfxbind/binding.h"
 #include "sfxbind/byte_fields.h"
 #include "sfxbind/help_checks.h"
@@ -9,20 +11,23 @@ namespace sfxbind {
 namespace {
 
 constexpr const char* kHelp =
-    R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--level N] [--follow-links] [--force]
-                      [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
+    R"(Usage: sfxbind INPUT -o OUTPUT [--stub STUB] [--method M] [--level N] [--recompress]
+                      [--follow-links] [--force] [--title TEXT] [--run "PROGRAM ARGS" [--temp]]
        sfxbind --verify SETUP [--stub STUB] [--accept-findings]
 
 Makes a self-extracting program: the stub program, padded with zero bytes to
 a multiple of 4, followed by a ZIP archive that the stub's sequential walk
 can follow and that ZIP tools still read. INPUT is one of:
   a folder           every file and directory below it becomes an entry, in
-                     the order of their names, deflated (stored where that
-                     would not make a file smaller), with each file's time
+                     the order of their names, written with --method (stored
+                     where that would not make a file smaller), with each
+                     file's time
   a ZIP file         rewritten entry by entry: sizes and CRC-32 into every
                      local header (no data descriptors), directories known
                      only by their attributes named with a trailing "/",
-                     bytes between entries dropped, offsets made right
+                     bytes between entries dropped, offsets made right;
+                     entries keep their data byte for byte unless
+                     --recompress is given
   a self-extractor   its archive alone is bound behind the new stub (its
                      settings are not kept: give them again)
 
@@ -31,7 +36,19 @@ can follow and that ZIP tools still read. INPUT is one of:
       --stub STUB      the stub program to use instead of the built-in one; a
                        stub that does not begin with "MZ" is a Linux program
                        and the output gets its execute bits
-      --level N        deflate level for a folder, 0 (store) to 9 (default)
+      --method M       lzma (default: the smallest output; the self-extractor
+                       holds up to a 16 MiB dictionary), deflate (libdeflate:
+                       faster to extract, larger) or store
+      --level N        lzma 1 to 9 (default 9), deflate 1 to 12 (default 9;
+                       10 to 12 are a few percent smaller and several times
+                       slower), 0 stores every file
+      --recompress     re-encode the ZIP's entries the self-extractor cannot
+                       decode (BZip2, Zstandard, XZ) with --method: each is
+                       decoded by its library and checked by its CRC-32;
+                       names, times, attributes and extra fields are kept.
+                       Not the default, since it writes data that differs
+                       from the input's and takes time; without it such
+                       entries are refused and named
       --follow-links   store what symbolic links in a folder point to
       --force          bind even when the checks below refuse
       --title TEXT     the caption of the dialog and of every message box
@@ -77,6 +94,28 @@ bool take_value(const std::vector<std::string>& args, size_t& i, const std::stri
   return true;
 }
 
+// --method and --level; each method's default level where none is given.
+Encoding encoding_from(const std::string& method, const std::string& level) {
+  Encoding e;
+  if (method == "lzma")
+    e = {BindMethod::kLzma, kDefaultLzmaLevel};
+  else if (method == "deflate")
+    e = {BindMethod::kDeflate, kDefaultDeflateLevel};
+  else if (method == "store")
+    e = {BindMethod::kStore, 0};
+  else if (!method.empty())
+    throw BindError("--method takes lzma, deflate or store, not " + method);
+  if (level.empty()) return e;
+  int highest = highest_level(e.method);
+  bool digits = level.size() <= 2 &&
+                std::all_of(level.begin(), level.end(), [](char c) { return c >= '0' && c <= '9'; });
+  int n = digits ? std::stoi(level) : -1;
+  if (n < 0 || n > highest)
+    throw BindError("--level takes 0 to " + std::to_string(highest) + " with this method, not " + level);
+  e.level = n;
+  return e;
+}
+
 void describe_built_in(std::ostream& out, std::span<const uint8_t> stub) {
   if (stub.empty())
     out << "none; --stub is required\n";
@@ -89,7 +128,7 @@ void describe_built_in(std::ostream& out, std::span<const uint8_t> stub) {
 
 Options parse_command_line(const std::vector<std::string>& args) {
   Options options;
-  std::string level;
+  std::string level, method;
   bool options_ended = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
@@ -110,21 +149,20 @@ Options parse_command_line(const std::vector<std::string>& args) {
       options.follow_links = true;
     } else if (arg == "--temp") {
       options.temp = true;
+    } else if (arg == "--recompress") {
+      options.recompress = true;
     } else if (!take_value(args, i, "--output", "-o", options.output) &&
                !take_value(args, i, "--stub", nullptr, options.stub) &&
                !take_value(args, i, "--verify", nullptr, options.verify) &&
                !take_value(args, i, "--level", nullptr, level) &&
+               !take_value(args, i, "--method", nullptr, method) &&
                !take_value(args, i, "--title", nullptr, options.title) &&
                !take_value(args, i, "--run", nullptr, options.run)) {
       throw BindError("unknown option " + arg + " (see --help)");
     }
   }
   if (options.help || options.version) return options;
-  if (!level.empty()) {
-    if (level.size() != 1 || level[0] < '0' || level[0] > '9')
-      throw BindError("--level takes 0 to 9, not " + level);
-    options.level = level[0] - '0';
-  }
+  options.encoding = encoding_from(method, level);
   if (!options.verify.empty()) {
     if (!options.input.empty() || !options.output.empty() || !options.title.empty() || !options.run.empty() ||
         options.temp)

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "sfxbind/entry_encoder.h"
+
 namespace sfxbind {
 
 inline constexpr const char* kVersion = "2.0";
@@ -18,7 +20,8 @@ struct Options {
   std::string title;   // --title, --run, --temp: the settings the stub reads
   std::string run;
   bool temp = false;
-  int level = 9;
+  Encoding encoding;        // --method and --level: how a folder's files and recompressed entries are written
+  bool recompress = false;  // re-encode a ZIP's entries of methods the stub cannot decode
   bool force = false;
   bool accept_findings = false;  // --verify passes entries the stub will not extract as stored
   bool follow_links = false;

@@ -12,16 +12,21 @@
 
 namespace sfxbind {
 
-namespace {
-
 std::string crc_mismatch(uint32_t want, uint32_t got) {
   return std::string(integrity::kCrc) + " (" + integrity::hex(want, 8) + "; the data gives " +
          integrity::hex(got, 8) + ")";
 }
 
+std::string size_mismatch(uint64_t want, uint64_t got) {
+  return std::string(integrity::kSize) + " (it decodes to " + std::to_string(got) +
+         " bytes, its headers say " + std::to_string(want) + ")";
+}
+
 std::string does_not_decode(uint16_t method, const std::string& why) {
   return std::string(integrity::kDecode) + " (method " + method_label(method) + "): " + why;
 }
+
+namespace {
 
 // CRC-32 and length of stored data, or of what deflated data inflates to.
 class ZlibCheck {
@@ -65,9 +70,7 @@ class ZlibCheck {
     if (deflated_ && !ended_) return does_not_decode(8, "it ends before its last block");
     if (trailing_) return does_not_decode(8, "bytes it does not use follow it within its compressed size");
     if (crc_ != c.header().crc32()) return crc_mismatch(c.header().crc32(), crc_);
-    if (length_ != c.uncompressed_size)
-      return std::string(integrity::kSize) + " (it decodes to " + std::to_string(length_) +
-             " bytes, its headers say " + std::to_string(c.uncompressed_size) + ")";
+    if (length_ != c.uncompressed_size) return size_mismatch(c.uncompressed_size, length_);
     return std::nullopt;
   }
 

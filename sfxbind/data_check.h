@@ -21,6 +21,12 @@ enum class DataCheck {
 
 DataCheck data_check_for(uint16_t method, uint16_t flags);
 
+// Why data fails its check, as the findings say it (integrity_reasons.h
+// begins each).
+std::string crc_mismatch(uint32_t want, uint32_t got);
+std::string size_mismatch(uint64_t want, uint64_t got);
+std::string does_not_decode(uint16_t method, const std::string& why);
+
 using ChunkSink = std::function<void(std::span<const uint8_t>)>;
 
 // Reads the entry's compressed data (`c.compressed_size` bytes at `data_at`)

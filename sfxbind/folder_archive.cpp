@@ -21,7 +21,6 @@ namespace {
 
 constexpr uint16_t kFlagUtf8Name = 0x0800;
 constexpr uint16_t kMadeByUnix = 3 << 8 | 20;
-constexpr uint16_t kNeedsDeflate = 20, kNeedsStored = 10;
 constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory = 0x10;
 
 [[noreturn]] void cannot_read(const fs::path& path, const std::string& why) {
@@ -123,9 +122,8 @@ uint16_t name_flags(const std::string& name) {
 }
 
 struct Written {
-  uint16_t method;
+  Encoded encoded;
   uint32_t crc;
-  uint64_t compressed;
 };
 
 // The extended timestamp block with the modification time alone, as local
@@ -157,14 +155,14 @@ Bytes header_with_name(const FolderEntry& e, size_t size, unsigned extra_length_
 Bytes local_header(const FolderEntry& e, const Written& w) {
   Bytes h = header_with_name(e, kLocalHeaderSize, local_field::kExtraLength);
   write_le32(&h[0], 0x04034B50);
-  write_le16(&h[4], needs_zip64(e.size) ? kZip64Version : w.method == 8 ? kNeedsDeflate : kNeedsStored);
+  write_le16(&h[local_field::kVersionNeeded], needs_zip64(e.size) ? kZip64Version : 0);
   write_le16(&h[local_field::kFlags], name_flags(e.name));
-  write_le16(&h[local_field::kMethod], w.method);
+  set_method_fields(h, local_field::kVersionNeeded, w.encoded);
   write_le16(&h[local_field::kModTime], e.dos_time);
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
   write_le16(&h[local_field::kNameLength], name_length_field(e.name.size(), e.name));
-  set_local_sizes(h, w.compressed, e.size);
+  set_local_sizes(h, w.encoded.compressed, e.size);
   return h;
 }
 
@@ -211,63 +209,27 @@ class FileReader {
   uint32_t crc_ = 0;
 };
 
-// Writes files into the output, deflated or stored; its buffers and zlib
-// state serve every file in turn.
+// Writes files into the output with the bind's method, or stored; its
+// buffers and encoder serve every file in turn.
 class FileWriter {
  public:
-  FileWriter(int level, Progress* progress) : level_(level), progress_(progress) {
-    if (level > 0 && deflateInit2(&z_, level, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-      throw BindError("zlib: out of memory");
-  }
-  ~FileWriter() {
-    if (level_ > 0) deflateEnd(&z_);
-  }
-  FileWriter(const FileWriter&) = delete;
-  FileWriter& operator=(const FileWriter&) = delete;
+  FileWriter(const Encoding& encoding, Progress* progress)
+      : encoder_(make_encoder(encoding)), progress_(progress) {}
 
   Written write(const FolderEntry& e, AtomicOutput& out) {
-    uint64_t start = out.position();
-    if (level_ > 0 && e.size > 0)
-      if (std::optional<Written> w = deflate(e, out)) return *w;
-    out.rewind(start);
-    FileReader reader(e, input_, progress_);
-    for (auto chunk = reader.next(); !chunk.empty(); chunk = reader.next()) out.write(chunk);
-    return {0, reader.crc(), e.size};
+    std::optional<FileReader> reader;
+    ChunkOpen open = [&]() -> ChunkPull {
+      reader.emplace(e, input_, progress_);
+      return [&reader] { return reader->next(); };
+    };
+    Encoded encoded = write_entry_data(encoder_.get(), open, e.size, out);
+    return {encoded, reader->crc()};
   }
 
  private:
-  // Nothing when deflate would not make the file smaller. Stops as soon as the
-  // output reaches the file's size, so what it wrote is always shorter than
-  // the stored copy that replaces it.
-  std::optional<Written> deflate(const FolderEntry& e, AtomicOutput& out) {
-    deflateReset(&z_);
-    FileReader reader(e, input_, progress_);
-    uint64_t written = 0;
-    int flush = Z_NO_FLUSH;
-    while (flush != Z_FINISH) {
-      std::span<const uint8_t> chunk = reader.next();
-      if (chunk.empty()) flush = Z_FINISH;
-      z_.next_in = const_cast<Bytef*>(chunk.data());
-      z_.avail_in = static_cast<uInt>(chunk.size());
-      int result = Z_OK;
-      do {
-        z_.next_out = output_.data();
-        z_.avail_out = static_cast<uInt>(output_.size());
-        result = ::deflate(&z_, flush);
-        size_t n = output_.size() - z_.avail_out;
-        if (written + n >= e.size) return std::nullopt;
-        out.write({output_.data(), n});
-        written += n;
-      } while (z_.avail_out == 0 || (flush == Z_FINISH && result != Z_STREAM_END));
-    }
-    return Written{8, reader.crc(), written};
-  }
-
-  int level_;
+  std::unique_ptr<EntryEncoder> encoder_;
   Progress* progress_;
-  z_stream z_{};
   Bytes input_ = Bytes(kChunk);
-  Bytes output_ = Bytes(kChunk / 4);
 };
 
 }  // namespace
@@ -282,20 +244,22 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links) {
   return plan;
 }
 
-Bytes planned_local_header(const FolderEntry& e) {
-  return local_header(e, {static_cast<uint16_t>(e.directory ? 0 : 8), 0, e.size});
+Bytes planned_local_header(const FolderEntry& e, const Encoding& encoding) {
+  Encoded planned = e.directory || e.size == 0 ? Encoded{} : planned_encoding(encoding);
+  planned.compressed = e.size;
+  return local_header(e, {planned, 0});
 }
 
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress) {
+void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput& out, Progress* progress) {
   Bytes central;
-  FileWriter files(level, progress);
+  FileWriter files(encoding, progress);
   for (const FolderEntry& e : plan.entries) {
     uint64_t at = out.position();
-    out.write(local_header(e, {0, 0, 0}));
-    Written written = e.directory ? Written{0, 0, 0} : files.write(e, out);
+    out.write(local_header(e, {}));
+    Written written = e.directory ? Written{} : files.write(e, out);
     Bytes local = local_header(e, written);
     out.patch(at, local);
-    Bytes c = central_header(e, local, at, written.compressed);
+    Bytes c = central_header(e, local, at, written.encoded.compressed);
     central.insert(central.end(), c.begin(), c.end());
     if (progress) progress->entry_done(e.size);
   }

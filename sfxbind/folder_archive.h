@@ -1,12 +1,13 @@
 // Builds the archive from a folder: every file and directory below it, in
-// the order of their names, deflated through zlib unless that would not
-// make a file smaller.
+// the order of their names, written with the bind's method unless that
+// would not make a file smaller.
 #pragma once
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "sfxbind/entry_encoder.h"
 #include "sfxbind/file_io.h"
 #include "sfxbind/findings.h"
 #include "sfxbind/progress.h"
@@ -34,11 +35,11 @@ FolderPlan plan_folder(const std::string& folder, bool follow_links);
 
 // The local header the self-extractor will meet for the entry (with its
 // largest possible compressed size), for the preflight.
-Bytes planned_local_header(const FolderEntry& entry);
+Bytes planned_local_header(const FolderEntry& entry, const Encoding& encoding);
 
 // Writes the entries, their central directory and the end record at the
-// output's position. `level` 0 stores every file. `progress`, when given,
-// counts the files' bytes.
-void write_folder(const FolderPlan& plan, int level, AtomicOutput& out, Progress* progress = nullptr);
+// output's position. `progress`, when given, counts the files' bytes.
+void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput& out,
+                  Progress* progress = nullptr);
 
 }  // namespace sfxbind

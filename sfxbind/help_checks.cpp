@@ -45,7 +45,8 @@ void print_checks(std::ostream& out) {
          "  - encrypted entries (it asks \"Encrypted File Continue?\", then skips them)\n"
          "  - methods other than "
       << decoded_methods()
-      << " (it asks, then leaves an empty file)\n"
+      << " (it asks, then leaves an empty file); of a ZIP file's\n"
+         "    entries, BZip2, Zstandard and XZ bind with --recompress\n"
          "  - names it asks about, then skips, by the rules of the stub's system (a\n"
          "    Windows stub's wherever sfxbind runs): a name or one of its levels that\n";
   for (NameProblem problem : kNameProblems) out << kReasonBullet << name_problem_reason(problem) << '\n';

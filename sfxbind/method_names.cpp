@@ -18,6 +18,7 @@ std::string method_label(uint16_t method) {
     case 10: name = "library implode"; break;
     case 12: name = "BZip2"; break;
     case 14: name = "LZMA"; break;
+    case 20:
     case 93: name = "Zstandard"; break;
     case 95: name = "XZ"; break;
     case 98: name = "PPMd"; break;

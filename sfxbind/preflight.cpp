@@ -4,6 +4,7 @@
 
 #include "archive/entry_name.h"
 #include "archive/entry_policy.h"
+#include "sfxbind/library_decoder.h"
 #include "sfxbind/method_names.h"
 #include "sfxbind/name_checks.h"
 #include "sfxbind/name_collisions.h"
@@ -34,7 +35,9 @@ void check_local_header(const Bytes& local, StubKind stub, Findings& out) {
   if (action == EntryAction::kAskUnsupportedMethod)
     refuse("method " + method_label(h.method()) +
            " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" "
-           "and leaves an empty file: re-create the archive with deflate");
+           "and leaves an empty file: " +
+           (library_decodes(h.method()) ? "give --recompress to write it again with the bind's method"
+                                        : "re-create the archive with deflate"));
 }
 
 Findings preflight(const ZipLayout& layout, const RewritePlan& plan, StubKind stub) {

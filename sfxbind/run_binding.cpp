@@ -113,7 +113,7 @@ FolderPlan plan_folder_binding(const Options& options, StubKind kind, Findings& 
   findings = plan.refusals;
   NameCollisions names(kind);
   for (const FolderEntry& e : plan.entries) {
-    Bytes local = planned_local_header(e);
+    Bytes local = planned_local_header(e, options.encoding);
     check_local_header(local, kind, findings);
     names.add(local);
   }
@@ -164,7 +164,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     } else {
       archive.emplace(options.input);
       layout = about(options.input, [&] { return read_zip_layout(*archive); });
-      rewrite = about(options.input, [&] { return plan_rewrite(*archive, layout); });
+      rewrite = about(options.input, [&] {
+        return plan_rewrite(*archive, layout,
+                            options.recompress ? std::optional<Encoding>(options.encoding) : std::nullopt);
+      });
       findings = preflight(layout, rewrite, kind);
     }
     if (folder)
@@ -185,9 +188,10 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
     std::optional<Progress> progress;
     if (folder) {
       progress.emplace(folder_bytes(folder_plan), folder_plan.entries.size(), stderr);
-      write_folder(folder_plan, options.level, output, &*progress);
+      write_folder(folder_plan, options.encoding, output, &*progress);
     } else {
       progress.emplace(data_bytes(rewrite), rewrite.entries.size(), stderr);
+      std::unique_ptr<EntryEncoder> encoder = options.recompress ? make_encoder(options.encoding) : nullptr;
       about(options.input, [&] {
         write_rewrite(
             *archive, layout, rewrite, output,
@@ -195,7 +199,7 @@ int run_binding(const Options& options, std::span<const uint8_t> built_in_stub, 
               if (!options.force) throw DataRefused{f};
               report({f}, "forced", err);
             },
-            &*progress);
+            &*progress, encoder.get());
       });
     }
     progress.reset();

@@ -11,6 +11,7 @@
 #include "platform/file_modes.h"
 #include "platform/files.h"
 #include "platform/paths.h"
+#include "shell/entry_output.h"
 
 namespace {
 
@@ -43,17 +44,6 @@ void skip_or_stop(RunState& run, const char* question) {
 
 constexpr const char* kUnableToExtract = " Unable To Extract The Above Component Continue? ";
 
-// The entry's full path into `out` (kLongPathCapacity bytes): the target, a
-// separator and the entry's name, so that no directory has to be made
-// current on the way. Returns where the name begins.
-size_t entry_path(const RunState& run, char* out) {
-  copy_text(out, kLongPathCapacity, run.paths.extract_dir);
-  size_t n = std::strlen(out);
-  if (n > 0 && !platform::is_separator(out[n - 1])) out[n++] = platform::kSeparator;
-  copy_text(out + n, kLongPathCapacity - n, run.entry_name.full_name);
-  return n;
-}
-
 void create_directory_entry(RunState& run) {
   if (!create_dirs || !is_selected()) return;
   char path[kLongPathCapacity];
@@ -67,7 +57,7 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   // Shown first, so that a failure to open the file stands under its name.
   format_text(run.line_text, sizeof run.line_text, " %s ", run.entry_name.full_name);
   installed_front_end().show_progress_line(run.line_text);
-  open_output_file(run);
+  open_output_file(run, action == EntryAction::kExtractFile);
   ++run.counters.files_counted;
   reset_bit_input(run.bits, run.entry_sizes.compressed);
   run.progress.entry_size = run.entry_sizes.compressed;
@@ -77,9 +67,9 @@ bool extract_file(RunState& run, const LocalHeader& header, EntryAction action) 
   poll_cancel(run);
   if (action == EntryAction::kAskUnsupportedMethod) {
     skip_or_stop(run, kUnableToExtract);
-    // The empty file stays, unstamped; its handle is not kept open for the
-    // rest of the run.
-    platform::close_file(run.window.output);
+    // An empty file made for it stays, unstamped; its handle is not kept
+    // open for the rest of the run.
+    if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
     run.window.output = platform::kNoFile;
     return false;
   }
@@ -123,44 +113,19 @@ void give_execute_bits(const RunState& run, const CentralHeader& header) {
 
 }  // namespace
 
-void open_output_file(RunState& run) {
-  char path[kLongPathCapacity];
-  size_t name_start = entry_path(run, path);
-  char* last_separator = std::strrchr(path + name_start, platform::kSeparator);
-  if (last_separator && create_dirs) {
-    *last_separator = '\0';
-    if (make_dir_tree(path, name_start) != 0) fatal_exit(kCannotCreateOutputDir);
-    *last_separator = platform::kSeparator;
-  }
-  if (platform::file_exists(path)) remove_existing_file(path);
-  run.window.output = platform::open_for_writing(path);
-  if (run.window.output == platform::kNoFile) fatal_exit(kErrorOpeningOutput);
-}
-
-void finish_entry(RunState& run, const LocalHeader& header) {
-  flush_window(run.window);
-  // Stamped through the handle it was written by: the very file, whatever
-  // the system made of its name.
-  platform::stamp_file_time(run.window.output, run.entry_time, header.mod_date(), header.mod_time());
-  bool closed = platform::close_file(run.window.output);
-  run.window.output = platform::kNoFile;
-  // A write error the system reports only at close is still a write error.
-  if (!closed) fatal_exit(kErrorWritingOutput);
-  if (compressed_unread(run.bits) != 0) fatal_exit(kDataIntegrityError);
-  if (entry_crc(run.window) != header.crc32()) fatal_exit(kCrcError);
-}
-
 void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
   poll_cancel(run);
   if (phase == kScanBegin) {
     if (!run.window.begin) create_window(run.window);
     run.window.after_full_write = report_progress_after_write;
     run.window.after_full_write_context = &run;
+    set_stop_undo(drop_unproven_output, &run);
   } else if (phase == kScanLocalHeader) {
     extract_entry(run, record_at<LocalHeader>(record_buffer));
   } else if (phase == kScanCentralHeader) {
     if constexpr (platform::kHasExecuteBits) give_execute_bits(run, record_at<CentralHeader>(record_buffer));
   } else {
+    set_stop_undo(nullptr, nullptr);
     installed_front_end().pass_progress(run.progress.total, run.progress.total);
     if (run.counters.files_counted != 0)
       format_text(run.final_message, sizeof run.final_message, "Extraction Complete %lu files processed",

@@ -11,5 +11,3 @@
 inline constexpr uint8_t create_dirs = 1;
 
 void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer);
-void open_output_file(RunState& run);
-void finish_entry(RunState& run, const LocalHeader& header);

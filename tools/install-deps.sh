@@ -6,10 +6,14 @@ set -euo pipefail
 need_root() { if [ "$(id -u)" -ne 0 ]; then echo "install-deps: run as root (apt-get)" >&2; exit 1; fi; }
 
 # The :i386 libraries and g++-multilib serve the host32 preset (the stub built
-# for i686 with the Win32 flags) and the benchmark's 32-bit rows; libdeflate is
-# a benchmark peer only, liblzma the LZMA fuzz target's reference and a benchmark peer.
+# for i686 with the Win32 flags, sfxbind beside it) and the benchmark's 32-bit
+# rows; libdeflate and liblzma are sfxbind's encoders and benchmark peers (liblzma
+# also the LZMA fuzz target's reference),
+# libbz2 and libzstd (with liblzma) decode what sfxbind --recompress takes in,
+# the zstd program writes its test archives.
 packages=(cmake make g++ g++-multilib ninja-build googletest libgtest-dev libbenchmark-dev
-          libbenchmark-dev:i386 zlib1g-dev zlib1g-dev:i386 libdeflate-dev libdeflate-dev:i386 liblzma-dev liblzma-dev:i386
+          libbenchmark-dev:i386 zlib1g-dev zlib1g-dev:i386 libdeflate-dev libdeflate-dev:i386
+          liblzma-dev liblzma-dev:i386 libbz2-dev libbz2-dev:i386 libzstd-dev libzstd-dev:i386 zstd
           clang libclang-rt-14-dev g++-mingw-w64-i686 libz-mingw-w64-dev wine wine32:i386 wine64 xvfb x11-apps
           imagemagick nlohmann-json3-dev libarchive-tools p7zip-full osslsigncode wixl python3 time)
 

@@ -1,10 +1,12 @@
 // POSIX stand-in for the Windows file-system calls.
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 
@@ -19,6 +21,11 @@ FileHandle open_for_reading(const char* path) {
 
 FileHandle open_for_writing(const char* path) {
   int fd = ::open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  return fd < 0 ? kNoFile : fd;
+}
+
+FileHandle create_new_file(const char* path) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   return fd < 0 ? kNoFile : fd;
 }
 
@@ -84,6 +91,14 @@ bool set_current_drive(char) { return false; }
 bool create_dir(const char* path) { return ::mkdir(path, 0777) == 0; }
 
 bool delete_file(const char* path) { return ::unlink(path) == 0; }
+
+bool move_file_over(const char* from, const char* to) { return ::rename(from, to) == 0; }
+
+uint32_t random_word() {
+  uint32_t word = 0;
+  ::getrandom(&word, sizeof word, 0);
+  return word;
+}
 
 bool make_file_normal(const char* path) {
   struct stat st;

@@ -1,6 +1,9 @@
 // The file-system calls over KERNEL32's wide functions: paths are UTF-8
 // inside the program and UTF-16 at the system.
 #include <windows.h>
+// RtlGenRandom (advapi32's SystemFunction036): the system's random
+// generator, which msvcrt's rand_s calls too.
+#include <ntsecapi.h>
 
 #include <cstring>
 
@@ -36,6 +39,10 @@ FileHandle open_for_reading(const char* path) {
 
 FileHandle open_for_writing(const char* path) {
   return open_file(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+}
+
+FileHandle create_new_file(const char* path) {
+  return open_file(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
 }
 
 uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
@@ -104,6 +111,16 @@ bool set_current_drive(char letter) {
 bool create_dir(const char* path) { return CreateDirectoryW(SystemPath(path).get(), nullptr) != 0; }
 
 bool delete_file(const char* path) { return DeleteFileW(SystemPath(path).get()) != 0; }
+
+bool move_file_over(const char* from, const char* to) {
+  return MoveFileExW(SystemPath(from).get(), SystemPath(to).get(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+uint32_t random_word() {
+  uint32_t word = 0;
+  RtlGenRandom(&word, sizeof word);
+  return word;
+}
 
 bool make_file_normal(const char* path) {
   return SetFileAttributesW(SystemPath(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;

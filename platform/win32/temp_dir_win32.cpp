@@ -1,10 +1,8 @@
 #include <windows.h>
-// RtlGenRandom (advapi32's SystemFunction036): the system's random
-// generator, which msvcrt's rand_s calls too.
-#include <ntsecapi.h>
 
 #include "base/text.h"
 #include "platform/files.h"
+#include "platform/paths.h"
 #include "platform/temp_dir.h"
 #include "platform/win32/wide_text.h"
 
@@ -60,9 +58,8 @@ bool make_private_temp_dir(char* out, size_t capacity) {
   // the folder made is always this process's own, with the user's default
   // (private) security of the temporary directory.
   for (int attempt = 0; attempt < 16; ++attempt) {
-    unsigned random[2];
-    if (!RtlGenRandom(random, sizeof random)) return false;
-    format_text(out, capacity, "%ssfx-%08x%08x", base_text, random[0], random[1]);
+    const uint32_t tag[2] = {random_word(), random_word()};
+    fresh_path(base_text, tag, out, capacity);
     if (create_dir(out)) return true;
     if (GetLastError() != ERROR_ALREADY_EXISTS) return false;
   }

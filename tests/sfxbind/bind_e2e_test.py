@@ -19,6 +19,12 @@ layouts     padding before the first entry, an unaligned first entry, junk
             local header the central directory does not list
 deflate64   a mixed 20 MB folder archived by 7-Zip with Deflate64: bound
             without --force, extracted byte-exact with its times
+recompress  one tree archived by 7-Zip with BZip2 and with XZ, and with
+            Zstandard (methods 93 and 20) by the zstd program: refused
+            without --recompress, bound with it, each entry's name, time,
+            attributes and extra field kept, read by zipfile and `7z t`,
+            extracted byte-exact; damaged data and a wrong CRC-32 refused,
+            PPMd refused by name
 interrupt   SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE and SIGUSR1 in the middle
             of a binding: the temporary output is gone, nothing is left behind; on a terminal
             a progress line that only moves forward, cleared at the end
@@ -59,7 +65,10 @@ import zlib
 
 LOCAL, CENTRAL, END = b"PK\x03\x04", b"PK\x01\x02", b"PK\x05\x06"
 ZIP64_END, ZIP64_LOCATOR = b"PK\x06\x06", b"PK\x06\x07"
-METHOD_LABELS = {7: "tokenized", 12: "BZip2", 14: "LZMA"}
+METHOD_LABELS = {7: "tokenized", 12: "BZip2", 14: "LZMA", 20: "Zstandard", 93: "Zstandard", 95: "XZ", 98: "PPMd"}
+RECOMPRESSIBLE = {12, 20, 93, 95}
+UNSUPPORTED = ("is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and "
+               "leaves an empty file: ")
 PYTHON_READS = {0, 8, 12, 14}
 
 
@@ -215,6 +224,12 @@ def corpus_manifest(corpus):
 DECODED_METHODS = {0, 1, 2, 3, 4, 5, 6, 8, 9, 14}
 
 
+def method_refusal(method):
+    what = ("give --recompress to write it again with the bind's method" if method in RECOMPRESSIBLE
+            else "re-create the archive with deflate")
+    return f"method {method} ({METHOD_LABELS[method]}) {UNSUPPORTED}{what}"
+
+
 def expected_refusals(archive):
     """(entry, reason) the preflight must name, from the manifest's own account."""
     reasons = []
@@ -224,9 +239,7 @@ def expected_refusals(archive):
             reasons.append((name, "encrypted: the self-extractor cannot decrypt it; it asks \"Encrypted File Continue?\" "
                                   "and skips it: re-create the archive without encryption"))
         if not e["is_directory"] and method not in DECODED_METHODS:
-            reasons.append((name, f"method {method} ({METHOD_LABELS[method]}) is not supported: the self-extractor asks "
-                                  "\"Unable To Extract The Above Component Continue?\" and leaves an empty file: "
-                                  "re-create the archive with deflate"))
+            reasons.append((name, method_refusal(method)))
     return reasons
 
 
@@ -760,6 +773,94 @@ def check_times(args, checks):
                          label + "7z l lists the exact local times")
 
 
+def packed_zip(entries):
+    """Entries (name, content, data, method, DOS time and date, CRC-32 or None),
+    each with an extended-timestamp extra field, as a zipper writes a method
+    Python's zipfile lacks."""
+    data, central = bytearray(), bytearray()
+    for name, content, packed, method, dos_time, dos_date, crc in entries:
+        name, extra = name.encode(), struct.pack("<HHBI", 0x5455, 5, 1, 1_500_000_000)
+        header = struct.pack("<HHHHHIIIHH", 63, 0x800, method, dos_time, dos_date,
+                             zlib.crc32(content) if crc is None else crc, len(packed), len(content), len(name), len(extra))
+        central += (CENTRAL + struct.pack("<HH", 0x0314, 63) + header[2:] + struct.pack("<HHHII", 0, 0, 0, 0o100640 << 16, len(data))
+                    + name + extra)
+        data += LOCAL + header + name + extra + packed
+    n = len(entries)
+    return bytes(data + central + END + struct.pack("<HHHHIIH", 0, 0, n, n, len(central), len(data), 0))
+
+
+def zstd_archive(files, out):
+    """Every file compressed by the zstd program (with its checksum), methods 93
+    and 20 in turn: Python 3.11's zipfile has no Zstandard."""
+    entries = []
+    for i, (name, (content, when)) in enumerate(sorted(files.items())):
+        packed = subprocess.run(["zstd", "-q", "-19", "-c"], input=content, capture_output=True, check=True).stdout
+        t = time.gmtime(when)
+        entries.append((name, content, packed, (93, 20)[i % 2], t.tm_hour << 11 | t.tm_min << 5 | t.tm_sec // 2,
+                        (t.tm_year - 1980) << 9 | t.tm_mon << 5 | t.tm_mday, None))
+    out.write_bytes(packed_zip(entries))
+    return out
+
+
+def check_headers_kept(checks, label, original, bound):
+    """Names, times, attributes, extra fields, CRC-32 and sizes as they were; the
+    data LZMA (the default method) or stored."""
+    with zipfile.ZipFile(original) as a, zipfile.ZipFile(bound) as b:
+        fields = lambda i: (i.filename, i.date_time, i.external_attr, i.extra, i.CRC, i.file_size)
+        checks.equal([fields(i) for i in b.infolist()], [fields(i) for i in a.infolist()], f"{label}: headers kept")
+        methods = {i.compress_type for i in b.infolist()}
+        checks.expect(14 in methods and methods <= {0, 14}, f"{label}: LZMA, stored where it does not shrink: {methods}")
+
+
+def check_recompress(args, checks):
+    with tempfile.TemporaryDirectory() as tmp:
+        tmp = pathlib.Path(tmp)
+        files, directories = make_tree(tmp / "tree")
+        env = dict(os.environ, TZ="UTC")  # 7-Zip writes DOS times in local time; the stub reads them as UTC
+        archives = []
+        for method in ("BZip2", "XZ", "PPMd"):
+            out = tmp / f"{method}.zip"
+            subprocess.run([args.seven_zip, "a", "-tzip", f"-mm={method}", out, "."], cwd=tmp / "tree", env=env,
+                           check=True, stdout=subprocess.DEVNULL)
+            archives.append((method, out))
+        archives.append(("Zstandard", zstd_archive(files, tmp / "zstd.zip")))
+        for label, archive in archives:
+            with zipfile.ZipFile(archive) as z:
+                methods = {i.filename: i.compress_type for i in z.infolist() if i.compress_type not in (0, 8)}
+            checks.expect(methods, f"{label}: the archive holds entries of the method")
+            r = bind(args, archive, tmp / "refused")
+            lines = r.stderr.decode().splitlines()
+            checks.equal((r.returncode, (tmp / "refused").exists()), (1, False), f"{label}: refused without --recompress")
+            for name, method in methods.items():
+                checks.expect(f"sfxbind: refused: {name}: {method_refusal(method)}" in lines,
+                              f"{label}: {name} refused with its method:\n" + "\n".join(lines))
+            if label == "PPMd":
+                r = bind(args, archive, tmp / "refused", "--recompress")
+                checks.equal((r.returncode, r.stderr.decode().splitlines()[:-1]), (1, lines[:-1]),
+                             "PPMd: refused as before with --recompress")
+                continue
+            # The zstd archive holds files only: no empty directories.
+            made = [d for d in directories if label != "Zstandard" or any(f.startswith(d + "/") for f in files)]
+            bind_and_extract(args, checks, label, archive, files, made, extra=("--recompress",))
+            bound = tmp / f"{label}.bound"
+            bind(args, archive, bound, "--recompress")
+            check_headers_kept(checks, label, archive, bound)
+
+        content = b"zstd " * 5000
+        packed = subprocess.run(["zstd", "-q", "-c"], input=content, capture_output=True, check=True).stdout
+        damaged = packed[:len(packed) // 2] + bytes([packed[len(packed) // 2] ^ 0x55]) + packed[len(packed) // 2 + 1:]
+        for name, data, crc, reason in (
+                ("damaged.txt", damaged, None, "its data does not decode (method 93 (Zstandard)): libzstd finds it damaged ("),
+                ("wrong-crc.txt", packed, 0x12345678, "its data does not match its CRC-32 (12345678; the data gives "
+                                                      f"{zlib.crc32(content):08X}): repair or re-create the archive")):
+            (tmp / "bad.zip").write_bytes(packed_zip([(name, content, data, 93, 0, 0x21, crc)]))
+            r = bind(args, tmp / "bad.zip", tmp / "bad", "--recompress")
+            lines = r.stderr.decode().splitlines()
+            checks.expect(r.returncode == 1 and not (tmp / "bad").exists() and
+                          any(line.startswith(f"sfxbind: refused: {name}: {reason}") for line in lines),
+                          f"{name}: refused: {lines}")
+
+
 def zip_by_hand(entries, gaps, front=b"", offsets_from_file_start=True):
     """Stored entries (name, content, attributes) with `gaps[i]` bytes in front
     of entry i, after `front`; offsets count from the file's start or from the
@@ -951,7 +1052,8 @@ def check_recipient(args, checks):
 def progress_on_terminal(args, folder, out):
     """What the binder writes to standard error when that is a terminal."""
     master, slave = pty.openpty()
-    binding = subprocess.Popen([args.sfxbind, folder, "-o", out, "--stub", args.stub], stderr=slave,
+    # Deflate: the progress line, not LZMA's minute of work, is what this watches.
+    binding = subprocess.Popen([args.sfxbind, folder, "-o", out, "--stub", args.stub, "--method", "deflate"], stderr=slave,
                                stdout=subprocess.DEVNULL)
     os.close(slave)
     shown = b""
@@ -991,7 +1093,7 @@ def main():
     parser.add_argument("--sample", type=pathlib.Path, required=True, help="the examples folder")
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
-                                          "deflate64", "lzma", "interrupt", "recipient",
+                                          "deflate64", "lzma", "recompress", "interrupt", "recipient",
                                           "many-files", "times"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
@@ -1002,7 +1104,7 @@ def main():
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "deflate64": check_deflate64, "lzma": check_lzma, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files,
+     "deflate64": check_deflate64, "lzma": check_lzma, "recompress": check_recompress, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files,
      "times": check_times}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)

@@ -38,10 +38,11 @@ ZipEntry with(ZipEntry e, uint16_t method, uint16_t flags) {
   return e;
 }
 
-const std::string kUnsupported =
+const std::string kAsks =
     " is not supported: the self-extractor asks \"Unable To Extract The Above Component Continue?\" and "
-    "leaves an empty "
-    "file: re-create the archive with deflate";
+    "leaves an empty file: ";
+const std::string kUnsupported = kAsks + "re-create the archive with deflate";
+const std::string kRecompressible = kAsks + "give --recompress to write it again with the bind's method";
 
 }  // namespace
 
@@ -53,11 +54,15 @@ TEST(Preflight, EveryMethodTheSelfExtractorDecodesPasses) {
 
 TEST(Preflight, OtherMethodsAreRefusedByNumberAndName) {
   ZipBuilder b;
-  for (uint16_t method : {7, 10, 12, 99, 300}) b.add(method_entry(method));
+  for (uint16_t method : {7, 10, 12, 20, 93, 95, 98, 99, 300}) b.add(method_entry(method));
   b.add(with(directory_entry("d/"), 12, 0));  // directories are only created, whatever their method
   EXPECT_EQ(preflight_of(b.bytes()), (Texts{"refused m7: method 7 (tokenized)" + kUnsupported,
                                             "refused m10: method 10 (library implode)" + kUnsupported,
-                                            "refused m12: method 12 (BZip2)" + kUnsupported,
+                                            "refused m12: method 12 (BZip2)" + kRecompressible,
+                                            "refused m20: method 20 (Zstandard)" + kRecompressible,
+                                            "refused m93: method 93 (Zstandard)" + kRecompressible,
+                                            "refused m95: method 95 (XZ)" + kRecompressible,
+                                            "refused m98: method 98 (PPMd)" + kUnsupported,
                                             "refused m99: method 99 (AES encryption)" + kUnsupported,
                                             "refused m300: method 300" + kUnsupported}));
 }

@@ -67,7 +67,7 @@ TEST(CommandLine, TakesTheArchiveTheOutputAndOptionsInAnyOrder) {
   EXPECT_EQ(o.stub, "s.bin");
   EXPECT_TRUE(o.force);
   EXPECT_EQ(parse_command_line({"--output=o", "--stub", "s", "--", "-odd.zip"}).input, "-odd.zip");
-  EXPECT_EQ(parse_command_line({"dir", "-o", "x", "--level", "0", "--follow-links"}).level, 0);
+  EXPECT_EQ(parse_command_line({"dir", "-o", "x", "--level", "0", "--follow-links"}).encoding.level, 0);
   EXPECT_EQ(parse_command_line({"--verify", "setup.exe"}).verify, "setup.exe");
   EXPECT_TRUE(parse_command_line({"--help"}).help);
   EXPECT_TRUE(parse_command_line({"--version"}).version);
@@ -82,7 +82,15 @@ TEST(CommandLine, WhatCannotBeCarriedOutIsNamed) {
       {{"a.zip", "-o", "x", "--quiet"}, "unknown option --quiet (see --help)"},
       {{"a.zip", "-o", "x", "-o", "y"}, "--output given twice (see --help)"},
       {{"a.zip", "-o", "x", "--output=x"}, "--output given twice (see --help)"},
-      {{"a.zip", "-o", "x", "--level", "10"}, "--level takes 0 to 9, not 10"},
+      {{"a.zip", "-o", "x", "--method", "lzma", "--level", "10"},
+       "--level takes 0 to 9 with this method, not 10"},
+      {{"a.zip", "-o", "x", "--method", "deflate", "--level", "13"},
+       "--level takes 0 to 12 with this method, not 13"},
+      {{"a.zip", "-o", "x", "--method", "store", "--level", "1"},
+       "--level takes 0 to 0 with this method, not 1"},
+      {{"a.zip", "-o", "x", "--method=lzma", "--level", "-1"},
+       "--level takes 0 to 9 with this method, not -1"},
+      {{"a.zip", "-o", "x", "--method", "bzip2"}, "--method takes lzma, deflate or store, not bzip2"},
       {{"--verify", "s.exe", "-o", "x"},
        "--verify takes only the self-extractor to check (and --stub, --accept-findings)"},
       {{"a.zip", "-o", "x", "--accept-findings"}, "--accept-findings goes with --verify (see --help)"},
@@ -130,8 +138,8 @@ TEST(RunBinding, RefusalsStopItUnlessForced) {
   Options o = options(dir / "in.zip", dir / "out");
   const std::string method =
       "packed.txt: method 12 (BZip2) is not supported: the self-extractor asks \"Unable To "
-      "Extract The Above Component Continue?\" and leaves an empty file: re-create the "
-      "archive with deflate\n";
+      "Extract The Above Component Continue?\" and leaves an empty file: give --recompress to "
+      "write it again with the bind's method\n";
   const std::string outside =
       "sfxbind: warning: ../up.txt: name leads outside the target directory: the "
       "self-extractor keeps it inside, as up.txt\n";

@@ -54,8 +54,9 @@ RunOutcome run_listing(const fs::path& program) {
 }
 
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers,
-                          bool otherwise, uint64_t progress_total) {
+                          bool otherwise, uint64_t progress_total, size_t cancel_at_report) {
   front_end.reset();
+  front_end.cancel_at_report = cancel_at_report;
   front_end.answers = std::move(answers);
   front_end.default_answer = otherwise;
   return run_pass(program, target, extract_handler, 0, progress_total);

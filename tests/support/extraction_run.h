@@ -21,6 +21,7 @@ struct RunOutcome {
 
 RunOutcome run_listing(const fs::path& program);
 // Answers every question with the next of `answers`, then with `otherwise`.
-// `progress_total` stands for the listing's total of compressed bytes.
+// `progress_total` stands for the listing's total of compressed bytes;
+// Cancel is pressed at progress report `cancel_at_report` (0: never).
 RunOutcome run_extraction(const fs::path& program, const fs::path& target, std::deque<bool> answers = {},
-                          bool otherwise = true, uint64_t progress_total = 0);
+                          bool otherwise = true, uint64_t progress_total = 0, size_t cancel_at_report = 0);

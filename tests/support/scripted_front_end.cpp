@@ -38,7 +38,13 @@ void ScriptedFrontEnd::show_message(BoxOwner, const char* text, const char* capt
   if (exit_for_real) std::fprintf(stderr, "[%s] %s\n", caption, text);
 }
 
-void ScriptedFrontEnd::pass_progress(uint64_t done, uint64_t total) { progress.emplace_back(done, total); }
+void ScriptedFrontEnd::pass_progress(uint64_t done, uint64_t total) {
+  progress.emplace_back(done, total);
+  if (run && progress.size() == cancel_at_report) {
+    run->cancel_requested = 1;
+    confirm_cancel(*run);
+  }
+}
 
 void ScriptedFrontEnd::end_process(int status) {
   if (exit_for_real) std::exit(status);
@@ -46,7 +52,11 @@ void ScriptedFrontEnd::end_process(int status) {
 }
 
 ScriptedInstallation::ScriptedInstallation(RunState& run) {
+  front_end.run = &run;
   install_front_end({&front_end, run.paths.window_caption, run.paths.start_dir, change_drive_dir});
 }
 
-ScriptedInstallation::~ScriptedInstallation() { install_plain(); }
+ScriptedInstallation::~ScriptedInstallation() {
+  front_end.run = nullptr;
+  install_plain();
+}

@@ -29,6 +29,10 @@ struct ScriptedFrontEnd final : FrontEnd {
   std::vector<std::pair<uint64_t, uint64_t>> progress;  // (done, total) of each report
   // Death tests: print each message box to stderr and really end the process.
   bool exit_for_real = false;
+  // Cancel is pressed at this progress report (1 the first, 0 never), as
+  // the dialog takes it in while a pass runs.
+  size_t cancel_at_report = 0;
+  RunState* run = nullptr;  // the run being installed for (ScriptedInstallation)
 
   void reset() { *this = ScriptedFrontEnd{}; }
 

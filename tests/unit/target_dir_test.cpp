@@ -53,13 +53,15 @@ TEST_F(TargetDir, MissingDriveFails) {
   EXPECT_EQ(make_dir_tree(on_missing_drive.data(), 0), -1);
 }
 
-TEST_F(TargetDir, RemovesReadOnlyFiles) {
-  fs::path f = temp_ / "ro.txt";
+TEST_F(TargetDir, ReplacesReadOnlyFiles) {
+  fs::path f = temp_ / "ro.txt", replacement = temp_ / "new.txt";
   write_file_bytes(f, "x");
+  write_file_bytes(replacement, "new");
   fs::permissions(f, fs::perms::owner_read);
-  EXPECT_EQ(remove_existing_file(f.string().c_str()), 0);
-  EXPECT_FALSE(fs::exists(f));
-  EXPECT_EQ(remove_existing_file(f.string().c_str()), -1);
+  EXPECT_EQ(replace_existing_file(replacement.string().c_str(), f.string().c_str()), 0);
+  EXPECT_EQ(read_file_bytes(f), "new");
+  EXPECT_FALSE(fs::exists(replacement));
+  EXPECT_EQ(replace_existing_file(replacement.string().c_str(), f.string().c_str()), -1);
 }
 
 }  // namespace
