@@ -42,6 +42,7 @@ many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
             records), reads in zipfile and 7-Zip and extracts whole
 """
 import argparse
+import calendar
 import datetime
 import hashlib
 import io
@@ -779,7 +780,10 @@ def packed_zip(entries):
     Python's zipfile lacks."""
     data, central = bytearray(), bytearray()
     for name, content, packed, method, dos_time, dos_date, crc in entries:
-        name, extra = name.encode(), struct.pack("<HHBI", 0x5455, 5, 1, 1_500_000_000)
+        # The extended timestamp the DOS fields' own time, read as UTC (the checks run in UTC).
+        exact = calendar.timegm(((dos_date >> 9) + 1980, dos_date >> 5 & 15, dos_date & 31, dos_time >> 11,
+                                 dos_time >> 5 & 63, (dos_time & 31) * 2))
+        name, extra = name.encode(), struct.pack("<HHBI", 0x5455, 5, 1, exact)
         header = struct.pack("<HHHHHIIIHH", 63, 0x800, method, dos_time, dos_date,
                              zlib.crc32(content) if crc is None else crc, len(packed), len(content), len(name), len(extra))
         central += (CENTRAL + struct.pack("<HH", 0x0314, 63) + header[2:] + struct.pack("<HHHII", 0, 0, 0, 0o100640 << 16, len(data))
