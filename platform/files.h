@@ -67,12 +67,11 @@ bool set_current_drive(char letter);
 bool create_dir(const char* path);
 bool delete_file(const char* path);
 // Moves the file `from` to `to` in the same directory, in place of a file
-// there; false where the system refuses (on Windows a read-only or open file).
+// there, a read-only one too; false where the system refuses (on Windows a
+// file another program holds open), the file there then left as it was.
 bool move_file_over(const char* from, const char* to);
 // A word from the system's random generator, for names nobody can guess.
 uint32_t random_word();
-// Clears read-only (and hidden/system) attributes.
-bool make_file_normal(const char* path);
 // Something of that name is there (a link not followed).
 bool file_exists(const char* path);
 bool is_directory(const char* path);

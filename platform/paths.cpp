@@ -99,8 +99,3 @@ void fresh_path(const char* beside, const uint32_t tag[2], char* out, size_t cap
   format_text(out + dir_length, capacity - dir_length, "sfx-%08x%08x", tag[0], tag[1]);
 }
 
-int replace_existing_file(const char* from, const char* to) {
-  if (platform::move_file_over(from, to)) return 0;
-  if (!platform::make_file_normal(to)) return -1;
-  return platform::move_file_over(from, to) ? 0 : -1;
-}

@@ -25,6 +25,3 @@ int make_dir_tree(char* path, size_t existing);
 // nobody can guess) in the directory of `beside` (a path whose last level
 // is replaced, or a directory's path that ends with a separator).
 void fresh_path(const char* beside, const uint32_t tag[2], char* out, size_t capacity);
-// Moves the file `from` in place of the existing `to`: 0 on success, -1 on
-// failure; clears a read-only attribute when needed.
-int replace_existing_file(const char* from, const char* to);

@@ -22,7 +22,7 @@ bool end_new_file(RunState& run, bool keep) {
   entry_path(run, path);
   fresh_path(path, run.new_file_name, new_path, kLongPathCapacity);
   run.writing_new_file = 0;
-  const bool moved = keep && replace_existing_file(new_path, path) == 0;
+  const bool moved = keep && platform::move_file_over(new_path, path);
   if (!moved) platform::delete_file(new_path);
   return moved || !keep;
 }

@@ -100,12 +100,6 @@ uint32_t random_word() {
   return word;
 }
 
-bool make_file_normal(const char* path) {
-  struct stat st;
-  if (::stat(path, &st) != 0) return false;
-  return ::chmod(path, st.st_mode | S_IWUSR) == 0;
-}
-
 bool file_exists(const char* path) {
   struct stat st;
   return ::lstat(path, &st) == 0;

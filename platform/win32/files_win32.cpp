@@ -113,17 +113,22 @@ bool create_dir(const char* path) { return CreateDirectoryW(SystemPath(path).get
 bool delete_file(const char* path) { return DeleteFileW(SystemPath(path).get()) != 0; }
 
 bool move_file_over(const char* from, const char* to) {
-  return MoveFileExW(SystemPath(from).get(), SystemPath(to).get(), MOVEFILE_REPLACE_EXISTING) != 0;
+  if (MoveFileExW(SystemPath(from).get(), SystemPath(to).get(), MOVEFILE_REPLACE_EXISTING)) return true;
+  // A read-only file refuses to be replaced: clear its attributes and try
+  // once more, and give them back where the move still fails.
+  const DWORD attributes = GetFileAttributesW(SystemPath(to).get());
+  if (attributes == INVALID_FILE_ATTRIBUTES ||
+      !SetFileAttributesW(SystemPath(to).get(), FILE_ATTRIBUTE_NORMAL))
+    return false;
+  if (MoveFileExW(SystemPath(from).get(), SystemPath(to).get(), MOVEFILE_REPLACE_EXISTING)) return true;
+  SetFileAttributesW(SystemPath(to).get(), attributes);
+  return false;
 }
 
 uint32_t random_word() {
   uint32_t word = 0;
   RtlGenRandom(&word, sizeof word);
   return word;
-}
-
-bool make_file_normal(const char* path) {
-  return SetFileAttributesW(SystemPath(path).get(), FILE_ATTRIBUTE_NORMAL) != 0;
 }
 
 bool file_exists(const char* path) {

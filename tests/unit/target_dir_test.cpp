@@ -58,10 +58,10 @@ TEST_F(TargetDir, ReplacesReadOnlyFiles) {
   write_file_bytes(f, "x");
   write_file_bytes(replacement, "new");
   fs::permissions(f, fs::perms::owner_read);
-  EXPECT_EQ(replace_existing_file(replacement.string().c_str(), f.string().c_str()), 0);
+  EXPECT_TRUE(platform::move_file_over(replacement.string().c_str(), f.string().c_str()));
   EXPECT_EQ(read_file_bytes(f), "new");
   EXPECT_FALSE(fs::exists(replacement));
-  EXPECT_EQ(replace_existing_file(replacement.string().c_str(), f.string().c_str()), -1);
+  EXPECT_FALSE(platform::move_file_over(replacement.string().c_str(), f.string().c_str()));
 }
 
 }  // namespace
