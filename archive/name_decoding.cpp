@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/crc32.h"
+#include "archive/extra_fields.h"
 #include "archive/records.h"
 #include "platform/oem_text.h"
 
@@ -25,17 +26,10 @@ DecodedName copy_name(std::string_view name, char* out, size_t capacity) {
 }  // namespace
 
 std::string_view unicode_path_name(std::string_view extra, std::string_view stored) {
-  // Each block of the extra field: id, size, then size bytes.
-  while (extra.size() >= 4) {
-    uint16_t id = read_le16(bytes(extra.data()));
-    size_t size = read_le16(bytes(extra.data() + 2));
-    if (size > extra.size() - 4) break;  // a block running past the field: nothing more to trust
-    const char* data = extra.data() + 4;
-    if (id == kUnicodePathExtraId && size > 5 && data[0] == 1 &&
-        read_le32(bytes(data + 1)) == name_crc(stored))
-      return std::string_view(data + 5, size - 5);
-    extra = std::string_view(data + size, extra.size() - 4 - size);
-  }
+  // Version 1, the CRC-32 of the name it stands for, then the name.
+  const std::string_view block = find_extra_block(extra, kUnicodePathExtraId);
+  if (block.size() > 5 && block[0] == 1 && read_le32(bytes(block.data() + 1)) == name_crc(stored))
+    return std::string_view(block.data() + 5, block.size() - 5);
   return {};
 }
 

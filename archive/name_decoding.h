@@ -22,6 +22,6 @@ struct DecodedName {
 DecodedName decode_entry_name(std::string_view stored, uint16_t flags, std::string_view extra, char* out,
                               size_t capacity);
 
-// The name in a Unicode Path extra field (version 1) whose CRC-32 matches
-// `stored`; empty when the extra field holds none.
+// The name in the first Unicode Path extra field, when it is version 1 and
+// its CRC-32 matches `stored`; empty otherwise.
 std::string_view unicode_path_name(std::string_view extra, std::string_view stored);

@@ -25,6 +25,9 @@ inline constexpr uint32_t kRecordBufferSize = 1024;
 inline constexpr uint32_t kZip64Marker = 0xFFFFFFFF;
 // The extra field's ZIP64 extended information field.
 inline constexpr uint16_t kZip64ExtraId = 0x0001;
+// Exact file times: NTFS FILETIMEs and the extended timestamp's Unix seconds.
+inline constexpr uint16_t kNtfsTimesExtraId = 0x000A;
+inline constexpr uint16_t kExtendedTimestampExtraId = 0x5455;
 
 inline constexpr uint16_t kFlagEncrypted = 0x0001;
 inline constexpr uint16_t kFlagLargeWindow = 0x0002;

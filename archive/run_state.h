@@ -81,6 +81,8 @@ struct RunState {
   uint8_t password_known = 0;
   char password[kPasswordCapacity] = "";
   EntryDecryption decryption{};  // of the current entry; its cipher read with its local header
+  // The current local header's exact modification time (exact_entry_time), 0 for none.
+  uint64_t entry_time = 0;
 };
 
 // Asks "Are You Sure You Want To Cancel?" only while a cancel is pending.

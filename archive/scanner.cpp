@@ -2,6 +2,7 @@
 
 #include "archive/entry_cipher.h"
 #include "archive/entry_name.h"
+#include "archive/entry_time.h"
 #include "base/fatal.h"
 #include "base/memory.h"
 #include "platform/file_modes.h"
@@ -22,6 +23,7 @@ bool read_local_header(RunState& run, uint8_t* record_buffer) {
   // descriptor).
   if (!read_entry_sizes(header, extra, run.entry_sizes)) fatal_exit(kFileTypeNotSupported);
   run.decryption.cipher = read_entry_cipher(header, extra);
+  run.entry_time = exact_entry_time(extra);
   confine_entry_name(std::string_view(fields, name_length), header.flags(), extra,
                      target_length(run.paths.extract_dir), run.entry_name);
   return true;

@@ -75,9 +75,15 @@ uint32_t random_word();
 // Something of that name is there (a link not followed).
 bool file_exists(const char* path);
 bool is_directory(const char* path);
-// Creation, access and write times of the open file from a DOS date and time
-// taken as they are (no local-to-universal shift). Invalid DOS values (a
-// February 29 outside a leap year among them) leave the file alone.
-void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time);
+// 100-ns steps since 1601-01-01 UTC, as a Windows FILETIME counts them.
+inline constexpr uint64_t kTicksPerSecond = 10'000'000;
+inline constexpr uint64_t kUnixEpochSeconds = 11'644'473'600;  // 1970-01-01 in seconds since 1601
+static_assert(kUnixEpochSeconds == (369 * 365 + 89) * 86400ull, "369 years, 89 of them leap years");
+
+// Creation, access and write times of the open file: `exact`, in 100-ns
+// steps since 1601-01-01 UTC, where it is not 0; otherwise the DOS date and
+// time as local time of this machine. Invalid DOS values (a February 29
+// outside a leap year among them) leave the file alone.
+void stamp_file_time(FileHandle f, uint64_t exact, uint16_t dos_date, uint16_t dos_time);
 
 }  // namespace platform

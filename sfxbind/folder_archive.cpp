@@ -29,18 +29,19 @@ constexpr uint32_t kUnixFile = 0100000, kUnixDirectory = 0040000, kDosDirectory 
   throw BindError("cannot read " + utf8_path(path) + ": " + why);
 }
 
-// The self-extractor stamps a DOS date and time as universal time, so that is
-// what the file's modification time is turned into. Even seconds, rounded down;
-// times outside 1980-2107 are clamped.
-void set_dos_time(FolderEntry& e, fs::file_time_type written) {
+// The modification time as every ZIP reader takes a DOS date and time, local
+// time: even seconds, rounded down; times outside 1980-2107 are clamped. The
+// exact time goes into the extended timestamp beside it.
+void set_times(FolderEntry& e, fs::file_time_type written) {
   auto system = std::chrono::file_clock::to_sys(written);
   std::time_t t = std::chrono::system_clock::to_time_t(
       std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
+  e.unix_time = t;
   std::tm tm{};
 #ifdef _WIN32
-  gmtime_s(&tm, &t);
+  localtime_s(&tm, &t);
 #else
-  gmtime_r(&t, &tm);
+  localtime_r(&t, &tm);
 #endif
   if (tm.tm_year < 80) {
     e.dos_date = 1 << 5 | 1;  // 1980-01-01 00:00:00
@@ -107,7 +108,7 @@ class FolderWalk {
     fs::file_time_type written = fs::last_write_time(e.path, error);
     if (!error && !e.directory) e.size = fs::file_size(e.path, error);
     if (error) cannot_read(e.path, error.message());
-    set_dos_time(e, written);
+    set_times(e, written);
     plan_.entries.push_back(e);
     if (e.directory) visit(e.path, e.name);
   }
@@ -128,11 +129,41 @@ struct Written {
   uint16_t aes_version = 0;  // 0: not encrypted
 };
 
+// The 0x9901 field of an encrypted entry; nothing for the others.
+Bytes aes_field(const Written& w) {
+  return w.aes_version != 0 ? aes_extra_field(w.aes_version, w.encoded.method) : Bytes{};
+}
+
+// The extended timestamp block with the modification time alone, as local
+// and central headers both carry it; none for a time its unsigned 32-bit
+// seconds cannot hold.
+Bytes extended_timestamp(const FolderEntry& e) {
+  if (e.unix_time < 0 || e.unix_time > 0xFFFFFFFF) return {};
+  Bytes block(9);
+  write_le16(&block[0], kExtendedTimestampExtraId);
+  write_le16(&block[2], 5);
+  block[4] = 1;  // the modification time follows
+  write_le32(&block[5], static_cast<uint32_t>(e.unix_time));
+  return block;
+}
+
+// A header of `size` bytes before the name, the name, and as its extra field
+// the entry's extended timestamp followed by `more`.
+Bytes header_with_name(const FolderEntry& e, size_t size, unsigned extra_length_field, const Bytes& more) {
+  Bytes h(size);
+  h.insert(h.end(), e.name.begin(), e.name.end());
+  Bytes extra = extended_timestamp(e);
+  extra.insert(extra.end(), more.begin(), more.end());
+  h.insert(h.end(), extra.begin(), extra.end());
+  write_le16(&h[extra_length_field], static_cast<uint16_t>(extra.size()));
+  return h;
+}
+
 // Its extra field holds the ZIP64 sizes of a file of 4 GiB or more, which
 // deflates to less: the header keeps its length once the data is written.
 Bytes local_header(const FolderEntry& e, const Written& w) {
-  Bytes h(kLocalHeaderSize + e.name.size());
   const bool aes = w.aes_version != 0;
+  Bytes h = header_with_name(e, kLocalHeaderSize, local_field::kExtraLength, aes_field(w));
   write_le32(&h[0], 0x04034B50);
   write_le16(&h[local_field::kVersionNeeded], needs_zip64(e.size) ? kZip64Version : 0);
   write_le16(&h[local_field::kFlags], name_flags(e.name));
@@ -147,33 +178,21 @@ Bytes local_header(const FolderEntry& e, const Written& w) {
   write_le16(&h[local_field::kModDate], e.dos_date);
   write_le32(&h[local_field::kCrc32], w.crc);
   write_le16(&h[local_field::kNameLength], name_length_field(e.name.size(), e.name));
-  std::copy(e.name.begin(), e.name.end(), h.begin() + kLocalHeaderSize);
-  if (aes) {
-    const Bytes field = aes_extra_field(w.aes_version, w.encoded.method);
-    h.insert(h.end(), field.begin(), field.end());
-    write_le16(&h[local_field::kExtraLength], static_cast<uint16_t>(field.size()));
-  }
   set_local_sizes(h, w.encoded.compressed, e.size);
   return h;
 }
 
 // The central header repeats the local one's fields (and AES field), adds
 // where it is and the entry's type and permissions.
-Bytes central_header(const FolderEntry& e, const Bytes& local, uint64_t offset, uint64_t compressed) {
-  Bytes h(kCentralHeaderSize + e.name.size());
-  const bool aes = read_le16(&local[local_field::kMethod]) == kAesMethod;
-  const size_t aes_at = kLocalHeaderSize + e.name.size(), aes_size = aes ? 11 : 0;
+Bytes central_header(const FolderEntry& e, const Bytes& local, const Written& w, uint64_t offset) {
+  Bytes h = header_with_name(e, kCentralHeaderSize, central_field::kExtraLength, aes_field(w));
   write_le32(&h[0], 0x02014B50);
   write_le16(&h[central_field::kVersionMadeBy], kMadeByUnix);
-  std::copy(local.begin() + 4, local.begin() + 30, h.begin() + 6);  // version needed .. name length
-  write_le16(&h[central_field::kExtraLength], static_cast<uint16_t>(aes_size));
+  std::copy(local.begin() + 4, local.begin() + 28, h.begin() + 6);  // version needed .. name length
   uint32_t type = e.directory ? kUnixDirectory : kUnixFile;
   write_le32(&h[central_field::kExternalAttributes],
              (type | e.permissions) << 16 | (e.directory ? kDosDirectory : 0));
-  std::copy(e.name.begin(), e.name.end(), h.begin() + kCentralHeaderSize);
-  h.insert(h.end(), local.begin() + static_cast<ptrdiff_t>(aes_at),
-           local.begin() + static_cast<ptrdiff_t>(aes_at + aes_size));
-  set_central_offset(h, offset, compressed, e.size);
+  set_central_offset(h, offset, w.encoded.compressed, e.size);
   return h;
 }
 
@@ -281,7 +300,7 @@ void write_folder(const FolderPlan& plan, const Encoding& encoding, AtomicOutput
     Written written = e.directory ? Written{} : files.write(e, out);
     Bytes local = local_header(e, written);
     out.patch(at, local);
-    Bytes c = central_header(e, local, at, written.encoded.compressed);
+    Bytes c = central_header(e, local, written, at);
     central.insert(central.end(), c.begin(), c.end());
     if (progress) progress->entry_done(e.size);
   }

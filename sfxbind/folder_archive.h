@@ -19,8 +19,9 @@ struct FolderEntry {
   std::filesystem::path path;
   bool directory = false;
   uint64_t size = 0;
-  uint16_t dos_date = 0;
+  uint16_t dos_date = 0;  // the modification time as local time
   uint16_t dos_time = 0;
+  int64_t unix_time = 0;     // the same in seconds since 1970 (UTC), for the extended timestamp
   uint32_t permissions = 0;  // Unix permission bits
 };
 

@@ -75,7 +75,7 @@ void finish_entry(RunState& run, const LocalHeader& header) {
   const bool proven = cipher.kind == CipherKind::kNone || finish_decryption(run.archive, run.decryption);
   // Stamped through the handle it was written by: the very file, whatever
   // the system made of its name. A move keeps its times.
-  platform::stamp_file_time(run.window.output, header.mod_date(), header.mod_time());
+  platform::stamp_file_time(run.window.output, run.entry_time, header.mod_date(), header.mod_time());
   bool closed = platform::close_file(run.window.output);
   run.window.output = platform::kNoFile;
   // A write error the system reports only at close is still a write error.

@@ -110,7 +110,11 @@ bool is_directory(const char* path) {
   return ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
-void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
+namespace {
+
+// The DOS date and time as local time; -1 for values the Windows conversion
+// refuses, which leave the file's times alone there too.
+time_t local_dos_time(uint16_t dos_date, uint16_t dos_time) {
   struct tm t = {};
   t.tm_year = 80 + (dos_date >> 9);
   t.tm_mon = ((dos_date >> 5) & 0x0F) - 1;
@@ -122,11 +126,24 @@ void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
   int year = 1900 + t.tm_year;
   bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
   int days = t.tm_mon == 1 && leap ? 29 : t.tm_mon >= 0 && t.tm_mon <= 11 ? kDaysInMonth[t.tm_mon] : 0;
-  // Values the Windows conversion refuses leave the file's times alone there too.
-  if (t.tm_mday < 1 || t.tm_mday > days || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59) return;
-  struct timespec times[2];
-  times[0].tv_sec = times[1].tv_sec = ::timegm(&t);
-  times[0].tv_nsec = times[1].tv_nsec = 0;
+  if (t.tm_mday < 1 || t.tm_mday > days || t.tm_hour > 23 || t.tm_min > 59 || t.tm_sec > 59) return -1;
+  t.tm_isdst = -1;  // daylight saving as the zone had it on that date
+  return ::mktime(&t);
+}
+
+}  // namespace
+
+void stamp_file_time(FileHandle f, uint64_t exact, uint16_t dos_date, uint16_t dos_time) {
+  struct timespec times[2] = {};
+  if (exact != 0) {
+    times[0].tv_sec = static_cast<time_t>(static_cast<int64_t>(exact / kTicksPerSecond) -
+                                          static_cast<int64_t>(kUnixEpochSeconds));
+    times[0].tv_nsec = static_cast<long>(exact % kTicksPerSecond * 100);
+  } else {
+    times[0].tv_sec = local_dos_time(dos_date, dos_time);
+    if (times[0].tv_sec == -1) return;
+  }
+  times[1] = times[0];
   ::futimens(static_cast<int>(f), times);
 }
 

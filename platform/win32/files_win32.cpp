@@ -5,6 +5,8 @@
 // generator, which msvcrt's rand_s calls too.
 #include <ntsecapi.h>
 
+#include <cstring>
+
 #include "platform/files.h"
 #include "platform/win32/wide_text.h"
 
@@ -138,10 +140,15 @@ bool is_directory(const char* path) {
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
-void stamp_file_time(FileHandle f, uint16_t dos_date, uint16_t dos_time) {
-  // The DOS values become the file time as they are, without a local-to-UTC shift.
-  FILETIME time;
-  if (DosDateTimeToFileTime(dos_date, dos_time, &time)) SetFileTime(as_handle(f), &time, &time, &time);
+void stamp_file_time(FileHandle f, uint64_t exact, uint16_t dos_date, uint16_t dos_time) {
+  static_assert(sizeof(FILETIME) == sizeof exact);
+  FILETIME time, local;
+  std::memcpy(&time, &exact, sizeof time);
+  // The system's own conversion, with the zone's offset as it stands now.
+  if (exact == 0 &&
+      !(DosDateTimeToFileTime(dos_date, dos_time, &local) && LocalFileTimeToFileTime(&local, &time)))
+    return;
+  SetFileTime(as_handle(f), &time, &time, &time);
 }
 
 }  // namespace platform

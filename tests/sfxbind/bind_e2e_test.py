@@ -33,10 +33,17 @@ recipient   what would fail where the self-extractor lands, a row each: names
             long for its field with --force, a crafted entry count in a
             sparse 50 GB file under a memory limit, an output a followed
             link leads to
+times       in Europe/Berlin, America/New_York and UTC, a summer and a winter
+            file archived by Python's zipfile (DOS times only), by bsdtar
+            (extended timestamps) and as a folder: the stub gives zipfile's
+            DOS times as local time, bsdtar's exact times and the folder's
+            own; 7z l and zipfile list the folder's local times
 many-files  (slow) a folder of 70,000 files binds without --force (ZIP64 end
             records), reads in zipfile and 7-Zip and extracts whole
 """
 import argparse
+import calendar
+import datetime
 import hashlib
 import io
 import json
@@ -594,7 +601,7 @@ def write_tree(root, files, directories, first_time, time_step):
     return {n: (c, when[n]) for n, c in files.items()}, directories
 
 
-def python_zip_to_pipe(root, out, env, zip64=False):
+def python_zip_to_pipe(root, out, zip64=False):
     """Python's zipfile writing to a pipe: every entry with a data descriptor.
     With `zip64`, each file is streamed with force_zip64: sizes 0xFFFFFFFF in
     the local header beside a ZIP64 field of zeros; files come first in each
@@ -602,7 +609,7 @@ def python_zip_to_pipe(root, out, env, zip64=False):
     plain = "        for n in sorted(dirs) + sorted(files):\n"
     streamed = ("        for n in sorted(files):\n"
                 "            path = os.path.join(top, n)\n"
-                "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.gmtime(os.stat(path).st_mtime)[:6])\n"
+                "            info = zipfile.ZipInfo(os.path.relpath(path, root), time.localtime(os.stat(path).st_mtime)[:6])\n"
                 "            info.compress_type = zipfile.ZIP_DEFLATED\n"
                 "            with open(path, 'rb') as f, z.open(info, 'w', force_zip64=True) as w:\n"
                 "                w.write(f.read())\n"
@@ -614,7 +621,7 @@ def python_zip_to_pipe(root, out, env, zip64=False):
               + (streamed if zip64 else plain) +
               "            z.write(os.path.join(top, n), os.path.relpath(os.path.join(top, n), root))\n")
     with open(out, "wb") as f:
-        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE, env=env)
+        writer = subprocess.Popen([sys.executable, "-c", script, root], stdout=subprocess.PIPE)
         shutil.copyfileobj(writer.stdout, f)
         assert writer.wait() == 0
 
@@ -623,11 +630,10 @@ def tree_inputs(root, folder, seven_zip, checks):
     """The tree archived by bsdtar, by Python's zipfile on a pipe (plain and
     with ZIP64 fields) and by 7-Zip into `folder`, and the tree itself: (label,
     path) for each."""
-    env = dict(os.environ, TZ="UTC")  # the tools write DOS times in local time; the stub reads them as UTC
-    subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, env=env, check=True)
-    python_zip_to_pipe(root, folder / "python.zip", env)
-    python_zip_to_pipe(root, folder / "python_zip64.zip", env, zip64=True)
-    subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, env=env, check=True,
+    subprocess.run(["bsdtar", "--format", "zip", "-cf", folder / "bsdtar.zip", "."], cwd=root, check=True)
+    python_zip_to_pipe(root, folder / "python.zip")
+    python_zip_to_pipe(root, folder / "python_zip64.zip", zip64=True)
+    subprocess.run([seven_zip, "a", "-tzip", folder / "7z.zip", "."], cwd=root, check=True,
                    stdout=subprocess.DEVNULL)
     with zipfile.ZipFile(folder / "python.zip") as z:
         checks.expect(all(i.flag_bits & 8 for i in z.infolist() if not i.is_dir()), "python: data descriptors")
@@ -681,8 +687,7 @@ def make_mixed_tree(root):
 def deflate64_archive(root, out, seven_zip):
     """The folder archived by 7-Zip with Deflate64 (method 9; what it cannot
     shrink stored)."""
-    env = dict(os.environ, TZ="UTC")  # 7-Zip writes DOS times in local time; the stub reads them as UTC
-    subprocess.run([seven_zip, "a", "-tzip", "-mm=Deflate64", out, "."], cwd=root, env=env, check=True,
+    subprocess.run([seven_zip, "a", "-tzip", "-mm=Deflate64", out, "."], cwd=root, check=True,
                    stdout=subprocess.DEVNULL)
     return out
 
@@ -730,13 +735,64 @@ def check_deflate64(args, checks):
         bind_and_extract(args, checks, "deflate64", archive, files, directories)
 
 
+TIME_ZONES = ("Europe/Berlin", "America/New_York", "UTC")
+SEASONS = {"summer.txt": 1721048587, "winter.txt": 1705327387}  # 2024-07-15 13:03:07 and 01-15 14:03:07 UTC
+
+
+def extracted_times(checks, label, args, archive, bound):
+    """The Linux stub's modification times (name: seconds) for `archive`, bound into `bound`."""
+    checks.equal(bind(args, archive, bound).returncode, 0, f"{label}: bound")
+    folder = run_bound_stub(checks, label, bound, 0, "Extraction Complete 2 files processed")
+    times = {name: int((folder / name).stat().st_mtime) for name in SEASONS}
+    shutil.rmtree(folder)
+    return times
+
+
+def check_times(args, checks):
+    for zone in TIME_ZONES:
+        os.environ["TZ"] = zone  # for this process, the archivers, sfxbind and the stub alike
+        time.tzset()
+        with tempfile.TemporaryDirectory() as tmp:
+            tmp, label = pathlib.Path(tmp), zone + ": "
+            src = tmp / "src"
+            src.mkdir()
+            for name, when in SEASONS.items():
+                (src / name).write_text(name)
+                os.utime(src / name, (when, when))
+            with zipfile.ZipFile(tmp / "python.zip", "w") as z:
+                for name in SEASONS:
+                    z.write(src / name, name)
+            with zipfile.ZipFile(tmp / "python.zip") as z:  # the DOS times as stored: even seconds
+                dos = {i.filename: time.mktime(i.date_time + (0, 0, -1)) for i in z.infolist()}
+            checks.equal(extracted_times(checks, label + "zipfile", args, tmp / "python.zip", tmp / "bound"), dos,
+                         label + "zipfile's DOS times taken as local time")
+            subprocess.run(["bsdtar", "--format", "zip", "-cf", tmp / "bsdtar.zip", *SEASONS], cwd=src, check=True)
+            subprocess.run(["bsdtar", "-xf", tmp / "bsdtar.zip", "-C", tmp], check=True)
+            checks.equal(extracted_times(checks, label + "bsdtar", args, tmp / "bsdtar.zip", tmp / "bound"),
+                         {n: int((tmp / n).stat().st_mtime) for n in SEASONS}, label + "bsdtar's exact times")
+            checks.equal(extracted_times(checks, label + "folder", args, src, tmp / "folder"), SEASONS,
+                         label + "the folder's times")
+            with zipfile.ZipFile(tmp / "folder") as z:  # DOS times: even seconds, rounded down
+                checks.equal({i.filename: i.date_time for i in z.infolist()},
+                             {n: time.localtime(t - 1)[:6] for n, t in SEASONS.items()}, label + "zipfile lists local times")
+            # 7-Zip shows the exact time in local time with the offset in force today (as on Windows).
+            today = datetime.datetime.now().astimezone().utcoffset()
+            listed = run([args.seven_zip, "l", "-slt", tmp / "folder"]).stdout.decode()
+            checks.equal(re.findall(r"Modified = (.*)", listed),
+                         [str(datetime.datetime.utcfromtimestamp(t) + today) for t in SEASONS.values()],
+                         label + "7z l lists the exact local times")
+
+
 def packed_zip(entries):
     """Entries (name, content, data, method, DOS time and date, CRC-32 or None),
     each with an extended-timestamp extra field, as a zipper writes a method
     Python's zipfile lacks."""
     data, central = bytearray(), bytearray()
     for name, content, packed, method, dos_time, dos_date, crc in entries:
-        name, extra = name.encode(), struct.pack("<HHBI", 0x5455, 5, 1, 1_500_000_000)
+        # The extended timestamp the DOS fields' own time, read as UTC (the checks run in UTC).
+        exact = calendar.timegm(((dos_date >> 9) + 1980, dos_date >> 5 & 15, dos_date & 31, dos_time >> 11,
+                                 dos_time >> 5 & 63, (dos_time & 31) * 2))
+        name, extra = name.encode(), struct.pack("<HHBI", 0x5455, 5, 1, exact)
         header = struct.pack("<HHHHHIIIHH", 63, 0x800, method, dos_time, dos_date,
                              zlib.crc32(content) if crc is None else crc, len(packed), len(content), len(name), len(extra))
         central += (CENTRAL + struct.pack("<HH", 0x0314, 63) + header[2:] + struct.pack("<HHHII", 0, 0, 0, 0o100640 << 16, len(data))
@@ -1051,14 +1107,18 @@ def main():
     parser.add_argument("--seven-zip", default="7z")
     parser.add_argument("check", choices=["round-trip", "refusals", "bad-inputs", "stubs", "zip64", "tree", "layouts",
                                           "deflate64", "lzma", "recompress", "interrupt", "recipient",
-                                          "many-files"])
+                                          "many-files", "times"])
     args = parser.parse_args()
     if not shutil.which(args.seven_zip):
         sys.exit(f"7z not found ({args.seven_zip}): tools/install-deps.sh installs p7zip-full")
+    # One offset all year: 7-Zip writes DOS times with today's, the stub reads
+    # them with the date's (the times check sets its own zones).
+    os.environ["TZ"] = "UTC"
     checks = Checks()
     {"round-trip": check_round_trip, "refusals": check_refusals, "bad-inputs": check_bad_inputs,
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
-     "deflate64": check_deflate64, "lzma": check_lzma, "recompress": check_recompress, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files}[args.check](args, checks)
+     "deflate64": check_deflate64, "lzma": check_lzma, "recompress": check_recompress, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files,
+     "times": check_times}[args.check](args, checks)
     print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
     sys.exit(1 if checks.failures else 0)
 

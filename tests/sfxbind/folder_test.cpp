@@ -59,16 +59,21 @@ TEST(FolderPlan, EveryEntrySortedDirectoriesFirstLinksAndSpecialFilesRefused) {
             "a/up/: a symbolic link leads back into a folder above it: remove the link");
 }
 
-TEST(FolderPlan, ModificationTimesBecomeDosTimesInUniversalTime) {
+// DOS fields in local time (Berlin: UTC+1 in winter, +2 in summer), the
+// exact seconds beside them for the extended timestamp.
+TEST(FolderPlan, ModificationTimesBecomeLocalDosTimesAndExactSeconds) {
   TempDir dir;
+  setenv("TZ", "Europe/Berlin", 1);
+  tzset();
   struct Case {
     time_t when;
     uint16_t date, time;
   } cases[] = {
       {951830055, (20 << 9) | (2 << 5) | 29,
-       (13 << 11) | (14 << 5) | 7},             // 2000-02-29 13:14:15: odd seconds round down
-      {315532800, (0 << 9) | (1 << 5) | 1, 0},  // 1980-01-01 00:00:00
-      {0, (0 << 9) | (1 << 5) | 1, 0},          // 1970: the earliest DOS time
+       (14 << 11) | (14 << 5) | 7},  // 2000-02-29 13:14:15 UTC: odd seconds round down
+      {962370001, (20 << 9) | (6 << 5) | 30, (15 << 11) | (0 << 5) | 0},       // 2000-06-30 13:00:01 UTC
+      {315532800, (0 << 9) | (1 << 5) | 1, 1 << 11},                           // 1980-01-01 00:00:00 UTC
+      {0, (0 << 9) | (1 << 5) | 1, 0},                                         // 1970: the earliest DOS time
       {4354819200, (127 << 9) | (12 << 5) | 31, (23 << 11) | (59 << 5) | 29},  // 2108: the latest
   };
   for (const Case& c : cases) {
@@ -78,5 +83,8 @@ TEST(FolderPlan, ModificationTimesBecomeDosTimesInUniversalTime) {
     ASSERT_EQ(plan.entries.size(), 1u);
     EXPECT_EQ(plan.entries[0].dos_date, c.date) << c.when;
     EXPECT_EQ(plan.entries[0].dos_time, c.time) << c.when;
+    EXPECT_EQ(plan.entries[0].unix_time, c.when);
   }
+  unsetenv("TZ");
+  tzset();
 }

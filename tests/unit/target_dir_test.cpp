@@ -81,7 +81,7 @@ TEST(FileTimes, LeapDaysOnlyInLeapYears) {
     platform::FileHandle f = platform::open_for_writing(path.string().c_str());
     ASSERT_NE(f, platform::kNoFile);
     auto dos_date = static_cast<uint16_t>((c.year - 1980) << 9 | 2 << 5 | 29);
-    platform::stamp_file_time(f, dos_date, 12 << 11);
+    platform::stamp_file_time(f, 0, dos_date, 12 << 11);
     ASSERT_TRUE(platform::close_file(f));
     std::string stamp = modification_time_text(path);
     EXPECT_EQ(stamp == std::to_string(c.year) + "-02-29T12:00:00", c.stamped) << stamp;

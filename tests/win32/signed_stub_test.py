@@ -28,12 +28,13 @@ def run(command, **kwargs):
     return subprocess.run(command, capture_output=True, text=True, timeout=300, **kwargs)
 
 
-def run_wine(session, exe, arguments, cwd):
-    """Runs a console program under Wine; output through files, since Wine's
-    helper processes may hold on to a pipe. Returns (status, output)."""
+def run_wine(session, exe, arguments, cwd, env=None):
+    """Runs a console program under Wine (in the session's environment unless
+    `env` is given); output through files, since Wine's helper processes may
+    hold on to a pipe. Returns (status, output)."""
     log = os.path.join(cwd, os.path.basename(exe) + ".log")
     with open(log, "wb") as out:
-        status = subprocess.run(["wine", exe, *arguments], cwd=cwd, env=session.env, stdin=subprocess.DEVNULL,
+        status = subprocess.run(["wine", exe, *arguments], cwd=cwd, env=env or session.env, stdin=subprocess.DEVNULL,
                                 stdout=out, stderr=out, timeout=300).returncode
     with open(log, "rb") as f:
         return status, f.read().decode("utf-8", "replace")

@@ -14,11 +14,16 @@ without --force; each result reads as a ZIP file in Python's zipfile (7-Zip
 for Deflate64), and the self-extractor, driven through its dialog under Wine,
 re-creates the tree byte-exact with its modification times (2-second steps).
 
+Then, in Europe/Berlin for 7-Zip and for Wine alike, 7-Zip's archive of a
+summer and a winter file, appended to the stub and run with /S: each file
+gets the time `7z x` gives it on Linux.
+
 """
 import argparse
 import os
 import pathlib
 import shutil
+import subprocess
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
@@ -62,6 +67,26 @@ def bind_and_extract(args, session, checks, label, source, files, directories):
     bind_e2e_test.check_extracted(checks, label, app_dir, files, directories)
 
 
+def check_seven_zip_times(args, session, checks):
+    """7-Zip writes DOS times with the zone's offset of today and the exact
+    time only in the central directory; Windows reads a DOS time back with
+    the same offset."""
+    work = pathlib.Path(args.work) / "times"
+    (work / "src").mkdir(parents=True)
+    env = dict(session.env, TZ="Europe/Berlin")
+    for name, when in (("summer.txt", 1721048588), ("winter.txt", 1705327388)):  # even seconds: DOS keeps them
+        (work / "src" / name).write_text(name)
+        os.utime(work / "src" / name, (when, when))
+    for command in (["a", "-tzip", work / "7z.zip", "*.txt"], ["x", "-o" + str(work / "7z"), work / "7z.zip"]):
+        subprocess.run([args.seven_zip, *command], cwd=work / "src", env=env, check=True, stdout=subprocess.DEVNULL)
+    (work / "setup.exe").write_bytes(pathlib.Path(args.stub).read_bytes() + (work / "7z.zip").read_bytes())
+    status, output = run_wine(session, "setup.exe", ["/S", "/D=" + wine_run.windows_dir(work / "stub")], str(work),
+                              env)
+    checks.equal(status, 0, f"7z times: exit status ({output.strip()})")
+    times = [{n: int((work / d / n).stat().st_mtime) for n in ("summer.txt", "winter.txt")} for d in ("stub", "7z")]
+    checks.equal(times[0], times[1], "7z times: the self-extractor's under Wine against 7z x's")
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("prefix", type=os.path.abspath)
@@ -73,7 +98,8 @@ def main():
     shutil.rmtree(args.work, ignore_errors=True)
     inputs = pathlib.Path(args.work) / "inputs"
     root = inputs / "tree"
-    # The stub reads DOS times as UTC: so do the archivers here and Wine (wine_env).
+    # One offset all year, so that 7-Zip (today's offset) and Python's zipfile
+    # (the date's) write the same DOS times; Wine runs in UTC too (wine_env).
     os.environ["TZ"] = "UTC"
     files, directories = bind_e2e_test.make_tree(root)
     checks = bind_e2e_test.Checks()
@@ -86,6 +112,7 @@ def main():
         mixed_files, mixed_directories = bind_e2e_test.make_mixed_tree(inputs / "mixed")
         deflate64 = bind_e2e_test.deflate64_archive(inputs / "mixed", inputs / "deflate64.zip", args.seven_zip)
         bind_and_extract(args, session, checks, "deflate64", deflate64, mixed_files, mixed_directories)
+        check_seven_zip_times(args, session, checks)
     except wine_run.Failure as e:
         checks.expect(False, str(e))
     finally:
