@@ -12,12 +12,12 @@
 #include <string>
 
 #include "fuzz/harness.h"
-#include "sfxbind/archive_rewrite.h"
-#include "sfxbind/binding.h"
-#include "sfxbind/entry_password.h"
-#include "sfxbind/name_collisions.h"
-#include "sfxbind/preflight.h"
-#include "sfxbind/verify.h"
+#include "sfxbind/checks/name_collisions.h"
+#include "sfxbind/checks/preflight.h"
+#include "sfxbind/checks/verify.h"
+#include "sfxbind/cli/entry_password.h"
+#include "sfxbind/output/archive_rewrite.h"
+#include "sfxbind/output/binding.h"
 
 using namespace sfxbind;
 

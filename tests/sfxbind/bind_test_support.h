@@ -2,7 +2,7 @@
 #pragma once
 #include <string>
 
-#include "sfxbind/archive_rewrite.h"
+#include "sfxbind/output/archive_rewrite.h"
 #include "tests/support/test_paths.h"
 #include "tests/support/zip_builder.h"
 

@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <utime.h>
 
-#include "sfxbind/folder_archive.h"
+#include "sfxbind/output/folder_archive.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;

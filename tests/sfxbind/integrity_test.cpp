@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <sstream>
 
-#include "sfxbind/integrity_reasons.h"
-#include "sfxbind/run_binding.h"
+#include "sfxbind/checks/integrity_reasons.h"
+#include "sfxbind/cli/run_binding.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;

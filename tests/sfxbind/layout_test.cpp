@@ -2,8 +2,8 @@
 // and rewriting it behind a stub.
 #include <gtest/gtest.h>
 
-#include "sfxbind/preflight.h"
-#include "sfxbind/zip_layout.h"
+#include "sfxbind/checks/preflight.h"
+#include "sfxbind/input/zip_layout.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;

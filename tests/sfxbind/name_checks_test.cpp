@@ -1,13 +1,13 @@
 // Names as the self-extractor handles them: confined, rejected where the
 // target system cannot hold them, cut in its text lines.
-#include "sfxbind/name_checks.h"
+#include "sfxbind/checks/name_checks.h"
 
 #include <gtest/gtest.h>
 
 #include "archive/name_decoding.h"
 #include "platform/files.h"
-#include "sfxbind/name_collisions.h"
-#include "sfxbind/zip_layout.h"
+#include "sfxbind/checks/name_collisions.h"
+#include "sfxbind/input/zip_layout.h"
 
 using namespace sfxbind;
 

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "sfxbind/byte_fields.h"
-#include "sfxbind/stub_walk.h"
+#include "sfxbind/input/stub_walk.h"
 #include "tests/malformed/archive_layout.h"
 #include "tests/malformed/malformed_inputs.h"
 #include "tests/support/corpus_manifest.h"

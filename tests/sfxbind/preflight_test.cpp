@@ -1,6 +1,6 @@
 // The preflight over whole archives: what the self-extractor does with each
 // entry's local header as rewritten, and what the rewrite leaves out.
-#include "sfxbind/preflight.h"
+#include "sfxbind/checks/preflight.h"
 
 #include <gtest/gtest.h>
 

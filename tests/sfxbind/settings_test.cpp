@@ -6,8 +6,8 @@
 #include <sstream>
 
 #include "archive/settings_block.h"
-#include "sfxbind/run_binding.h"
-#include "sfxbind/stub_walk.h"
+#include "sfxbind/cli/run_binding.h"
+#include "sfxbind/input/stub_walk.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;

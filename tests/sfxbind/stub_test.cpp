@@ -2,7 +2,7 @@
 // self-extractor's walk would misread.
 #include <gtest/gtest.h>
 
-#include "sfxbind/binding.h"
+#include "sfxbind/output/binding.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;

@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "archive/entry_policy.h"
-#include "sfxbind/file_io.h"
-#include "sfxbind/help_checks.h"
-#include "sfxbind/integrity_reasons.h"
-#include "sfxbind/run_binding.h"
+#include "sfxbind/checks/integrity_reasons.h"
+#include "sfxbind/cli/help_checks.h"
+#include "sfxbind/cli/run_binding.h"
+#include "sfxbind/files/file_io.h"
 #include "tests/sfxbind/bind_test_support.h"
 #include "tests/support/test_paths.h"
 

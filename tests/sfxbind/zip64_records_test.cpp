@@ -1,10 +1,10 @@
 // Where the binder writes ZIP64 records: only where a size, an offset or the
 // entry count does not fit its field. Large values are given as numbers.
-#include "sfxbind/zip64_records.h"
+#include "sfxbind/output/zip64_records.h"
 
 #include <gtest/gtest.h>
 
-#include "sfxbind/zip_layout.h"
+#include "sfxbind/input/zip_layout.h"
 #include "tests/sfxbind/bind_test_support.h"
 
 using namespace sfxbind;
