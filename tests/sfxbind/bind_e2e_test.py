@@ -88,6 +88,11 @@ class Checks:
     def equal(self, got, want, what):
         return self.expect(got == want, f"{what}: got {got!r}, want {want!r}")
 
+    def report(self, label):
+        """Prints the closing count; the script's exit status."""
+        print(f"{label}: {self.count} checks, {len(self.failures)} failure(s)")
+        return 1 if self.failures else 0
+
 
 def run(command, stdin=b"", cwd=None, timeout=120):
     return subprocess.run([str(c) for c in command], input=stdin, cwd=cwd, capture_output=True, timeout=timeout)
@@ -1119,8 +1124,7 @@ def main():
      "stubs": check_stubs, "zip64": check_zip64, "tree": check_tree, "layouts": check_layouts,
      "deflate64": check_deflate64, "lzma": check_lzma, "recompress": check_recompress, "interrupt": check_interrupt, "recipient": check_recipient, "many-files": check_many_files,
      "times": check_times}[args.check](args, checks)
-    print(f"{args.check}: {checks.count} checks, {len(checks.failures)} failure(s)")
-    sys.exit(1 if checks.failures else 0)
+    sys.exit(checks.report(args.check))
 
 
 if __name__ == "__main__":

@@ -63,8 +63,7 @@ def main():
                      sorted([output, "sfxstub.exe"]), "nothing else written")
     finally:
         session.close()
-    print(f"binder names under Wine: {checks.count} checks, {len(checks.failures)} failure(s)")
-    return 1 if checks.failures else 0
+    return checks.report("binder names under Wine")
 
 
 if __name__ == "__main__":

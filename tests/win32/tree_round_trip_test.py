@@ -117,8 +117,7 @@ def main():
         checks.expect(False, str(e))
     finally:
         session.close()
-    print(f"tree round trip under Wine: {checks.count} checks, {len(checks.failures)} failure(s)")
-    return 1 if checks.failures else 0
+    return checks.report("tree round trip under Wine")
 
 
 if __name__ == "__main__":
