@@ -21,14 +21,9 @@ void filter_buffer(ArchiveStream& s, uint32_t from) {
 bool refill(ArchiveStream& s) {
   uint64_t position = s.buffer_start + s.pos;
   if (position >= s.size) return false;
-  if (position != s.file_pos) {
-    if (!platform::seek_file(s.file, position)) return false;
-    s.file_pos = position;
-  }
   s.buffer_start = position;
   s.pos = 0;
-  s.filled = platform::read_file(s.file, s.buffer, kBufferSize);
-  s.file_pos += s.filled;
+  s.filled = platform::read_file_at(s.file, position, s.buffer, kBufferSize);
   filter_buffer(s, 0);
   return s.filled > 0;
 }
@@ -40,7 +35,7 @@ bool open_archive_stream(ArchiveStream& s, const char* path) {
   if (s.file == platform::kNoFile) return false;
   s.size = platform::file_size(s.file);
   s.buffer = static_cast<uint8_t*>(alloc_zeroed(kBufferSize));
-  s.buffer_start = s.file_pos = 0;
+  s.buffer_start = 0;
   s.filled = s.pos = 0;
   return true;
 }
@@ -66,6 +61,10 @@ uint32_t archive_refill_byte(ArchiveStream& s) {
   return s.buffer[s.pos++];
 }
 
+uint32_t archive_peek(const ArchiveStream& s, uint64_t offset, void* out, uint32_t count) {
+  return platform::read_file_at(s.file, offset, out, count);
+}
+
 uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count) {
   auto* dst = static_cast<uint8_t*>(out);
   uint32_t done = 0;
@@ -86,7 +85,7 @@ bool archive_skip(ArchiveStream& s, uint64_t count) {
   if (target - s.buffer_start <= s.filled) {
     s.pos = static_cast<uint32_t>(target - s.buffer_start);
   } else {
-    s.buffer_start = target;  // the next refill seeks there
+    s.buffer_start = target;  // the next refill reads from there
     s.pos = 0;
     s.filled = 0;
   }

@@ -11,9 +11,8 @@ struct ArchiveStream {
   uint64_t size = 0;          // of the whole file
   uint64_t buffer_start = 0;  // file offset of buffer[0]
   uint8_t* buffer = nullptr;
-  uint32_t filled = 0;    // valid bytes in the buffer
-  uint32_t pos = 0;       // next byte within the buffer
-  uint64_t file_pos = 0;  // where the next system read starts
+  uint32_t filled = 0;  // valid bytes in the buffer
+  uint32_t pos = 0;     // next byte within the buffer
   // Bytes before `filter_end` pass through `filter` once, as they enter the
   // buffer: an encrypted entry's data is decrypted there for every reader.
   void (*filter)(void* context, uint8_t* bytes, uint32_t count) = nullptr;
@@ -32,6 +31,10 @@ uint32_t archive_read(ArchiveStream& s, void* out, uint32_t count);
 bool archive_skip(ArchiveStream& s, uint64_t count);
 
 uint32_t archive_refill_byte(ArchiveStream& s);
+
+// Copies `count` bytes from `offset` on, as they are in the file (never
+// filtered), without moving the stream; bytes copied.
+uint32_t archive_peek(const ArchiveStream& s, uint64_t offset, void* out, uint32_t count);
 
 // Filters the bytes from the current position to `end` (those in the buffer
 // at once, the rest as they are read); a null filter ends it. The stream

@@ -12,8 +12,7 @@ void LibdeflatePath::decode_item(const DecodeItem& item) {
   const uint32_t out_size = item.header.uncompressed_size();
   if (in_buffer_.size() < in_size) in_buffer_.resize(in_size);
   if (out_buffer_.size() < out_size) out_buffer_.resize(out_size);
-  if (!platform::seek_file(input_, item.data_offset) ||
-      platform::read_file(input_, in_buffer_.data(), in_size) != in_size)
+  if (platform::read_file_at(input_, item.data_offset, in_buffer_.data(), in_size) != in_size)
     throw DecodeStop{-1, "read failed"};
   size_t produced = 0;
   if (libdeflate_deflate_decompress(decompressor_, in_buffer_.data(), in_size, out_buffer_.data(), out_size,

@@ -11,9 +11,11 @@ LiblzmaPath::LiblzmaPath(const DecodeSet& set) : PeerPath(set), in_buffer_(kInSi
 LiblzmaPath::~LiblzmaPath() { lzma_end(&stream_); }
 
 void LiblzmaPath::decode_item(const DecodeItem& item) {
-  if (!platform::seek_file(input_, item.data_offset)) throw DecodeStop{-1, "seek failed"};
+  uint64_t at = item.data_offset;
   uint8_t framing[kFramingSize];
-  if (platform::read_file(input_, framing, kFramingSize) != kFramingSize) throw DecodeStop{-1, "read failed"};
+  if (platform::read_file_at(input_, at, framing, kFramingSize) != kFramingSize)
+    throw DecodeStop{-1, "read failed"};
+  at += kFramingSize;
   // The properties as the ZIP framing gives them: (pb * 5 + lp) * 9 + lc, then the dictionary size.
   lzma_options_lzma options;
   lzma_lzma_preset(&options, 6);
@@ -38,8 +40,9 @@ void LiblzmaPath::decode_item(const DecodeItem& item) {
     if (stream_.avail_in == 0) {
       const uint32_t n = in_left < kInSize ? in_left : kInSize;
       stream_.next_in = in_buffer_.data();
-      stream_.avail_in = platform::read_file(input_, in_buffer_.data(), n);
+      stream_.avail_in = platform::read_file_at(input_, at, in_buffer_.data(), n);
       in_left -= static_cast<uint32_t>(stream_.avail_in);
+      at += stream_.avail_in;
     }
     status = lzma_code(&stream_, in_left == 0 ? LZMA_FINISH : LZMA_RUN);
     if (status != LZMA_OK && status != LZMA_STREAM_END) throw DecodeStop{status, "liblzma failed"};

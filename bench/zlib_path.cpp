@@ -12,7 +12,7 @@ ZlibPath::ZlibPath(const DecodeSet& set) : PeerPath(set), in_buffer_(kInSize), o
 ZlibPath::~ZlibPath() { inflateEnd(&stream_); }
 
 void ZlibPath::decode_item(const DecodeItem& item) {
-  if (!platform::seek_file(input_, item.data_offset)) throw DecodeStop{-1, "seek failed"};
+  uint64_t at = item.data_offset;
   inflateReset(&stream_);
   uint32_t in_left = item.header.compressed_size();
   uLong crc = crc32(0, nullptr, 0);
@@ -24,8 +24,9 @@ void ZlibPath::decode_item(const DecodeItem& item) {
     if (stream_.avail_in == 0) {
       uint32_t n = in_left < kInSize ? in_left : kInSize;
       stream_.next_in = in_buffer_.data();
-      stream_.avail_in = platform::read_file(input_, in_buffer_.data(), n);
+      stream_.avail_in = platform::read_file_at(input_, at, in_buffer_.data(), n);
       in_left -= stream_.avail_in;
+      at += stream_.avail_in;
     }
     status = inflate(&stream_, Z_NO_FLUSH);
     if (status != Z_OK && status != Z_STREAM_END) throw DecodeStop{status, "zlib inflate failed"};

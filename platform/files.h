@@ -42,11 +42,11 @@ FileHandle open_for_writing(const char* path);
 // Creates the file only where nothing of that name is (a link included, never
 // followed): kNoFile where something is, or where it cannot be made.
 FileHandle create_new_file(const char* path);
-// Bytes read (0 at the end of the file or on an error).
-uint32_t read_file(FileHandle f, void* buffer, uint32_t count);
+// Bytes read from `offset` on (fewer at the end of the file or on an error).
+// Every read names its offset, so two threads may read one file at once.
+uint32_t read_file_at(FileHandle f, uint64_t offset, void* buffer, uint32_t count);
 // True when every byte was written.
 bool write_file(FileHandle f, const void* data, uint32_t count);
-bool seek_file(FileHandle f, uint64_t offset);
 uint64_t file_size(FileHandle f);
 // True when the file was closed without a pending write error.
 bool close_file(FileHandle f);

@@ -8,6 +8,9 @@
 namespace {
 
 constexpr int kTriesPerEntry = 3;
+// Enough for the local header, name, extra field and salt an AES entry has
+// from every common writer; a longer one is derived when it is reached.
+constexpr uint32_t kNextHeaderPeek = 512;
 
 bool try_text(RunState& run, const LocalHeader& header, const char* text) {
   return try_password(run.decryption, header, reinterpret_cast<const uint8_t*>(text), std::strlen(text));
@@ -19,6 +22,24 @@ bool try_kept_password(RunState& run, const LocalHeader& header) {
   char ansi[kPasswordCapacity];
   return try_text(run, header, run.password) ||
          (platform::password_in_ansi(run.password, ansi, sizeof ansi) && try_text(run, header, ansi));
+}
+
+// The next entry's keys, when its local header follows this entry's data (no
+// data descriptor between) and asks for AES: derived under the password
+// kept for the run while this entry is decoded. Writers give every entry of
+// an archive the same key size; where one does not, the keys derived ahead
+// are not the ones asked for and are derived again.
+void derive_next_keys(RunState& run, const LocalHeader& header, uint64_t data_end) {
+  uint8_t peek[kNextHeaderPeek];
+  if (header.flags() & kFlagDataDescriptor || run.decryption.cipher.kind != CipherKind::kAes) return;
+  const uint32_t got = archive_peek(run.archive, data_end, peek, sizeof peek);
+  const LocalHeader& next = record_at<LocalHeader>(peek);
+  const uint32_t salt_at = sizeof next.bytes + next.name_length() + next.extra_length();
+  if (got >= sizeof next.bytes && read_le16(peek) == kSignatureWord &&
+      read_le16(peek + 2) == kLocalHeaderType && next.method() == kAesMethod &&
+      salt_at + kAesSaltCapacity <= got)
+    derive_keys_ahead(run.decryption.ahead, run.decryption.cipher, peek + salt_at,
+                      reinterpret_cast<const uint8_t*>(run.password), std::strlen(run.password));
 }
 
 }  // namespace
@@ -40,6 +61,8 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
     run.password_known = 1;
   }
   run.entry_sizes.compressed -= code_size;
+  const uint64_t data_end = archive_position(run.archive) + run.entry_sizes.compressed + code_size;
   start_decryption(run.archive, d, run.entry_sizes.compressed);
+  derive_next_keys(run, header, data_end);
   return true;
 }

@@ -29,10 +29,11 @@ FileHandle create_new_file(const char* path) {
   return fd < 0 ? kNoFile : fd;
 }
 
-uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
+uint32_t read_file_at(FileHandle f, uint64_t offset, void* buffer, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
-    ssize_t n = ::read(static_cast<int>(f), static_cast<char*>(buffer) + done, count - done);
+    ssize_t n = ::pread(static_cast<int>(f), static_cast<char*>(buffer) + done, count - done,
+                        static_cast<off_t>(offset + done));
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) break;
     done += static_cast<uint32_t>(n);
@@ -49,10 +50,6 @@ bool write_file(FileHandle f, const void* data, uint32_t count) {
     done += static_cast<uint32_t>(n);
   }
   return true;
-}
-
-bool seek_file(FileHandle f, uint64_t offset) {
-  return ::lseek(static_cast<int>(f), static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 uint64_t file_size(FileHandle f) {

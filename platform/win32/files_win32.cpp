@@ -45,12 +45,15 @@ FileHandle create_new_file(const char* path) {
   return open_file(path, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW);
 }
 
-uint32_t read_file(FileHandle f, void* buffer, uint32_t count) {
+// An offset given to a handle opened for synchronous reads reads from there.
+uint32_t read_file_at(FileHandle f, uint64_t offset, void* buffer, uint32_t count) {
   uint32_t done = 0;
   while (done < count) {
     DWORD n = 0;
-    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, nullptr) || n == 0)
-      break;
+    OVERLAPPED at{};
+    at.Offset = static_cast<DWORD>(offset + done);
+    at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+    if (!ReadFile(as_handle(f), static_cast<char*>(buffer) + done, count - done, &n, &at) || n == 0) break;
     done += n;
   }
   return done;
@@ -65,12 +68,6 @@ bool write_file(FileHandle f, const void* data, uint32_t count) {
     done += n;
   }
   return true;
-}
-
-bool seek_file(FileHandle f, uint64_t offset) {
-  LARGE_INTEGER to;
-  to.QuadPart = static_cast<LONGLONG>(offset);
-  return SetFilePointerEx(as_handle(f), to, nullptr, FILE_BEGIN) != 0;
 }
 
 uint64_t file_size(FileHandle f) {
