@@ -145,7 +145,8 @@ void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size) {
   d.code_from = archive_position(s);
   d.code_over = size;
   d.code_read_whole = false;
-  if (!platform::start_worker(d.code_worker, authenticate_on_worker, &d)) authenticate_on_worker(&d);
+  if (size < kCodeOnWorkerFrom || !platform::start_worker(d.code_worker, authenticate_on_worker, &d))
+    authenticate_on_worker(&d);
 }
 
 bool finish_decryption(ArchiveStream& s, EntryDecryption& d) {

@@ -19,8 +19,11 @@
 inline constexpr uint32_t kKeyStreamBatch = 8192;
 static_assert(kKeyStreamBatch % platform::kAesBlock == 0);
 
-// The authentication code's worker reads the data this many bytes at a time.
+// The authentication code's worker reads the data this many bytes at a time;
+// an entry's code is made on a worker from this size on (below it, a thread
+// costs more than the hashing it would take off the decoding thread).
 inline constexpr uint32_t kCodeChunk = 16 * 1024;
+inline constexpr uint32_t kCodeOnWorkerFrom = 64 * 1024;
 
 // The most header bytes an entry has: AES-256's salt and verifier.
 inline constexpr unsigned kCipherHeaderCapacity = kAesSaltCapacity + kAesVerifierSize;

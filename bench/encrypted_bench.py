@@ -10,6 +10,8 @@ usage: encrypted_bench.py BUILD BUILD32 [--size-mib 64] [--reps 7] [--small-file
 """
 import argparse, os, pathlib, random, shutil, statistics, subprocess, sys, tempfile, time
 
+from run_bench import NOT_NATIVE, runs_natively
+
 PASSWORD = "SECRET"
 
 
@@ -25,18 +27,20 @@ def make_input(folder, size):
         made, n = made + len(data), n + 1
 
 
+def timed_once(command, cwd):
+    out = cwd / "out"
+    shutil.rmtree(out, ignore_errors=True)
+    started = time.perf_counter()
+    r = subprocess.run(command + ([f"--target={out}"] if "sfx" in command[0] else [f"-o{out}"]), cwd=cwd,
+                       capture_output=True)
+    wall = time.perf_counter() - started
+    if r.returncode != 0:
+        sys.exit(f"{command[0]} failed: {r.stderr.decode()[-300:]}")
+    return wall
+
+
 def timed(command, cwd, reps):
-    walls = []
-    for _ in range(reps):
-        out = cwd / "out"
-        shutil.rmtree(out, ignore_errors=True)
-        started = time.perf_counter()
-        r = subprocess.run(command + ([f"--target={out}"] if "sfx" in command[0] else [f"-o{out}"]), cwd=cwd,
-                           capture_output=True)
-        walls.append(time.perf_counter() - started)
-        if r.returncode != 0:
-            sys.exit(f"{command[0]} failed: {r.stderr.decode()[-300:]}")
-    return statistics.median(walls)
+    return statistics.median(timed_once(command, cwd) for _ in range(reps))
 
 
 def main():
@@ -65,13 +69,18 @@ def main():
         print(f"{args.size_mib} MiB, 7z deflate -mx=5, {args.reps} alternating runs each, medians")
         for isa, build in (("x86-64", args.build), ("host32", args.build32)):
             stub = build.resolve() / "sfxstub"
-            walls = {}
             for label in archives:
                 bound = work / f"{label}-{isa}.sfx"
                 subprocess.run([sfxbind, work / f"{label}.zip", "-o", bound, "--stub", stub, "--password", PASSWORD],
                                check=True, capture_output=True)
-            for label in archives:
-                walls[label] = timed([f"./{label}-{isa}.sfx", "--silent", "--password=" + PASSWORD], work, args.reps)
+            if not runs_natively(work / f"plain-{isa}.sfx", work):
+                print(f"{isa}: {NOT_NATIVE}")
+                continue
+            runs = {label: [] for label in archives}
+            for _ in range(args.reps):
+                for label in archives:
+                    runs[label].append(timed_once([f"./{label}-{isa}.sfx", "--silent", "--password=" + PASSWORD], work))
+            walls = {label: statistics.median(r) for label, r in runs.items()}
             ratio = walls["plain"] / walls["AES-256"]
             print(f"{isa}: unencrypted {walls['plain']:.3f} s, AES-256 {walls['AES-256']:.3f} s, "
                   f"speed AES-256/unencrypted {ratio:.2f} (target >= 0.8: {'met' if ratio >= 0.8 else 'NOT met'})")
