@@ -98,6 +98,7 @@ void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Siz
 void release_decryption(EntryDecryption& d) {
   uint8_t unused[platform::kSha1Size];
   aes_authentication_code(d, unused);
+  platform::join_worker(d.ahead.worker);
 }
 
 bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier) {

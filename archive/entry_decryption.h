@@ -62,7 +62,8 @@ void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count);
 // The code of the bytes encrypted or decrypted; the keys are released.
 void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]);
 
-// Releases the keys an entry's tries left (after a stop inside the entry).
+// Releases the keys an entry's tries left (after a stop inside the entry),
+// once the workers are done: before the run's state or its file goes.
 void release_decryption(EntryDecryption& d);
 
 // Decrypts the stream's next `size` bytes as they are read.

@@ -134,9 +134,9 @@ int program_entry(FrontEnd& front_end, const StubOptions& options) {
     platform::run_main_dialog(dialog, paths.window_caption);
   }
   // A fatal exit leaves these to the process exit; a completed run releases them.
+  release_decryption(run.decryption);
   close_archive_stream(run.archive);
   release_window(run.window);
-  release_decryption(run.decryption);
   const int status = after_extraction(run, settings, options);
   remove_temp_target();  // while the log is open
   return status;

@@ -123,10 +123,10 @@ std::optional<std::string> decode_as_stub(const ByteSource& in, uint64_t data_at
   struct Release {
     RunState& run;
     ~Release() {
+      release_decryption(run.decryption);
       close_archive_stream(run.archive);
       if (run.window.output != platform::kNoFile) platform::close_file(run.window.output);
       release_window(run.window);
-      release_decryption(run.decryption);
     }
   } release{*run};
   if (!open_stream(in, run->archive)) throw BindError("cannot read the input again to decode its entries");

@@ -36,9 +36,9 @@ RunOutcome run_pass(const fs::path& program, const fs::path& target, EntryHandle
     outcome.exit_status = exit.status;
     outcome.message = front_end.messages.empty() ? "" : front_end.messages.back();
   }
+  release_decryption(run.decryption);
   close_archive_stream(run.archive);
   release_window(run.window);  // the process exit's job in the stub
-  release_decryption(run.decryption);
   fs::current_path(here);
   outcome.list_lines = front_end.list_lines;
   outcome.questions = front_end.questions;
