@@ -43,7 +43,7 @@ void next_key_stream(EntryDecryption& d) {
   d.used = 0;
 }
 
-// A machine word at a time: a byte loop cost as much as the cipher itself.
+// A machine word at a time rather than a byte.
 void xor_bytes(uint8_t* bytes, const uint8_t* key, uint32_t count) {
   uint32_t i = 0;
   for (uintptr_t a, b; i + sizeof a <= count; i += sizeof a) {
@@ -73,7 +73,7 @@ void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
 
 // The code covers the encrypted bytes: the worker reads them from the file
 // (which no one can change while it runs) as the decoders read them through
-// the stream. On the decoding thread it took a fifth of the decoding's time.
+// the stream. On the decoding thread it took about a fifth of the time.
 void authenticate_on_worker(void* decryption) {
   auto& d = *static_cast<EntryDecryption*>(decryption);
   uint64_t at = d.code_from;

@@ -14,8 +14,7 @@
 #include "platform/worker_thread.h"
 
 // The counter stream is made this many bytes at a time: one system call
-// for many blocks (1 KiB batches spent a fifth of the cipher's time in the
-// calls).
+// for many blocks.
 inline constexpr uint32_t kKeyStreamBatch = 8192;
 static_assert(kKeyStreamBatch % platform::kAesBlock == 0);
 
@@ -38,7 +37,8 @@ struct EntryDecryption {
   uint32_t used;        // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
   AesKeysAhead ahead;  // the next entry's keys
-  // The decrypting side's code: made on a worker from the file's bytes.
+  // The decrypting side's code, made from the file's bytes (on a worker
+  // from kCodeOnWorkerFrom up).
   platform::WorkerThread code_worker;
   platform::FileHandle code_file;
   uint64_t code_from, code_over;
