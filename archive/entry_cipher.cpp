@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "archive/entry_policy.h"
+#include "archive/extra_fields.h"
 
 EntryCipher read_entry_cipher(const LocalHeader& header, std::string_view extra) {
   EntryCipher c;
@@ -14,19 +15,13 @@ EntryCipher read_entry_cipher(const LocalHeader& header, std::string_view extra)
     c.kind = CipherKind::kZipCrypto;
     return c;
   }
-  const auto* p = reinterpret_cast<const uint8_t*>(extra.data());
-  for (size_t at = 0; at + 4 <= extra.size();) {
-    const uint16_t id = read_le16(p + at), size = read_le16(p + at + 2);
-    if (at + 4 + size > extra.size()) break;
-    const uint8_t* field = p + at + 4;
-    // Version, "AE", strength, method; a longer field is read as far as that.
-    if (id == kAesExtraId && size >= 7 && field[2] == 'A' && field[3] == 'E') {
-      const uint16_t version = read_le16(field);
-      if ((version == 1 || version == 2) && field[4] >= 1 && field[4] <= 3)
-        c = {CipherKind::kAes, field[4], version, read_le16(field + 5)};
-      break;
-    }
-    at += 4 + size;
+  // Version, "AE", strength, method; a longer field is read as far as that.
+  const std::string_view block = find_extra_block(extra, kAesExtraId);
+  const auto* field = reinterpret_cast<const uint8_t*>(block.data());
+  if (block.size() >= 7 && field[2] == 'A' && field[3] == 'E') {
+    const uint16_t version = read_le16(field);
+    if ((version == 1 || version == 2) && field[4] >= 1 && field[4] <= 3)
+      c = {CipherKind::kAes, field[4], version, read_le16(field + 5)};
   }
   return c;
 }

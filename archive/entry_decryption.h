@@ -20,7 +20,8 @@ static_assert(kKeyStreamBatch % platform::kAesBlock == 0);
 
 // The authentication code's worker reads the data this many bytes at a time;
 // an entry's code is made on a worker from this size on (below it, a thread
-// costs more than the hashing it would take off the decoding thread).
+// and a second read cost more than the hashing they take off the decoding
+// thread, which hashes the bytes as they enter the stream).
 inline constexpr uint32_t kCodeChunk = 16 * 1024;
 inline constexpr uint32_t kCodeOnWorkerFrom = 64 * 1024;
 
@@ -37,8 +38,8 @@ struct EntryDecryption {
   uint32_t used;        // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
   AesKeysAhead ahead;  // the next entry's keys
-  // The decrypting side's code, made from the file's bytes (on a worker
-  // from kCodeOnWorkerFrom up).
+  // The decrypting side's code, made on a worker from the file's bytes
+  // (from kCodeOnWorkerFrom up).
   platform::WorkerThread code_worker;
   platform::FileHandle code_file;
   uint64_t code_from, code_over;
