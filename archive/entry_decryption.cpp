@@ -68,55 +68,52 @@ void apply_key_stream(EntryDecryption& d, uint8_t* bytes, uint32_t count) {
 }
 
 // The code covers the encrypted bytes: hashed here as they enter the
-// stream, unless a worker hashes them from the file.
+// stream, unless it was made ahead.
 void aes_filter(void* context, uint8_t* bytes, uint32_t count) {
   auto& d = *static_cast<EntryDecryption*>(context);
-  if (!d.code_worker.handle) platform::hmac_sha1_add(d.mac, bytes, count);
+  if (!d.code_ahead) platform::hmac_sha1_add(d.mac, bytes, count);
   apply_key_stream(d, bytes, count);
-}
-
-// A large entry's bytes, read by a worker from the file (which no one can
-// change while it runs) as the decoders read them through the stream. On the
-// decoding thread the code took about a fifth of the time.
-void authenticate_on_worker(void* decryption) {
-  auto& d = *static_cast<EntryDecryption*>(decryption);
-  uint64_t at = d.code_from;
-  const uint64_t end = at + d.code_over;
-  while (at != end) {
-    const uint32_t n = end - at < kCodeChunk ? static_cast<uint32_t>(end - at) : kCodeChunk;
-    if (platform::read_file_at(d.code_file, at, d.code_chunk, n) != n) return;
-    platform::hmac_sha1_add(d.mac, d.code_chunk, n);
-    at += n;
-  }
-  d.code_read_whole = true;
 }
 
 }  // namespace
 
-void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]) {
-  platform::join_worker(d.code_worker);
+bool aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]) {
   platform::hmac_sha1_finish(d.mac, code);
   platform::aes_end(d.aes);
+  AesAheadEntry* ahead = d.code_ahead;
+  d.code_ahead = nullptr;
+  return !ahead || take_code_ahead(*ahead, code);
 }
 
-void release_decryption(EntryDecryption& d) {
+namespace {
+
+// Its code made ahead is no longer wanted: the worker stops reading.
+void release_keys(EntryDecryption& d) {
   uint8_t unused[platform::kSha1Size];
+  if (d.code_ahead) d.code_ahead->abandoned = true;
   aes_authentication_code(d, unused);
-  platform::join_worker(d.ahead.worker);
+}
+
+}  // namespace
+
+// Out of line: each pass and the end of the run release the same way.
+[[gnu::noinline]] void release_decryption(EntryDecryption& d) {
+  release_keys(d);
+  end_aes_ahead(d.ahead);
 }
 
 bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier) {
   const unsigned key_size = aes_key_size(d.cipher);
   uint8_t keys[kAesKeysCapacity];
-  if (!take_keys_ahead(d.ahead, d.cipher, d.header, password, size, keys) &&
+  release_keys(d);  // a previous try's, if it never came to its code
+  if (!take_keys_ahead(d.ahead, d.cipher, d.header, password, size, d.data, keys, d.code_ahead) &&
       !derive_aes_key_material(d.cipher, d.header, password, size, keys))
     return false;
   std::memcpy(verifier, keys + 2 * key_size, kAesVerifierSize);
-  release_decryption(d);  // a previous try's, if it never came to its code
   std::memset(d.counter, 0, sizeof d.counter);
   d.used = kKeyStreamBatch;
   return platform::aes_begin(d.aes, keys, key_size) &&
-         platform::hmac_sha1_begin(d.mac, keys + key_size, key_size);
+         (d.code_ahead || platform::hmac_sha1_begin(d.mac, keys + key_size, key_size));
 }
 
 void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count) {
@@ -143,24 +140,14 @@ bool try_password(EntryDecryption& d, const LocalHeader& header, const uint8_t* 
 }
 
 void start_decryption(ArchiveStream& s, EntryDecryption& d, uint64_t size) {
-  const bool aes = d.cipher.kind == CipherKind::kAes;
-  if (aes) {
-    d.code_file = s.file;
-    d.code_from = archive_position(s);
-    d.code_over = size;
-    d.code_read_whole = false;
-    // The filter sees every byte the decoders take; a short entry stops them first.
-    if (size < kCodeOnWorkerFrom || !platform::start_worker(d.code_worker, authenticate_on_worker, &d))
-      d.code_read_whole = true;
-  }
-  archive_set_filter(s, archive_position(s) + size, aes ? aes_filter : zip_filter, &d);
+  archive_set_filter(s, archive_position(s) + size,
+                     d.cipher.kind == CipherKind::kAes ? aes_filter : zip_filter, &d);
 }
 
 bool finish_decryption(ArchiveStream& s, EntryDecryption& d) {
   archive_set_filter(s, 0, nullptr, nullptr);
   if (d.cipher.kind != CipherKind::kAes) return true;
   uint8_t stored[kAesCodeSize], code[platform::kSha1Size];
-  aes_authentication_code(d, code);
-  return d.code_read_whole && archive_read(s, stored, kAesCodeSize) == kAesCodeSize &&
+  return aes_authentication_code(d, code) && archive_read(s, stored, kAesCodeSize) == kAesCodeSize &&
          std::memcmp(stored, code, kAesCodeSize) == 0;
 }

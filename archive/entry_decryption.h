@@ -6,24 +6,15 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "archive/aes_keys_ahead.h"
+#include "archive/aes_ahead.h"
 #include "archive/archive_stream.h"
 #include "archive/entry_cipher.h"
 #include "platform/crypto.h"
-#include "platform/files.h"
-#include "platform/worker_thread.h"
 
 // The counter stream is made this many bytes at a time: one system call
 // for many blocks.
 inline constexpr uint32_t kKeyStreamBatch = 8192;
 static_assert(kKeyStreamBatch % platform::kAesBlock == 0);
-
-// The authentication code's worker reads the data this many bytes at a time;
-// an entry's code is made on a worker from this size on (below it, a thread
-// and a second read cost more than the hashing they take off the decoding
-// thread, which hashes the bytes as they enter the stream).
-inline constexpr uint32_t kCodeChunk = 16 * 1024;
-inline constexpr uint32_t kCodeOnWorkerFrom = 64 * 1024;
 
 // The most header bytes an entry has: AES-256's salt and verifier.
 inline constexpr unsigned kCipherHeaderCapacity = kAesSaltCapacity + kAesVerifierSize;
@@ -37,14 +28,11 @@ struct EntryDecryption {
   uint64_t counter[2];  // of the last block made: low word, high word
   uint32_t used;        // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
-  AesKeysAhead ahead;  // the next entry's keys
-  // The decrypting side's code, made on a worker from the file's bytes
-  // (from kCodeOnWorkerFrom up).
-  platform::WorkerThread code_worker;
-  platform::FileHandle code_file;
-  uint64_t code_from, code_over;
-  bool code_read_whole;
-  uint8_t code_chunk[kCodeChunk];
+  AesAhead ahead;  // the next entries' keys and codes
+  // The data to decrypt, set before the tries; where its code is made
+  // ahead, when it is (the filter then only decrypts).
+  AesData data;
+  AesAheadEntry* code_ahead;
 };
 
 // True when `password` passes the header's check (ZipCrypto: its check
@@ -61,7 +49,8 @@ bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, u
 // A writer's side: encrypts in place, feeding the code.
 void aes_encrypt(EntryDecryption& d, uint8_t* bytes, uint32_t count);
 // The code of the bytes encrypted or decrypted; the keys are released.
-void aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]);
+// False when the code made ahead could not read all the data.
+bool aes_authentication_code(EntryDecryption& d, uint8_t code[platform::kSha1Size]);
 
 // Releases the keys an entry's tries left (after a stop inside the entry),
 // once the workers are done: before the run's state or its file goes.

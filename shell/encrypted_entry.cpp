@@ -12,34 +12,46 @@ constexpr int kTriesPerEntry = 3;
 // from every common writer; a longer one is derived when it is reached.
 constexpr uint32_t kNextHeaderPeek = 512;
 
-bool try_text(RunState& run, const LocalHeader& header, const char* text) {
-  return try_password(run.decryption, header, reinterpret_cast<const uint8_t*>(text), std::strlen(text));
-}
-
 // As UTF-8, then in the system's ANSI code page, which some writers hash.
 bool try_kept_password(RunState& run, const LocalHeader& header) {
   if (!run.password_known) return false;
   char ansi[kPasswordCapacity];
-  return try_text(run, header, run.password) ||
-         (platform::password_in_ansi(run.password, ansi, sizeof ansi) && try_text(run, header, ansi));
+  const char* texts[] = {run.password,
+                         platform::password_in_ansi(run.password, ansi, sizeof ansi) ? ansi : nullptr};
+  for (const char* text : texts)
+    if (text &&
+        try_password(run.decryption, header, reinterpret_cast<const uint8_t*>(text), std::strlen(text)))
+      return true;
+  return false;
 }
 
-// The next entry's keys, when its local header follows this entry's data (no
-// data descriptor between) and asks for AES: derived under the password
-// kept for the run while this entry is decoded. Writers give every entry of
-// an archive the same key size; where one does not, the keys derived ahead
-// are not the ones asked for and are derived again.
-void derive_next_keys(RunState& run, const LocalHeader& header, uint64_t data_end) {
-  uint8_t peek[kNextHeaderPeek];
-  if (header.flags() & kFlagDataDescriptor || run.decryption.cipher.kind != CipherKind::kAes) return;
-  const uint32_t got = archive_peek(run.archive, data_end, peek, sizeof peek);
-  const LocalHeader& next = record_at<LocalHeader>(peek);
-  const uint32_t salt_at = sizeof next.bytes + next.name_length() + next.extra_length();
-  if (got >= sizeof next.bytes && read_le16(peek) == kSignatureWord &&
-      read_le16(peek + 2) == kLocalHeaderType && next.method() == kAesMethod &&
-      salt_at + kAesSaltCapacity <= got)
-    derive_keys_ahead(run.decryption.ahead, run.decryption.cipher, peek + salt_at,
-                      reinterpret_cast<const uint8_t*>(run.password), std::strlen(run.password));
+// The next entries' keys and codes, made under the password kept for the
+// run while this entry is decoded: each whose local header follows the data
+// before it (no data descriptor between, no ZIP64 size) and asks for AES.
+// Writers give every entry of an archive the same key size; where one does
+// not, what was made ahead is not what is asked for and is made again.
+void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_end) {
+  const EntryCipher& cipher = run.decryption.cipher;
+  if (cipher.kind != CipherKind::kAes) return;
+  const unsigned salt_size = aes_salt_size(cipher);
+  const uint32_t kept = cipher_header_size(cipher) + kAesCodeSize;
+  uint64_t at = data_end;
+  for (unsigned n = 0, flags = header.flags(); n < kAesAheadEntries && !(flags & kFlagDataDescriptor); ++n) {
+    uint8_t peek[kNextHeaderPeek];
+    const uint32_t got = archive_peek(run.archive, at, peek, sizeof peek);
+    const LocalHeader& next = record_at<LocalHeader>(peek);
+    const uint32_t salt_at = sizeof next.bytes + next.name_length() + next.extra_length();
+    if (got < sizeof next.bytes || read_le16(peek) != kSignatureWord ||
+        read_le16(peek + 2) != kLocalHeaderType || next.method() != kAesMethod || salt_at + salt_size > got ||
+        next.compressed_size() < kept || next.compressed_size() == kZip64Marker)
+      return;
+    start_aes_ahead(run.decryption.ahead, cipher, peek + salt_at,
+                    reinterpret_cast<const uint8_t*>(run.password), std::strlen(run.password),
+                    run.archive.file,
+                    {at + salt_at + cipher_header_size(cipher), next.compressed_size() - kept});
+    flags = next.flags();
+    at += salt_at + next.compressed_size();
+  }
 }
 
 }  // namespace
@@ -53,6 +65,7 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
   // are not worth the code that would count them.
   run.entry_sizes.compressed -= got;
   if (got != header_size) return false;  // the file ends inside it: skipped as before
+  d.data = {archive_position(run.archive), run.entry_sizes.compressed - code_size};
   for (int asked = 0; !try_kept_password(run, header); ++asked) {
     if (run.unattended || asked == kTriesPerEntry ||
         !installed_front_end().ask_password(run.entry_name.full_name, run.paths.window_caption, run.password,
@@ -63,6 +76,6 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
   run.entry_sizes.compressed -= code_size;
   const uint64_t data_end = archive_position(run.archive) + run.entry_sizes.compressed + code_size;
   start_decryption(run.archive, d, run.entry_sizes.compressed);
-  derive_next_keys(run, header, data_end);
+  start_next_entries(run, header, data_end);
   return true;
 }
