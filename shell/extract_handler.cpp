@@ -124,6 +124,13 @@ void give_execute_bits(const RunState& run, const CentralHeader& header) {
   platform::add_execute_bits(path, mode);
 }
 
+// What a stop undoes: the workers that read the entries ahead are stopped
+// and waited for before the process ends, and the unproven output dropped.
+void undo_extraction(void* run) {
+  release_decryption(static_cast<RunState*>(run)->decryption);
+  drop_unproven_output(run);
+}
+
 }  // namespace
 
 void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
@@ -132,7 +139,7 @@ void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
     if (!run.window.begin) create_window(run.window);
     run.window.after_full_write = report_progress_after_write;
     run.window.after_full_write_context = &run;
-    set_stop_undo(drop_unproven_output, &run);
+    set_stop_undo(undo_extraction, &run);
   } else if (phase == kScanLocalHeader) {
     extract_entry(run, record_at<LocalHeader>(record_buffer));
   } else if (phase == kScanCentralHeader) {
