@@ -1,6 +1,6 @@
 // One piece of work on a second thread, so that it overlaps what the caller
-// does meanwhile (the next encrypted entry's keys derived while this entry
-// is decoded).
+// does meanwhile (the next encrypted entries' keys and codes made while this
+// entry is decoded).
 #pragma once
 #include <cstdint>
 
