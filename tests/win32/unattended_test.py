@@ -137,8 +137,9 @@ def case_encrypted(run):
     for e in (e for e in archive["entries"] if not e["is_directory"]):
         with open(os.path.join(target + "3", e["name"]), "rb") as f:
             check(hashlib.sha256(f.read()).hexdigest() == e["sha256"], f"{e['name']} extracted with the password")
-    # Several entries, two larger than the code's reads: the next entries'
-    # keys and codes are made on worker threads while one is decoded.
+    # Several entries, one of them 100 KB of random bytes (its code made on a
+    # thread of its own): the next entries' keys and codes are made on worker
+    # threads while one is decoded.
     payloads = {"file.txt": b"payload\n", "a.bin": bytes(range(256)) * 300, "b.bin": b"x" * 5,
                 "c.bin": random.Random(35).randbytes(100000), "d.txt": b"the last\n"}
     os.makedirs(os.path.join(run.args.work, "app"))
