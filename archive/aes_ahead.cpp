@@ -52,6 +52,11 @@ void make_ahead(void* entry) {
     make_code(&e);
 }
 
+// Started for exactly these keys and not yet taken.
+bool holds(const AesAheadEntry& e, const AesKeysRequest& r) {
+  return e.waiting && std::memcmp(&r, &e.request, sizeof r) == 0;
+}
+
 void stop(AesAheadEntry& e) {
   e.abandoned = true;
   platform::join_worker(e.keys_worker);
@@ -73,7 +78,7 @@ void start_aes_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
   if (!make_request(r, cipher, salt, password, size)) return;
   AesAheadEntry* oldest = nullptr;
   for (AesAheadEntry& e : a.entries) {
-    if (e.waiting && e.data == data && std::memcmp(&r, &e.request, sizeof r) == 0) return;
+    if (holds(e, r) && e.data == data) return;
     if (!e.in_use && (!oldest || e.started < oldest->started)) oldest = &e;
   }
   if (!oldest) return;  // never: only the entry being decoded is in use
@@ -95,7 +100,7 @@ bool take_keys_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
   code_ahead = nullptr;
   if (!make_request(r, cipher, salt, password, size)) return false;
   for (AesAheadEntry& e : a.entries) {
-    if (!e.waiting || std::memcmp(&r, &e.request, sizeof r) != 0) continue;
+    if (!holds(e, r)) continue;
     platform::join_worker(e.keys_worker);
     e.waiting = false;
     if (!e.derived) return false;

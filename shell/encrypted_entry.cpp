@@ -33,8 +33,8 @@ bool try_kept_password(RunState& run, const LocalHeader& header) {
 void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_end) {
   const EntryCipher& cipher = run.decryption.cipher;
   if (cipher.kind != CipherKind::kAes) return;
-  const unsigned salt_size = aes_salt_size(cipher);
-  const uint32_t kept = cipher_header_size(cipher) + kAesCodeSize;
+  const unsigned salt_size = aes_salt_size(cipher), header_size = cipher_header_size(cipher);
+  const uint32_t kept = header_size + kAesCodeSize;
   uint64_t at = data_end;
   for (unsigned n = 0, flags = header.flags(); n < kAesAheadEntries && !(flags & kFlagDataDescriptor); ++n) {
     uint8_t peek[kNextHeaderPeek];
@@ -47,8 +47,7 @@ void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_
       return;
     start_aes_ahead(run.decryption.ahead, cipher, peek + salt_at,
                     reinterpret_cast<const uint8_t*>(run.password), std::strlen(run.password),
-                    run.archive.file,
-                    {at + salt_at + cipher_header_size(cipher), next.compressed_size() - kept});
+                    run.archive.file, {at + salt_at + header_size, next.compressed_size() - kept});
     flags = next.flags();
     at += salt_at + next.compressed_size();
   }
@@ -74,8 +73,7 @@ bool unlock_entry(RunState& run, const LocalHeader& header) {
     run.password_known = 1;
   }
   run.entry_sizes.compressed -= code_size;
-  const uint64_t data_end = archive_position(run.archive) + run.entry_sizes.compressed + code_size;
   start_decryption(run.archive, d, run.entry_sizes.compressed);
-  start_next_entries(run, header, data_end);
+  start_next_entries(run, header, d.data.from + d.data.size + code_size);
   return true;
 }

@@ -145,6 +145,8 @@ void extract_handler(RunState& run, int16_t phase, uint8_t* record_buffer) {
   } else if (phase == kScanCentralHeader) {
     if constexpr (platform::kHasExecuteBits) give_execute_bits(run, record_at<CentralHeader>(record_buffer));
   } else {
+    // The workers read the archive: they end with the pass that started them.
+    release_decryption(run.decryption);
     set_stop_undo(nullptr, nullptr);
     installed_front_end().pass_progress(run.progress.total, run.progress.total);
     if (run.counters.files_counted != 0)

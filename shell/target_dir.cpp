@@ -18,9 +18,7 @@ void prepare_run(RunState& run) {
     upper_case(extract_dir);
     upper_case(archive_path);
   }
-  // Each pass reads from the first byte; the previous pass's stream is closed
-  // first, once no worker reads it ahead.
-  release_decryption(run.decryption);
+  // Each pass reads from the first byte; the previous pass's stream is closed first.
   if (!open_archive_stream(run.archive, archive_path)) fatal_exit(kErrorReadingSfxFile);
   if (extract_dir[0] != '\0' && change_drive_dir(extract_dir) != 0) {
     if (run.listing_mode == 0) {

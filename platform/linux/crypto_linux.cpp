@@ -139,7 +139,8 @@ void set_chain(SHA_CTX& state, const SHA_CTX& from) {
   state.h4 = from.h4;
 }
 
-// The next U of PBKDF2 from the one in `b.inner`, left there too.
+// The next U of PBKDF2 from the one in `b.inner`, left there too; `state`
+// is scratch (its chaining words are set here).
 void hmac_round(const HmacPads& pads, SHA_CTX& state, RoundBlocks& b) {
   set_chain(state, pads.inner);
   SHA1_Transform(&state, b.inner);
@@ -175,10 +176,10 @@ bool pbkdf2_hmac_sha1(const uint8_t* password, size_t password_size, const uint8
       hmac_finish(pads, inner, b[lanes].inner);
       std::memcpy(sum[lanes], b[lanes].inner, kSha1Size);
     }
-    SHA_CTX states[kLanes] = {};
+    SHA_CTX scratch = {};
     for (unsigned round = 1; round < iterations; ++round)
       for (unsigned lane = 0; lane < lanes; ++lane) {
-        hmac_round(pads, states[lane], b[lane]);
+        hmac_round(pads, scratch, b[lane]);
         for (unsigned i = 0; i < kSha1Size; ++i) sum[lane][i] ^= b[lane].inner[i];
       }
     for (unsigned lane = 0; lane < lanes; ++lane) {
