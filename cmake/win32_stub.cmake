@@ -33,3 +33,4 @@ set_property(SOURCE resources/sfxstub.rc APPEND PROPERTY OBJECT_DEPENDS
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/dlg32.h
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.ico
   ${CMAKE_CURRENT_SOURCE_DIR}/resources/sfxstub.manifest)
+include(${CMAKE_CURRENT_LIST_DIR}/win32_sections.cmake)

@@ -153,6 +153,18 @@ template <class Bits>
   return more;
 }
 
+// By bit length, then symbol: the entries are in symbol order (those the
+// description left out, all alike, last), so a stable count by length
+// alone gives that order.
+void order_by_length(SfEntry* entries, uint16_t n) {
+  uint16_t at[kSfMaxBitLength + 2] = {};
+  for (uint16_t i = 0; i < n; ++i) ++at[entries[i].bit_length + 1];
+  for (unsigned length = 1; length <= kSfMaxBitLength + 1; ++length) at[length] += at[length - 1];
+  SfEntry ordered[kSfMaxEntries];
+  for (uint16_t i = 0; i < n; ++i) ordered[at[entries[i].bit_length]++] = entries[i];
+  std::copy(ordered, ordered + n, entries);
+}
+
 }  // namespace
 
 uint16_t read_sf_tree(RunState& run, SfTable& table, uint16_t n) {
@@ -170,9 +182,7 @@ uint16_t read_sf_tree(RunState& run, SfTable& table, uint16_t n) {
     for (uint16_t repeat = (b >> 4) + 1; repeat > 0 && next_symbol < n; --repeat, ++next_symbol)
       table.entries[next_symbol] = SfEntry{length, static_cast<uint8_t>(next_symbol), 0};
   }
-  std::sort(table.entries, table.entries + n, [](const SfEntry& a, const SfEntry& b) {
-    return a.bit_length != b.bit_length ? a.bit_length < b.bit_length : a.symbol < b.symbol;
-  });
+  order_by_length(table.entries, n);
   assign_codes(table);
   build_shortcuts(table);
   return 0;

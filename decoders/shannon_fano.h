@@ -12,6 +12,10 @@ struct SfEntry {
   uint16_t code;  // bit-reversed: the code's first-arriving bit is bit 0
 };
 
+// A description's lengths take 4 bits (plus one); the literals' table is the largest.
+inline constexpr unsigned kSfMaxBitLength = 16;
+inline constexpr uint16_t kSfMaxEntries = 256;
+
 // Codes this short or shorter are decoded with one look-up.
 inline constexpr int16_t kSfShortcutBits = 9;
 
