@@ -45,11 +45,46 @@ void make_code(void* entry) {
 // The keys, then the code: of a small entry here, of a larger one on a
 // worker of its own (here too when no thread can be had), which is joined
 // before the code is looked at.
-void make_ahead(void* entry) {
-  auto& e = *static_cast<AesAheadEntry*>(entry);
+void make_ahead(AesAheadEntry& e) {
   e.derived = derive(e.request, e.keys);
   if (e.derived && (e.data.size < kCodeOnItsOwnFrom || !platform::start_worker(e.code_worker, make_code, &e)))
     make_code(&e);
+}
+
+bool queued(const AesAheadEntry& e) { return e.stage.load(std::memory_order_acquire) == AheadStage::kQueued; }
+
+// The keys' thread: the entries queued, oldest first, until the pass ends.
+void derive_queued(void* ahead) {
+  auto& a = *static_cast<AesAhead*>(ahead);
+  while (!a.ending.load(std::memory_order_acquire)) {
+    AesAheadEntry* oldest = nullptr;
+    for (AesAheadEntry& e : a.entries)
+      if (queued(e) && (!oldest || e.started < oldest->started)) oldest = &e;
+    if (!oldest) {
+      platform::wait_signal(a.queued);
+      continue;
+    }
+    make_ahead(*oldest);
+    oldest->stage.store(AheadStage::kMade, std::memory_order_release);
+    platform::raise_signal(a.made);
+  }
+}
+
+// Started on the first entry queued, kept until the pass ends.
+bool keys_thread_runs(AesAhead& a) {
+  if (a.keys_thread_runs) return true;
+  a.ending = false;
+  a.keys_thread_runs = platform::make_signal(a.queued) && platform::make_signal(a.made) &&
+                       platform::start_worker(a.keys_thread, derive_queued, &a);
+  if (!a.keys_thread_runs) {
+    platform::close_signal(a.queued);
+    platform::close_signal(a.made);
+  }
+  return a.keys_thread_runs;
+}
+
+void wait_until_made(AesAhead& a, const AesAheadEntry& e) {
+  while (queued(e)) platform::wait_signal(a.made);
 }
 
 // Started for exactly these keys and not yet taken.
@@ -57,11 +92,12 @@ bool holds(const AesAheadEntry& e, const AesKeysRequest& r) {
   return e.waiting && std::memcmp(&r, &e.request, sizeof r) == 0;
 }
 
+// Once the keys' thread is done with it.
 void stop(AesAheadEntry& e) {
   e.abandoned = true;
-  platform::join_worker(e.keys_worker);
   platform::join_worker(e.code_worker);
   e.waiting = e.in_use = false;
+  e.stage = AheadStage::kFree;
 }
 
 }  // namespace
@@ -83,6 +119,7 @@ void start_aes_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
   }
   if (!oldest) return;  // never: only the entry being decoded is in use
   AesAheadEntry& e = *oldest;
+  wait_until_made(a, e);
   stop(e);
   e.abandoned = false;
   e.request = r;
@@ -91,7 +128,18 @@ void start_aes_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
   e.started = ++a.starts;
   e.waiting = true;
   e.derived = e.coded = false;
-  if (!platform::start_worker(e.keys_worker, make_ahead, &e)) make_ahead(&e);
+  if (!keys_thread_runs(a)) {
+    make_ahead(e);
+    return;
+  }
+  e.stage.store(AheadStage::kQueued, std::memory_order_release);
+  platform::raise_signal(a.queued);
+}
+
+unsigned aes_entries_ahead(const AesAhead& a, uint64_t from) {
+  unsigned n = 0;
+  for (const AesAheadEntry& e : a.entries) n += e.waiting && e.data.from > from;
+  return n;
 }
 
 bool take_keys_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt, const uint8_t* password,
@@ -101,7 +149,7 @@ bool take_keys_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
   if (!make_request(r, cipher, salt, password, size)) return false;
   for (AesAheadEntry& e : a.entries) {
     if (!holds(e, r)) continue;
-    platform::join_worker(e.keys_worker);
+    wait_until_made(a, e);
     e.waiting = false;
     if (!e.derived) return false;
     std::memcpy(keys, e.keys, sizeof e.keys);
@@ -120,5 +168,13 @@ bool take_code_ahead(AesAheadEntry& e, uint8_t code[platform::kSha1Size]) {
 }
 
 void end_aes_ahead(AesAhead& a) {
+  if (a.keys_thread_runs) {
+    a.ending.store(true, std::memory_order_release);
+    platform::raise_signal(a.queued);
+    platform::join_worker(a.keys_thread);
+    platform::close_signal(a.queued);
+    platform::close_signal(a.made);
+    a.keys_thread_runs = false;
+  }
   for (AesAheadEntry& e : a.entries) stop(e);
 }

@@ -3,11 +3,13 @@
 // own salt, and PBKDF2's 1000 rounds cost as much time as decoding a few
 // hundred KiB; the code is SHA-1 over every encrypted byte. Neither needs
 // the decoded data, so on a second processor both overlap the decoding
-// instead of adding to it. Two entries ahead: an entry that decodes at once
-// (a run of one byte) does not leave the next one waiting for its keys. For
-// a large entry the keys' worker starts one for the code, so that the entry
-// waits only for its keys before it is decoded, and for its code once it
-// has been.
+// instead of adding to it. One thread, kept for the pass, derives the keys
+// of the entries ahead in their order, one at a time (a thread for each
+// would take the decoding's processor from it); a run of small entries,
+// each decoded faster than its keys are derived, then finds keys made
+// while a large entry before them was decoded. For a large entry the keys'
+// thread starts one for the code, so that the entry waits only for its keys
+// before it is decoded, and for its code once it has been.
 #pragma once
 #include <atomic>
 #include <cstddef>
@@ -21,7 +23,8 @@
 // The encryption key, the authentication key and the 2-byte verifier.
 inline constexpr unsigned kAesKeysCapacity = 2 * 32 + kAesVerifierSize;
 inline constexpr unsigned kAesSaltCapacity = 16;
-inline constexpr unsigned kAesAheadEntries = 2;
+// Four: on the benchmark's input 2 and 6 ahead measured a little slower.
+inline constexpr unsigned kAesAheadEntries = 4;
 // The entries ahead, and the one being decoded, whose code may still be made.
 inline constexpr unsigned kAesAheadSlots = kAesAheadEntries + 1;
 // A worker reads an entry's data this many bytes at a time; from this size
@@ -43,15 +46,18 @@ struct AesData {
   bool operator==(const AesData&) const = default;
 };
 
+enum class AheadStage : uint8_t { kFree, kQueued, kMade };
+
 struct AesAheadEntry {
-  platform::WorkerThread keys_worker, code_worker;
+  platform::WorkerThread code_worker;
   AesKeysRequest request;
   AesData data;
   platform::FileHandle file;
-  std::atomic<bool> abandoned;  // the code's worker stops reading the data
-  uint32_t started;             // when, in the run's count of starts
-  bool waiting;                 // started, not yet taken
-  bool in_use;                  // taken, its code not yet
+  std::atomic<AheadStage> stage;  // kQueued: the keys' thread's until kMade
+  std::atomic<bool> abandoned;    // the code's worker stops reading the data
+  uint32_t started;               // when, in the run's count of starts
+  bool waiting;                   // started, not yet taken
+  bool in_use;                    // taken, its code not yet
   bool derived, coded;
   uint8_t keys[kAesKeysCapacity];
   uint8_t code[platform::kSha1Size];
@@ -60,6 +66,10 @@ struct AesAheadEntry {
 
 struct AesAhead {
   AesAheadEntry entries[kAesAheadSlots];
+  platform::WorkerThread keys_thread;
+  platform::WakeSignal queued, made;  // to the keys' thread, and back
+  std::atomic<bool> ending;
+  bool keys_thread_runs;
   uint32_t starts;
 };
 
@@ -67,11 +77,14 @@ struct AesAhead {
 bool derive_aes_key_material(const EntryCipher& cipher, const uint8_t* salt, const uint8_t* password,
                              size_t size, uint8_t keys[kAesKeysCapacity]);
 
-// Starts deriving an entry's keys and making the code of its `data` (read
-// from `file`, which no one changes while the program runs), unless that
-// is under way already: on a worker, or here when no thread can be had.
+// Queues an entry's keys and the code of its `data` (read from `file`,
+// which no one changes while the program runs), unless they are queued
+// already: made on the workers, or here when no thread can be had.
 void start_aes_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt, const uint8_t* password,
                      size_t size, platform::FileHandle file, AesData data);
+
+// How many entries whose data lies past `from` are queued, not yet taken.
+unsigned aes_entries_ahead(const AesAhead& a, uint64_t from);
 
 // True, with the keys copied out once derived, when they were made ahead for
 // exactly this cipher, salt and password; false otherwise (the caller
@@ -82,6 +95,6 @@ bool take_keys_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
 // The code, once made: false when its worker could not read all the data.
 bool take_code_ahead(AesAheadEntry& e, uint8_t code[platform::kSha1Size]);
 
-// Stops the workers' reading and waits for them: before the run's state or
-// its file goes.
+// Stops the workers and waits for them: before the run's state or its file
+// goes.
 void end_aes_ahead(AesAhead& a);

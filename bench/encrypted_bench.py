@@ -1,30 +1,20 @@
 #!/usr/bin/env python3
-"""Encrypted extraction against the same input unencrypted, end to end: a
-deterministic mixed input (text, random bytes, runs) archived by 7-Zip
-(deflate) once without and once with AES-256 (-mem=AES256), bound by sfxbind
-into the Linux stub (x86-64 and host32), each extracted with /PASSWORD= in
-alternating runs, medians; then the per-entry key derivation of 10,000 small
-AES-256 files, the stub against `7z x` on the same archive.
+"""Encrypted extraction against the same input unencrypted, end to end: the
+benchmark's mixed input tree (sfx_bench_corpus, as bench/run.sh makes it)
+archived by 7-Zip (deflate) once without and once with AES-256
+(-mem=AES256), bound by sfxbind into the Linux stub (x86-64 and host32),
+each extracted with /PASSWORD= in alternating runs, medians; then the
+per-entry key derivation of 10,000 small AES-256 files, the stub against
+`7z x` on the same archive. BUILD and BUILD32 are bench/run.sh's builds
+(build/bench and build/bench32).
 
-usage: encrypted_bench.py BUILD BUILD32 [--size-mib 64] [--reps 7] [--small-files 10000 (0: none)]
+usage: encrypted_bench.py BUILD BUILD32 [--size-mib 64] [--seed 1] [--reps 9] [--small-files 10000 (0: none)]
 """
-import argparse, os, pathlib, random, shutil, statistics, subprocess, sys, tempfile, time
+import argparse, pathlib, shutil, statistics, subprocess, sys, tempfile, time
 
 from run_bench import NOT_NATIVE, runs_natively
 
 PASSWORD = "SECRET"
-
-
-def make_input(folder, size):
-    rng = random.Random(35)
-    words = [bytes(rng.choice(b"etaoinshrdlu") for _ in range(rng.randint(2, 9))) for _ in range(2000)]
-    made, n = 0, 0
-    while made < size:
-        kind, length = n % 3, min(rng.randint(1 << 16, 1 << 20), size - made)
-        data = (b" ".join(rng.choice(words) for _ in range(length // 5))[:length] if kind == 0 else
-                rng.randbytes(length) if kind == 1 else bytes([n & 0xFF]) * length)
-        (folder / f"f{n:04d}.bin").write_bytes(data)
-        made, n = made + len(data), n + 1
 
 
 def timed_once(command, cwd):
@@ -48,14 +38,16 @@ def main():
     parser.add_argument("build", type=pathlib.Path)
     parser.add_argument("build32", type=pathlib.Path)
     parser.add_argument("--size-mib", type=int, default=64)
-    parser.add_argument("--reps", type=int, default=7)
+    parser.add_argument("--seed", type=int, default=1, help="the input generator's seed, as bench/run.sh's")
+    parser.add_argument("--reps", type=int, default=9)
     parser.add_argument("--small-files", type=int, default=10000)
     args = parser.parse_args()
     sfxbind = args.build.resolve() / "sfxbind"
     with tempfile.TemporaryDirectory() as name:
         work = pathlib.Path(name)
         (work / "in").mkdir()
-        make_input(work / "in", args.size_mib << 20)
+        subprocess.run([args.build.resolve() / "bench" / "sfx_bench_corpus", work / "in", str(args.size_mib << 20),
+                        str(args.seed)], check=True, stdout=subprocess.DEVNULL)
         (work / "small").mkdir()
         for i in range(args.small_files):
             (work / "small" / f"s{i:05d}.txt").write_bytes(b"small file %d\n" % i)

@@ -26,30 +26,39 @@ bool try_kept_password(RunState& run, const LocalHeader& header) {
 }
 
 // The next entries' keys and codes, made under the password kept for the
-// run while this entry is decoded: each whose local header follows the data
-// before it (no data descriptor between, no ZIP64 size) and asks for AES.
+// run while this entry is decoded: the AES entries among the local headers
+// that follow, up to kAesAheadEntries of them queued at a time. Each header
+// is looked at once: `ahead_from` is where the last look stopped. It stops
+// at an entry whose size is not known until its data ends (a data
+// descriptor, a ZIP64 size): the walk reaches the next header on its own.
 // Writers give every entry of an archive the same key size; where one does
 // not, what was made ahead is not what is asked for and is made again.
 void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_end) {
-  const EntryCipher& cipher = run.decryption.cipher;
-  if (cipher.kind != CipherKind::kAes) return;
+  EntryDecryption& d = run.decryption;
+  const EntryCipher& cipher = d.cipher;
+  if (cipher.kind != CipherKind::kAes || (header.flags() & kFlagDataDescriptor)) return;
+  if (d.ahead_from < data_end) d.ahead_from = data_end;
   const unsigned salt_size = aes_salt_size(cipher), header_size = cipher_header_size(cipher);
   const uint32_t kept = header_size + kAesCodeSize;
-  uint64_t at = data_end;
-  for (unsigned n = 0, flags = header.flags(); n < kAesAheadEntries && !(flags & kFlagDataDescriptor); ++n) {
+  unsigned ahead = aes_entries_ahead(d.ahead, data_end);
+  for (unsigned looked = 0; ahead < kAesAheadEntries && looked < kAesAheadEntries; ++looked) {
     uint8_t peek[kNextHeaderPeek];
+    const uint64_t at = d.ahead_from;
     const uint32_t got = archive_peek(run.archive, at, peek, sizeof peek);
     const LocalHeader& next = record_at<LocalHeader>(peek);
-    const uint32_t salt_at = sizeof next.bytes + next.name_length() + next.extra_length();
+    const uint32_t data_at = sizeof next.bytes + next.name_length() + next.extra_length();
     if (got < sizeof next.bytes || read_le16(peek) != kSignatureWord ||
-        read_le16(peek + 2) != kLocalHeaderType || next.method() != kAesMethod || salt_at + salt_size > got ||
-        next.compressed_size() < kept || next.compressed_size() == kZip64Marker)
+        read_le16(peek + 2) != kLocalHeaderType || (next.flags() & kFlagDataDescriptor) ||
+        next.compressed_size() == kZip64Marker)
       return;
-    start_aes_ahead(run.decryption.ahead, cipher, peek + salt_at,
-                    reinterpret_cast<const uint8_t*>(run.password), std::strlen(run.password),
-                    run.archive.file, {at + salt_at + header_size, next.compressed_size() - kept});
-    flags = next.flags();
-    at += salt_at + next.compressed_size();
+    if (next.method() == kAesMethod) {
+      if (data_at + salt_size > got || next.compressed_size() < kept) return;
+      start_aes_ahead(d.ahead, cipher, peek + data_at, reinterpret_cast<const uint8_t*>(run.password),
+                      std::strlen(run.password), run.archive.file,
+                      {at + data_at + header_size, next.compressed_size() - kept});
+      ++ahead;
+    }
+    d.ahead_from = at + data_at + next.compressed_size();
   }
 }
 

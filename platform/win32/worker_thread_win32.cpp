@@ -29,4 +29,19 @@ void join_worker(WorkerThread& w) {
   w.handle = 0;
 }
 
+// An auto-reset event: raises before a wait wake it once.
+bool make_signal(WakeSignal& s) {
+  s.handle = reinterpret_cast<uintptr_t>(CreateEventW(nullptr, FALSE, FALSE, nullptr));
+  return s.handle != 0;
+}
+
+void raise_signal(WakeSignal& s) { SetEvent(reinterpret_cast<HANDLE>(s.handle)); }
+
+void wait_signal(WakeSignal& s) { WaitForSingleObject(reinterpret_cast<HANDLE>(s.handle), INFINITE); }
+
+void close_signal(WakeSignal& s) {
+  if (s.handle) CloseHandle(reinterpret_cast<HANDLE>(s.handle));
+  s.handle = 0;
+}
+
 }  // namespace platform

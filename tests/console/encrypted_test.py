@@ -155,6 +155,20 @@ def check_folder_encrypted(args, tmp, files):
         same_files(files, tmp / method, f"{label}: stub")
 
 
+def check_directory_between(args, tmp):
+    """A directory's entry (not encrypted) between encrypted ones: the keys of those after it are made ahead too."""
+    files = {"a.txt": b"first " * 100, "b/c.txt": b"second " * 100, "d.txt": b"third " * 100}
+    for name, data in files.items():
+        (tmp / "between" / name).parent.mkdir(parents=True, exist_ok=True)
+        (tmp / "between" / name).write_bytes(data)
+    bound = tmp / "between.sfx"
+    subprocess.run([args.sfxbind, tmp / "between", "-o", bound, "--stub", args.stub, "--encrypt", "--password-file",
+                    tmp / "password"], check=True, capture_output=True)
+    r = run(bound, ["--silent", "--password=" + PASSWORD, f"--target={tmp / 'between-out'}"])
+    check(r.returncode == 0 and all((tmp / "between-out" / n).read_bytes() == d for n, d in files.items()),
+          "a directory between encrypted entries")
+
+
 def main():
     parser = argparse.ArgumentParser()
     for option in ("--sfxbind", "--stub", "--corpus"):
@@ -169,6 +183,7 @@ def main():
             check_row(args, tmp, files, row)
         check_corpus(args, tmp)
         check_folder_encrypted(args, tmp, files)
+        check_directory_between(args, tmp)
     print(f"encrypted: {len(ROWS)} archives, {len(failures)} failure(s)")
     return 1 if failures else 0
 

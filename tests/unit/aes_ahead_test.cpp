@@ -151,6 +151,19 @@ TEST_F(AesAheadFile, AnEntryInUseKeepsItsCodeWhileMoreStart) {
   end_aes_ahead(ahead);
 }
 
+// Only entries queued and not yet taken whose data lies past a place count
+// as ahead of it: the walk's own entry, and those it passed, do not.
+TEST_F(AesAheadFile, CountsOnlyTheEntriesAheadNotYetTaken) {
+  AesAhead ahead{};
+  for (char last : std::string("ABC")) start(ahead, kSalt.substr(0, 15) + last, {last * 10u, 100});
+  EXPECT_EQ(aes_entries_ahead(ahead, 0), 3u);
+  EXPECT_EQ(aes_entries_ahead(ahead, 'B' * 10u), 1u) << "C alone lies past B";
+  take(ahead, kSalt.substr(0, 15) + 'C', {'C' * 10u, 100});
+  EXPECT_EQ(aes_entries_ahead(ahead, 0), 2u) << "C is taken";
+  end_aes_ahead(ahead);
+  EXPECT_EQ(aes_entries_ahead(ahead, 0), 0u);
+}
+
 // Data the file does not hold to its end gives no code that could match.
 TEST_F(AesAheadFile, DataPastTheFileEndIsNotCoded) {
   AesAhead ahead{};
