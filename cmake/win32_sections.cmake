@@ -49,6 +49,8 @@ endforeach()
 string(REPLACE "    __data_start__ = . ;\n" "${tls_template}${crt_tables}    __data_start__ = . ;\n" script
                "${script}")
 string(REPLACE "${relocation_list}" "${unwind_tables}${relocation_list}" script "${script}")
-file(WRITE ${CMAKE_BINARY_DIR}/win32_sections.ld "${script}")
+# Rewritten only when it changes, so that configuring again relinks nothing.
+file(WRITE ${CMAKE_BINARY_DIR}/win32_sections.ld.new "${script}")
+configure_file(${CMAKE_BINARY_DIR}/win32_sections.ld.new ${CMAKE_BINARY_DIR}/win32_sections.ld COPYONLY)
 target_link_options(sfxstub PRIVATE -Wl,-T,${CMAKE_BINARY_DIR}/win32_sections.ld)
 set_property(TARGET sfxstub APPEND PROPERTY LINK_DEPENDS ${CMAKE_BINARY_DIR}/win32_sections.ld)
