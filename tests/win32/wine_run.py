@@ -642,6 +642,10 @@ def check_image(stub, objdump, windres):
     headers = subprocess.run([objdump, "-p", stub], capture_output=True, text=True, check=True).stdout
     check_equal(sorted(re.findall(r"DLL Name: (\S+)", headers)), sorted(STUB_IMPORTS), "imported DLLs")
     check("(Windows GUI)" in headers, "not a GUI program")
+    # The runtime's small sections lie inside larger ones, not each padded to 512 bytes of its own.
+    sections = subprocess.run([objdump, "-h", stub], capture_output=True, text=True, check=True).stdout
+    check_equal(re.findall(r"^\s+\d+ (\S+)", sections, re.M),
+                [".text", ".data", ".rdata", ".bss", ".idata", ".rsrc", ".reloc"], "sections")
     rc = subprocess.run([windres, "-i", stub, "-O", "rc"], capture_output=True, text=True,
                         check=True).stdout
     dialog = re.search(r"^200 DIALOG .*?^END$", rc, re.S | re.M)
