@@ -6,9 +6,9 @@
 # 1.5 KiB of every self-extractor was padding. The template and the tables
 # open .data (the template first: the runtime addresses TLS data from the
 # start of its section); the unwind tables follow .rdata's own data, before
-# the runtime's relocation list, whose end ld marks at the section's end. The layout is
-# made from the linker's own at configure time, so it follows the
-# binutils that links it.
+# the runtime's relocation list, whose end ld marks at the section's end.
+# The layout is made from the linker's own at configure time, so it follows
+# the binutils that links it.
 execute_process(COMMAND ${CMAKE_LINKER} --verbose OUTPUT_VARIABLE script RESULT_VARIABLE ld_failed)
 set(rule "==================================================\n")
 string(FIND "${script}" "${rule}" script_start)
