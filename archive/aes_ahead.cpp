@@ -72,15 +72,14 @@ void derive_queued(void* ahead) {
 
 // Started on the first entry queued, kept until the pass ends.
 bool keys_thread_runs(AesAhead& a) {
-  if (a.keys_thread_runs) return true;
+  if (a.keys_thread.handle) return true;
   a.ending = false;
-  a.keys_thread_runs = platform::make_signal(a.queued) && platform::make_signal(a.made) &&
-                       platform::start_worker(a.keys_thread, derive_queued, &a);
-  if (!a.keys_thread_runs) {
-    platform::close_signal(a.queued);
-    platform::close_signal(a.made);
-  }
-  return a.keys_thread_runs;
+  if (platform::make_signal(a.queued) && platform::make_signal(a.made) &&
+      platform::start_worker(a.keys_thread, derive_queued, &a))
+    return true;
+  platform::close_signal(a.queued);
+  platform::close_signal(a.made);
+  return false;
 }
 
 void wait_until_made(AesAhead& a, const AesAheadEntry& e) {
@@ -168,13 +167,13 @@ bool take_code_ahead(AesAheadEntry& e, uint8_t code[platform::kSha1Size]) {
 }
 
 void end_aes_ahead(AesAhead& a) {
-  if (a.keys_thread_runs) {
+  if (a.keys_thread.handle) {
     a.ending.store(true, std::memory_order_release);
     platform::raise_signal(a.queued);
     platform::join_worker(a.keys_thread);
     platform::close_signal(a.queued);
     platform::close_signal(a.made);
-    a.keys_thread_runs = false;
   }
   for (AesAheadEntry& e : a.entries) stop(e);
+  a.next_header = 0;
 }

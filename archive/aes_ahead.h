@@ -69,8 +69,8 @@ struct AesAhead {
   platform::WorkerThread keys_thread;
   platform::WakeSignal queued, made;  // to the keys' thread, and back
   std::atomic<bool> ending;
-  bool keys_thread_runs;
   uint32_t starts;
+  uint64_t next_header;  // the next local header not yet looked at for entries to queue
 };
 
 // The keys of an entry of `cipher` whose salt is `salt`, derived here.
@@ -95,6 +95,6 @@ bool take_keys_ahead(AesAhead& a, const EntryCipher& cipher, const uint8_t* salt
 // The code, once made: false when its worker could not read all the data.
 bool take_code_ahead(AesAheadEntry& e, uint8_t code[platform::kSha1Size]);
 
-// Stops the workers and waits for them: before the run's state or its file
-// goes.
+// Stops the workers and waits for them, and forgets what was looked at:
+// before the run's state or its file goes.
 void end_aes_ahead(AesAhead& a);

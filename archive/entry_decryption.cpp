@@ -100,7 +100,6 @@ void release_keys(EntryDecryption& d) {
 [[gnu::noinline]] void release_decryption(EntryDecryption& d) {
   release_keys(d);
   end_aes_ahead(d.ahead);
-  d.ahead_from = 0;
 }
 
 bool derive_aes_keys(EntryDecryption& d, const uint8_t* password, size_t size, uint8_t* verifier) {

@@ -28,8 +28,7 @@ struct EntryDecryption {
   uint64_t counter[2];  // of the last block made: low word, high word
   uint32_t used;        // of the key stream batch
   uint8_t key_stream[kKeyStreamBatch];
-  AesAhead ahead;       // the next entries' keys and codes
-  uint64_t ahead_from;  // the next local header not yet looked at for them
+  AesAhead ahead;  // the next entries' keys and codes
   // The data to decrypt, set before the tries; where its code is made
   // ahead, when it is (the filter then only decrypts).
   AesData data;

@@ -28,7 +28,7 @@ bool try_kept_password(RunState& run, const LocalHeader& header) {
 // The next entries' keys and codes, made under the password kept for the
 // run while this entry is decoded: the AES entries among the local headers
 // that follow, up to kAesAheadEntries of them queued at a time. Each header
-// is looked at once: `ahead_from` is where the last look stopped. It stops
+// is looked at once: `next_header` is where the last look stopped. It stops
 // at an entry whose size is not known until its data ends (a data
 // descriptor, a ZIP64 size): the walk reaches the next header on its own.
 // Writers give every entry of an archive the same key size; where one does
@@ -37,13 +37,14 @@ void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_
   EntryDecryption& d = run.decryption;
   const EntryCipher& cipher = d.cipher;
   if (cipher.kind != CipherKind::kAes || (header.flags() & kFlagDataDescriptor)) return;
-  if (d.ahead_from < data_end) d.ahead_from = data_end;
+  uint64_t& next_header = d.ahead.next_header;
+  if (next_header < data_end) next_header = data_end;
   const unsigned salt_size = aes_salt_size(cipher), header_size = cipher_header_size(cipher);
   const uint32_t kept = header_size + kAesCodeSize;
   unsigned ahead = aes_entries_ahead(d.ahead, data_end);
   for (unsigned looked = 0; ahead < kAesAheadEntries && looked < kAesAheadEntries; ++looked) {
     uint8_t peek[kNextHeaderPeek];
-    const uint64_t at = d.ahead_from;
+    const uint64_t at = next_header;
     const uint32_t got = archive_peek(run.archive, at, peek, sizeof peek);
     const LocalHeader& next = record_at<LocalHeader>(peek);
     const uint32_t data_at = sizeof next.bytes + next.name_length() + next.extra_length();
@@ -58,7 +59,7 @@ void start_next_entries(RunState& run, const LocalHeader& header, uint64_t data_
                       {at + data_at + header_size, next.compressed_size() - kept});
       ++ahead;
     }
-    d.ahead_from = at + data_at + next.compressed_size();
+    next_header = at + data_at + next.compressed_size();
   }
 }
 
